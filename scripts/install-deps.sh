@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Quorvel needs,
+# and only those that are missing. Safe to run again; needs root (or sudo).
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build clang-format pkg-config
+  # Qt 6: widgets, OpenGL, multimedia (click sound), test library, ICU for CP932
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
+  libgl-dev libegl-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # a real X display for the window tests, with Mesa's software OpenGL
+  xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils
+  # multimedia backend plugins so QSoundEffect can load
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # a Japanese face for the kana labels and the dialogs
+  fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
