@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace quorvel {
+
+// The trial log's file name for a subject ID held as CP932 bytes: the ID decoded to characters
+// followed by ".csv", so a Japanese ID gives a readable name on every platform.
+struct TrialLogName {
+    QString name;
+    // False when the ID could lead the writer outside the working directory or onto a device,
+    // or cannot be decoded: such a log is treated as one that cannot be opened.
+    bool safe = false;
+};
+
+TrialLogName MakeTrialLogName(const std::string& subject);
+
+// Whether a subject ID can name a trial log. The conditions dialog can use it to refuse an ID
+// before a test instead of after it.
+bool IsUsableSubjectId(const std::string& subject);
+
+}  // namespace quorvel

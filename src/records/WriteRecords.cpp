@@ -1,0 +1,66 @@
+#include "records/WriteRecords.h"
+
+#include <QDir>
+#include <ctime>
+
+#include "records/DurableAppend.h"
+#include "records/RecordFormat.h"
+#include "records/TrialLogName.h"
+
+namespace quorvel {
+
+namespace {
+
+QString PathIn(const QString& directory, const QString& name) {
+    return directory.isEmpty() ? name : QDir(directory).filePath(name);
+}
+
+// Appends, asking the operator to retry for as long as the file fails and they want to.
+bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes) {
+    while (!append.Attempt()) {
+        if (!boxes.AskRetry(DataFileErrorText(append.Path()))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+QString DataFileErrorText(const QString& path) {
+    return QStringLiteral("データファイルを開くことができません") + QLatin1Char('\n') +
+           QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
+}
+
+bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
+                  const RecordsContext& context) {
+    state.record_time =
+        context.clock ? context.clock() : static_cast<std::int64_t>(std::time(nullptr));
+    if (context.reset_textures) {
+        context.reset_textures();
+    }
+    const RecordTimeText when = FormatRecordTime(state.record_time);
+
+    const TrialLogName log = MakeTrialLogName(state.subject);
+    const QString logPath = PathIn(context.directory, log.name);
+    if (!log.safe) {
+        // Retrying cannot help: the ID itself has to change.
+        boxes.ShowApp(DataFileErrorText(logPath), BoxIcon::Exclamation);
+        return false;
+    }
+    DurableAppend logAppend(logPath, QByteArray(kTrialLogHeader),
+                            QByteArray::fromStdString(TrialLogRows(state, when)), context.io_fault);
+    if (!AppendWithRetry(logAppend, boxes)) {
+        return false;
+    }
+    if (!run_complete) {
+        return true;
+    }
+
+    DurableAppend summaryAppend(
+        PathIn(context.directory, QLatin1String(kSummaryFileName)), QByteArray(kSummaryHeader),
+        QByteArray::fromStdString(SummaryLine(state, when)), context.io_fault);
+    return AppendWithRetry(summaryAppend, boxes);
+}
+
+}  // namespace quorvel

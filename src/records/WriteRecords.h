@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "experiment/ExperimentState.h"
+#include "platform/MessageBoxService.h"
+#include "records/IoFault.h"
+
+namespace quorvel {
+
+// What the record writer needs from around it. Only `reset_textures` matters to the program;
+// the rest are seams that default to the real thing.
+struct RecordsContext {
+    // Releases the finished run's images (the experiment window's ResetTextures). Called first.
+    std::function<void()> reset_textures;
+    // The directory the files are written to; empty: the process's working directory.
+    QString directory;
+    // The calendar time in seconds since the epoch; empty: the system clock.
+    std::function<std::int64_t()> clock;
+    // Consulted before every file operation; empty: no faults.
+    IoFaultHook io_fault;
+};
+
+// The text of the data-file error, naming the file.
+QString DataFileErrorText(const QString& path);
+
+// Writes the finished run: its completed trials to the subject's trial log and, when
+// `run_complete`, its line to the summary file. Sets `state.record_time` once, at the start,
+// and stamps every row with it.
+//
+// A file that cannot be opened or written is reported to the operator, who may retry after
+// fixing the cause; cancelling stops the writing (a failed trial log leaves the summary file
+// alone). Whatever happens, each file holds either the whole of this run's bytes or exactly
+// what it held before. A subject ID that would name a file outside the directory is refused
+// like a file that cannot be opened. True when everything the run had to write is on disk.
+bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
+                  const RecordsContext& context);
+
+}  // namespace quorvel
