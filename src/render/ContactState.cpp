@@ -1,0 +1,87 @@
+#include "render/ContactState.h"
+
+#include <cmath>
+#include <limits>
+
+namespace quorvel {
+
+std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio) {
+    const double physical = std::trunc(logical * devicePixelRatio);
+    if (std::isnan(physical)) {
+        return 0;
+    }
+    constexpr double kLow = std::numeric_limits<std::int32_t>::min();
+    constexpr double kHigh = std::numeric_limits<std::int32_t>::max();
+    if (physical <= kLow) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    if (physical >= kHigh) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    return static_cast<std::int32_t>(physical);
+}
+
+void ContactState::OnTouch(const std::vector<TouchInput>& inputs, bool unreadable) {
+    m_contact = true;
+    if (unreadable) {
+        return;
+    }
+    m_points.clear();
+    for (const TouchInput& input : inputs) {
+        // Down and moving contacts count alike; none is singled out as primary.
+        if (!input.lifting) {
+            m_points.push_back({input.x, input.y});
+        }
+    }
+    m_pointCount = static_cast<int>(m_points.size());
+    if (m_pointCount == 0) {
+        m_contact = false;
+    }
+}
+
+void ContactState::OnButtonDown(MouseButton button, std::int32_t x, std::int32_t y) {
+    if (m_contact) {
+        return;
+    }
+    m_buttons |= static_cast<int>(button);
+    m_contact = true;
+    SetSinglePoint(x, y);
+}
+
+void ContactState::OnMouseMove(std::int32_t x, std::int32_t y) {
+    if (m_buttons == 0) {
+        return;
+    }
+    m_contact = true;
+    SetSinglePoint(x, y);
+}
+
+void ContactState::OnButtonUp(MouseButton button) {
+    // The button is no longer held whatever else is going on; otherwise a release that comes
+    // after a touch ended the contact would leave its bit set, and plain mouse moves would
+    // then report contacts.
+    m_buttons &= ~static_cast<int>(button);
+    if (!m_contact) {
+        return;
+    }
+    m_contact = false;
+    ClearPoints();
+}
+
+void ContactState::OnDestroy() {
+    m_contact = false;
+    m_buttons = 0;
+    ClearPoints();
+}
+
+void ContactState::SetSinglePoint(std::int32_t x, std::int32_t y) {
+    m_points.assign(1, ContactPoint{x, y});
+    m_pointCount = 1;
+}
+
+void ContactState::ClearPoints() {
+    m_points.clear();
+    m_pointCount = 0;
+}
+
+}  // namespace quorvel

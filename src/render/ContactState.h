@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace quorvel {
+
+// A contact point in physical window pixels.
+struct ContactPoint {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
+inline bool operator==(const ContactPoint& a, const ContactPoint& b) {
+    return a.x == b.x && a.y == b.y;
+}
+
+// One point of a touch message, in physical window pixels; `lifting` when the finger leaves
+// the screen with this message.
+struct TouchInput {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    bool lifting = false;
+};
+
+// The mouse buttons, as their bits in the set of held buttons.
+enum class MouseButton : int { Left = 1, Right = 2 };
+
+// A position in logical (device-independent) pixels as a physical pixel: scaled by the
+// device pixel ratio and truncated toward zero. Not a number gives 0; values beyond the
+// 32-bit range give its nearest end.
+std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio);
+
+// What the experiment window knows about the screen being touched or clicked: the contact
+// points the driver polls (the first one is the response), fed by the window's touch and
+// mouse events. Decides nothing about responses.
+class ContactState {
+  public:
+    // A touch message: its points in the order delivered. Every point that is not lifting is
+    // a contact point; when none is left the contact ends. An empty message ends it too. When
+    // the message's points could not be read, the points stay as they were but a contact is
+    // taken to be in progress, so mouse presses are ignored until a touch message or a button
+    // release ends it.
+    void OnTouch(const std::vector<TouchInput>& inputs, bool unreadable = false);
+
+    // Starts a mouse contact at (x, y); ignored while any contact is in progress.
+    void OnButtonDown(MouseButton button, std::int32_t x, std::int32_t y);
+    // Moves the contact to (x, y) while a button is held; nothing when none is.
+    void OnMouseMove(std::int32_t x, std::int32_t y);
+    // Either button's release ends the contact in progress, touch contacts included.
+    void OnButtonUp(MouseButton button);
+    // The on-screen window is gone: no contact, no points, no buttons held.
+    void OnDestroy();
+
+    bool Contact() const { return m_contact; }
+    int Buttons() const { return m_buttons; }
+    // Greater than 0 while the screen is touched or a mouse button is pressed.
+    int PointCount() const { return m_pointCount; }
+    // The current points, PointCount() of them, in window pixels.
+    const std::vector<ContactPoint>& Points() const { return m_points; }
+
+  private:
+    void SetSinglePoint(std::int32_t x, std::int32_t y);
+    void ClearPoints();
+
+    bool m_contact = false;
+    int m_buttons = 0;
+    int m_pointCount = 0;
+    std::vector<ContactPoint> m_points;
+};
+
+}  // namespace quorvel
