@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "experiment/MsTimer.h"
+#include "support/FakeMessageBoxes.h"
+
+namespace quorvel {
+namespace {
+
+using Shown = test::FakeMessageBoxes::Shown;
+
+// Every test starts and ends with a stopped real clock and cleared fields.
+class MsTimerTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        MsTimerStop();
+        SetMsTimerSeams({});
+        tick_hook = nullptr;
+        tick_count = 0;
+    }
+};
+
+// What the hook saw. Written on the tick thread, read after the clock is stopped (the stop
+// joins the thread), or written and read on the test's thread in manual mode.
+std::vector<std::int32_t> g_seen;
+std::atomic<std::int32_t> g_lastSeen{0};
+
+void RecordEveryCount(std::int32_t n) {
+    g_seen.push_back(n);
+}
+void RecordLastCount(std::int32_t n) {
+    g_lastSeen = n;
+}
+
+TEST_F(MsTimerTest, CheckAcceptsOnlyAOneMillisecondMinimumPeriod) {
+    struct Row {
+        std::int64_t resolutionNs;
+        int result;
+        const char* message;  // nullptr: no box
+    } rows[] = {
+        {1, 1, nullptr},  // a nanosecond clock
+        {1000000, 1, nullptr},
+        {1000001, 0, "System does not have enough resolution for MsTimer."},
+        {2000000, 0, "System does not have enough resolution for MsTimer."},
+        {15625000, 0, "System does not have enough resolution for MsTimer."},
+        {-1, 0, "System does not permit MsTimer."},  // the query fails
+    };
+    for (const Row& r : rows) {
+        MsTimerSeams seams;
+        seams.resolutionNs = r.resolutionNs;
+        SetMsTimerSeams(seams);
+        tick_count = 17;
+        tick_hook = RecordLastCount;
+        test::FakeMessageBoxes boxes;
+        EXPECT_EQ(MsTimerCheck(boxes), r.result) << r.resolutionNs;
+        if (r.message == nullptr) {
+            EXPECT_TRUE(boxes.shown.empty()) << r.resolutionNs;
+            EXPECT_EQ(tick_count.load(), 0);
+            EXPECT_EQ(tick_hook.load(), nullptr);
+        } else {
+            ASSERT_EQ(boxes.shown.size(), 1u) << r.resolutionNs;
+            EXPECT_EQ(boxes.shown[0].kind, Shown::App);
+            EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Stop);
+            EXPECT_EQ(boxes.shown[0].text, QString::fromLatin1(r.message));
+            EXPECT_EQ(tick_count.load(), 17);  // a failed check changes nothing
+        }
+        EXPECT_EQ(timer_id, 0u);
+        EXPECT_EQ(timer_period, 0u);
+    }
+    // This system's monotonic clock is fine-grained enough.
+    SetMsTimerSeams({});
+    test::FakeMessageBoxes boxes;
+    EXPECT_EQ(MsTimerCheck(boxes), 1);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MsTimerTest, CheckStopsAClockLeftRunning) {
+    // Clearing timer_id of a running clock would orphan its thread: the check stops it.
+    MsTimerSeams seams;
+    seams.resolutionNs = 1;
+    SetMsTimerSeams(seams);
+    ASSERT_TRUE(MsTimerStart());
+    test::FakeMessageBoxes boxes;
+    EXPECT_EQ(MsTimerCheck(boxes), 1);
+    EXPECT_EQ(timer_id, 0u);
+    EXPECT_EQ(timer_period, 0u);
+}
+
+TEST_F(MsTimerTest, ManualClockCountsResetsAndCallsTheHookWithEachNewCount) {
+    MsTimerSeams seams;
+    seams.manual = true;
+    SetMsTimerSeams(seams);
+    g_seen.clear();
+    tick_hook = RecordEveryCount;
+    ASSERT_TRUE(MsTimerStart());
+    EXPECT_NE(timer_id, 0u);
+    EXPECT_EQ(timer_period, 1u);
+    EXPECT_EQ(tick_count.load(), 0);  // the start leaves the count alone
+
+    MsTimerAdvance(3);
+    EXPECT_EQ(tick_count.load(), 3);
+    tick_count = 0;  // a reset: counting goes on from 0
+    MsTimerAdvance(2);
+    MsTimerTick();
+    EXPECT_EQ(tick_count.load(), 3);
+    EXPECT_EQ(g_seen, (std::vector<std::int32_t>{1, 2, 3, 1, 2, 3}));
+
+    const std::uint32_t id = timer_id;
+    EXPECT_TRUE(MsTimerStart());  // already running: same timer
+    EXPECT_EQ(timer_id, id);
+
+    MsTimerStop();
+    EXPECT_EQ(timer_id, 0u);
+    EXPECT_EQ(timer_period, 0u);
+    EXPECT_EQ(tick_count.load(), 3);  // keeps its last value
+    MsTimerStop();                    // a second stop does nothing
+    EXPECT_EQ(timer_id, 0u);
+    EXPECT_EQ(tick_count.load(), 3);
+}
+
+TEST_F(MsTimerTest, FailedStartLeavesTheClockStopped) {
+    MsTimerSeams seams;
+    seams.failStart = true;
+    SetMsTimerSeams(seams);
+    tick_count = 0;
+    EXPECT_FALSE(MsTimerStart());
+    EXPECT_EQ(timer_id, 0u);
+    EXPECT_EQ(timer_period, 0u);
+    MsTimerStop();  // harmless
+    EXPECT_EQ(tick_count.load(), 0);
+}
+
+TEST_F(MsTimerTest, RealClockTicksAboutOncePerMillisecondAndStopsOnStop) {
+    using Clock = std::chrono::steady_clock;
+    tick_hook = RecordLastCount;
+    g_lastSeen = 0;
+    const Clock::time_point before = Clock::now();
+    ASSERT_TRUE(MsTimerStart());
+    tick_count = 0;
+    EXPECT_NE(timer_id, 0u);
+    EXPECT_EQ(timer_period, 1u);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The clock only counts milliseconds that have passed since it started, however the
+    // thread was scheduled; it may count fewer when the machine is busy.
+    const std::int32_t count = tick_count.load();
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - before).count();
+    EXPECT_LE(count, elapsed + 2);
+    // And it does run: wait for the first tick generously rather than on a deadline.
+    for (int k = 0; k < 5000 && tick_count.load() == 0; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GT(tick_count.load(), 0);
+
+    MsTimerStop();
+    EXPECT_EQ(timer_id, 0u);
+    EXPECT_EQ(timer_period, 0u);
+    // The stop has joined the thread: nothing counts any more, and the hook saw the last count.
+    const std::int32_t stopped = tick_count.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(tick_count.load(), stopped);
+    EXPECT_EQ(g_lastSeen.load(), stopped);
+    MsTimerStop();
+    EXPECT_EQ(tick_count.load(), stopped);
+}
+
+TEST_F(MsTimerTest, RepeatedRunsEachGetAFreshTimer) {
+    std::uint32_t previous = 0;
+    for (int run = 0; run < 20; ++run) {
+        ASSERT_TRUE(MsTimerStart());
+        EXPECT_NE(timer_id, 0u);
+        EXPECT_NE(timer_id, previous);
+        previous = timer_id;
+        MsTimerStop();
+        EXPECT_EQ(timer_id, 0u);
+        EXPECT_EQ(timer_period, 0u);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
