@@ -1,0 +1,136 @@
+#include "experiment/DriveExperiment.h"
+
+#include <QString>
+
+#include "experiment/HitTest.h"
+#include "experiment/MsTimer.h"
+
+namespace quorvel {
+
+namespace {
+
+void IgnoreTick(std::int32_t) {}
+
+QString InstructionText(TestType testType) {
+    return IsPartA(testType)
+               ? QStringLiteral("数字（1～25）を順番に選んでください")
+               : QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください");
+}
+
+QString EndText(const ExperimentState& state) {
+    if (state.completed != kTargetCount) {
+        return QStringLiteral("プログラムを中断しました。\nデータは残りません。");
+    }
+    // Always a decimal point, whatever the user's locale.
+    const double seconds = state.records[kTargetCount - 1].hit_time / 1000.0;
+    return QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = ") +
+           QString::number(seconds, 'f', 3) + QStringLiteral(" 秒）");
+}
+
+// Spins until `key` is reported released. The key state is fed by events, so the spin pumps
+// them; it does not sleep.
+void WaitForKeyRelease(DriverIo& io, int key) {
+    while (io.KeyPressed(key)) {
+        io.Pump();
+    }
+}
+
+}  // namespace
+
+DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes) {
+    boxes.ShowPlain(InstructionText(state.test_type), QStringLiteral("実験開始"));
+
+    state.completed = 0;
+    tick_hook = IgnoreTick;
+    if (timer_id == 0 && !MsTimerStart()) {
+        // Every time of the run would read 0: refuse rather than record it.
+        tick_hook = nullptr;
+        boxes.ShowApp(QStringLiteral("MsTimer could not be started, so responses cannot be "
+                                     "timed.\nThe test was not run and nothing was recorded."),
+                      BoxIcon::Stop);
+        return DriveOutcome::ClockFailed;
+    }
+    tick_count = 0;  // the clock of the first target starts here
+
+    int r = 0;
+    for (int i = 0; i < kTargetCount; ++i) {
+        r = AwaitTarget(state, io, i);
+        if (r == 0) {
+            break;
+        }
+        ++state.completed;
+    }
+
+    if (timer_id != 0) {
+        MsTimerStop();
+    }
+    tick_hook = nullptr;
+
+    io.DrawScene(state.completed);
+    io.Idle();
+    boxes.ShowPlain(EndText(state), QStringLiteral("課題終了"));
+    return r == 1 ? DriveOutcome::Completed : DriveOutcome::Aborted;
+}
+
+int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
+    io.DrawScene(i);
+    if (i == 1) {
+        tick_count = 0;  // from here on every target is timed from the start of this wait
+    }
+
+    WaitForKeyRelease(io, DriverIo::kEscape);
+    WaitForKeyRelease(io, DriverIo::kEnter);
+
+    // A finger or button still down, for instance from the previous correct touch.
+    while (io.PointCount() > 0) {
+        io.Idle();
+    }
+
+    TrialRecord& record = state.records[i];
+    for (;;) {
+        const std::int32_t t = tick_count.load();
+        if (io.KeyPressed(DriverIo::kEscape)) {
+            WaitForKeyRelease(io, DriverIo::kEscape);
+            return 0;
+        }
+        if (io.PointCount() == 0) {
+            io.Idle();
+            continue;
+        }
+
+        const QPoint p = io.FirstPoint();
+        const Stimulus touch = ToStimulus(io.Mapping(), p.x(), p.y());
+        if (IsOnCircle(state.stimuli[i], touch)) {
+            io.PlayClick();
+            if (record.resp == -1) {
+                record.resp = i + 1;
+            }
+            if (record.resp_x == -1) {
+                record.resp_x = touch.x;
+            }
+            if (record.resp_y == -1) {
+                record.resp_y = touch.y;
+            }
+            record.hit_time = t;
+            return 1;
+        }
+
+        // A wrong press counts once, however long it is held; Escape waits for its release.
+        ++record.errors;
+        if (record.resp == -1) {
+            if (record.resp_x == -1) {
+                record.resp_x = touch.x;
+            }
+            if (record.resp_y == -1) {
+                record.resp_y = touch.y;
+            }
+            record.resp = CircleNumberAt(state.stimuli, touch);
+        }
+        do {
+            io.Idle();
+        } while (io.PointCount() > 0);
+        io.Idle();
+    }
+}
+
+}  // namespace quorvel
