@@ -44,4 +44,9 @@ std::optional<std::int32_t> ScanSeed(std::string_view field) {
     return static_cast<std::int32_t>(value);
 }
 
+std::optional<std::int32_t> ScanSeedText(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return ScanSeed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
 }  // namespace quorvel

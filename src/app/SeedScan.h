@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,5 +18,10 @@ constexpr std::size_t kSeedFieldBytes = 63;
 // the C library leaves that case undefined, and taking some wrapped value would silently run a
 // layout other than the one the operator typed, so the operator is asked again instead.
 std::optional<std::int32_t> ScanSeed(std::string_view field);
+
+// ScanSeed on the text of the seed field. Only ASCII characters (blanks, signs, digits) can make
+// up a number, and every non-ASCII character is encoded as non-ASCII bytes, so the bytes are
+// taken as UTF-8: the result is the one the field's CP932 bytes would give.
+std::optional<std::int32_t> ScanSeedText(const QString& text);
 
 }  // namespace quorvel

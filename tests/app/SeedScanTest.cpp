@@ -61,5 +61,22 @@ TEST(SeedScanTest, ReadsOnlyTheFirstSixtyThreeBytes) {
     EXPECT_EQ(ScanSeed(std::string(63, ' ') + "42"), std::nullopt);
 }
 
+TEST(SeedScanTest, FieldTextOutsideAsciiNeverMakesANumber) {
+    struct TextCase {
+        const char* utf8;
+        std::optional<std::int32_t> seed;
+    };
+    const TextCase cases[] = {
+        {" -17", -17},
+        {"42番", 42},                // trailing text ignored
+        {"４２", std::nullopt},      // full-width digits are not digits
+        {"　42", std::nullopt},      // nor is the ideographic space white space
+        {"\u00a042", std::nullopt},  // nor a no-break space
+    };
+    for (const TextCase& c : cases) {
+        EXPECT_EQ(ScanSeedText(QString::fromUtf8(c.utf8)), c.seed) << c.utf8;
+    }
+}
+
 }  // namespace
 }  // namespace quorvel
