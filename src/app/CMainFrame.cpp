@@ -1,0 +1,167 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/CAboutDlg.h"
+#include "app/DialogTemplate.h"
+#include "app/ScreenSize.h"
+
+namespace quorvel {
+
+namespace {
+
+// The frame's client area: black, the title line in white, and a left press starts a test.
+class ClientArea : public QWidget {
+  public:
+    explicit ClientArea(CMainFrame& frame) : QWidget(&frame), frame_(frame) {
+        setObjectName(QStringLiteral("clientArea"));
+        setAttribute(Qt::WA_InputMethodEnabled, false);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setCursor(Qt::ArrowCursor);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        painter.setPen(Qt::white);
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(Qt::black);
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, CMainFrame::TitleLine());
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) {
+            frame_.OnStart();
+            return;
+        }
+        QWidget::mousePressEvent(event);
+    }
+
+  private:
+    CMainFrame& frame_;
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame() {
+    const QSize screen = MeasureScreen();
+    screenWidth = screen.width();
+    screenHeight = screen.height();
+
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    BuildMenu();
+    setCentralWidget(new ClientArea(*this));
+    PlaceOverScreen();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(ControlName(kMenuId));
+    auto addItem = [this](QMenu* menu, const QString& text, int id, void (CMainFrame::*handler)()) {
+        QAction* action = menu->addAction(text);
+        action->setData(id);
+        action->setObjectName(ControlName(id));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    addItem(file, QStringLiteral("E&xit"), kCmdExit, &CMainFrame::OnExit);
+    QMenu* experiment = bar->addMenu(QStringLiteral("&Experiment"));
+    addItem(experiment, QStringLiteral("&Start"), kCmdStart, &CMainFrame::OnStart);
+    addItem(experiment, QStringLiteral("Show &Result"), kCmdShowResult, &CMainFrame::OnShowResult);
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    addItem(help, QStringLiteral("&About"), kCmdAbout, &CMainFrame::OnAbout);
+}
+
+void CMainFrame::SetRunExperiment(std::function<void()> hook) {
+    runExperiment_ = std::move(hook);
+}
+
+void CMainFrame::SetShowResult(std::function<void()> hook) {
+    showResult_ = std::move(hook);
+}
+
+void CMainFrame::OnExit() {
+    close();
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::OnStart() {
+    // A test pumps events while it runs; a click or menu command reaching the frame then must
+    // not start a second test inside the first.
+    if (testRunning_ || !runExperiment_) {
+        return;
+    }
+    testRunning_ = true;
+    runExperiment_();
+    testRunning_ = false;
+}
+
+void CMainFrame::OnShowResult() {
+    if (showResult_) {
+        showResult_();
+    }
+}
+
+void CMainFrame::PlaceOverScreen() {
+    // The whole frame, caption and border included, covers the screen.
+    const QSize margins = frameGeometry().size() - geometry().size();
+    move(0, 0);
+    resize(ScreenToLogical(QSize(screenWidth, screenHeight)) - margins);
+}
+
+void CMainFrame::RestoreFrame() {
+    if (!windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);  // hides the window until shown again
+    }
+    PlaceOverScreen();
+    show();
+    raise();
+    activateWindow();
+    update();
+    centralWidget()->update();
+}
+
+QAction* CMainFrame::CommandAction(int id) const {
+    for (QAction* popup : menuBar()->actions()) {
+        if (popup->menu() == nullptr) {
+            continue;
+        }
+        for (QAction* action : popup->menu()->actions()) {
+            if (action->data().toInt() == id) {
+                return action;
+            }
+        }
+    }
+    return nullptr;
+}
+
+QString CMainFrame::TitleLine() {
+    return QStringLiteral("Quorvel  -  click here or choose Experiment > Start to begin a test");
+}
+
+void CMainFrame::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        RestoreFrame();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+}  // namespace quorvel

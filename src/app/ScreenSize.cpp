@@ -1,0 +1,36 @@
+#include "app/ScreenSize.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QtMath>
+
+namespace quorvel {
+
+std::int32_t screenWidth = 0;
+std::int32_t screenHeight = 0;
+
+namespace {
+
+qreal PrimaryRatio() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->devicePixelRatio() : 1.0;
+}
+
+}  // namespace
+
+QSize MeasureScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return QSize(0, 0);
+    }
+    const qreal ratio = screen->devicePixelRatio();
+    const QSize logical = screen->geometry().size();
+    return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
+}
+
+QSize ScreenToLogical(QSize physical) {
+    const qreal ratio = PrimaryRatio();
+    return QSize(qRound(physical.width() / ratio), qRound(physical.height() / ratio));
+}
+
+}  // namespace quorvel
