@@ -4,6 +4,8 @@
 #include <QStringEncoder>
 #include <array>
 
+#include "records/TrialLogName.h"
+
 namespace quorvel {
 
 namespace {
@@ -62,7 +64,10 @@ SubjectIdFault CheckSubjectId(const QString& id) {
             return SubjectIdFault::BadCharacter;
         }
     }
-    if (id == QStringLiteral(".") || id == QStringLiteral("..") || IsDeviceName(id)) {
+    // The trial log's writer makes its own check; whatever passes here must pass there too,
+    // or the run's data would be lost after the test.
+    if (id == QStringLiteral(".") || id == QStringLiteral("..") || IsDeviceName(id) ||
+        !IsUsableSubjectId(SubjectIdToCp932(id))) {
         return SubjectIdFault::ReservedName;
     }
     const QString logName = id + QStringLiteral(".csv");

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/SubjectId.h"
+#include "records/TrialLogName.h"
 
 namespace quorvel {
 namespace {
@@ -33,10 +34,16 @@ TEST(SubjectIdTest, ChecksCharactersAndNames) {
         {"..", F::ReservedName},   {"con", F::ReservedName},
         {"NUL", F::ReservedName},  {"Aux.1", F::ReservedName},
         {"prn ", F::ReservedName}, {"COM1", F::ReservedName},
-        {"lpt9", F::ReservedName},
+        {"lpt9", F::ReservedName}, {"COM0", F::ReservedName},
+        {" con", F::ReservedName},
     };
     for (const IdCase& c : cases) {
-        EXPECT_EQ(CheckSubjectId(QString::fromUtf8(c.utf8)), c.fault) << c.utf8;
+        const QString id = QString::fromUtf8(c.utf8);
+        EXPECT_EQ(CheckSubjectId(id), c.fault) << c.utf8;
+        if (c.fault == F::None) {
+            // Every ID the dialog lets through can name its trial log.
+            EXPECT_TRUE(IsUsableSubjectId(SubjectIdToCp932(id))) << c.utf8;
+        }
     }
 }
 
