@@ -24,7 +24,6 @@ bool IsBadCharacter(QChar c) {
         case u'<':
         case u'>':
         case u'|':
-        case u',':
             return true;
         default:
             return c.category() == QChar::Other_Control;

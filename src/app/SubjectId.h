@@ -10,15 +10,15 @@ namespace quorvel {
 enum class SubjectIdFault {
     None,
     NotCp932,      // a character CP932 cannot write
-    BadCharacter,  // a path separator, one of : * ? " < > |, a comma, or a control character
+    BadCharacter,  // a path separator, one of : * ? " < > |, or a control character
     ReservedName,  // ".", "..", or a device name that Windows will not open as a file (CON, NUL..)
     TooLong,       // the trial log's name would pass the 255-byte limit of common file systems
 };
 
 // Checks the operator's subject ID. The check goes by characters: a CP932 character whose
 // second byte is 0x5C (ソ, 表, 能) is an ordinary letter. An empty ID is accepted: its trial
-// log is named ".csv". A comma is refused because the ID is written unquoted as the first
-// field of every comma-separated row, where it would shift every later column.
+// log is named ".csv". A comma is accepted and written unquoted, as the record files always
+// have; a tab is a control character and refused, so summary lines keep their five fields.
 SubjectIdFault CheckSubjectId(const QString& id);
 
 // The ID as CP932 bytes, as the experiment state keeps it. Only for IDs CheckSubjectId

@@ -28,7 +28,7 @@ TEST(SubjectIdTest, ChecksCharactersAndNames) {
         {"a:b", F::BadCharacter},  {"a*b", F::BadCharacter},
         {"a?b", F::BadCharacter},  {"a\"b", F::BadCharacter},
         {"a<b", F::BadCharacter},  {"a>b", F::BadCharacter},
-        {"a|b", F::BadCharacter},  {"a,b", F::BadCharacter},
+        {"a|b", F::BadCharacter},  {"a,b", F::None},
         {"a\tb", F::BadCharacter}, {"a\x7f", F::BadCharacter},
         {"a\nb", F::BadCharacter}, {".", F::ReservedName},
         {"..", F::ReservedName},   {"con", F::ReservedName},
