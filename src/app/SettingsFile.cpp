@@ -1,0 +1,89 @@
+#include "app/SettingsFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+#include <QStringDecoder>
+#include <utility>
+
+namespace quorvel {
+
+namespace {
+
+// The file name as the platform spells it: the base name is CP932 bytes like every text.
+QString PathOf(const std::string& fileName) {
+    QStringDecoder decode("windows-31j");
+    return decode(QByteArray::fromStdString(fileName));
+}
+
+}  // namespace
+
+void CSettingsFile::Load(const std::string& base) {
+    m_fileName = base + ".ini";
+    QFile file(PathOf(m_fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_entries.clear();
+        m_index.clear();
+        return;
+    }
+    // A read error part-way keeps what was read before it, like the end of the file.
+    const QByteArray bytes = file.readAll();
+    for (SettingsEntry& e : ParseSettings(bytes)) {
+        SetString(std::move(e.key), std::move(e.value));
+    }
+}
+
+bool CSettingsFile::Save() const {
+    if (m_fileName.empty()) {
+        return false;
+    }
+    QSaveFile file(PathOf(m_fileName));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const QByteArray bytes = FormatSettings(m_entries);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void CSettingsFile::SetString(std::string key, std::string value) {
+    const auto found = m_index.find(key);
+    if (found != m_index.end()) {
+        m_entries[found->second].value = std::move(value);
+        return;
+    }
+    m_index.emplace(key, m_entries.size());
+    m_entries.push_back({std::move(key), std::move(value)});
+}
+
+void CSettingsFile::SetInt(std::string key, std::int32_t value) {
+    SetString(std::move(key), std::to_string(value));
+}
+
+bool CSettingsFile::GetString(const std::string& key, std::string& value) const {
+    const SettingsEntry* e = Find(key);
+    if (e == nullptr) {
+        return false;
+    }
+    value = e->value;
+    return true;
+}
+
+bool CSettingsFile::GetInt(const std::string& key, std::int32_t& value) const {
+    const SettingsEntry* e = Find(key);
+    if (e == nullptr) {
+        return false;
+    }
+    value = ParseLeadingInt(e->value);
+    return true;
+}
+
+const SettingsEntry* CSettingsFile::Find(const std::string& key) const {
+    const auto found = m_index.find(key);
+    return found == m_index.end() ? nullptr : &m_entries[found->second];
+}
+
+}  // namespace quorvel
