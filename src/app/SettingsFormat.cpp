@@ -42,8 +42,8 @@ std::pair<const char*, const char*> NextToken(const char*& pos, const char* end)
 
 std::vector<SettingsEntry> ParseSettings(const QByteArray& fileBytes) {
     std::vector<SettingsEntry> entries;
-    ForEachPiece(FromTextMode(fileBytes), kLineBuffer, [&entries](const QByteArray& piece) {
-        const std::string line = Trim(piece.constData(), piece.constData() + piece.size());
+    ForEachPiece(FromTextMode(fileBytes), kLineBuffer, [&entries](QByteArrayView piece) {
+        const std::string line = Trim(piece.data(), piece.data() + piece.size());
         if (line.empty()) {
             return true;
         }

@@ -3,15 +3,24 @@
 namespace quorvel {
 
 QByteArray FromTextMode(const QByteArray& fileBytes) {
+    const char* pos = fileBytes.constData();
+    const char* const end = pos + fileBytes.size();
+    const void* firstCr = std::memchr(pos, '\r', static_cast<std::size_t>(end - pos));
+    if (firstCr == nullptr) {
+        return fileBytes;  // nothing to change: share the bytes
+    }
     QByteArray text;
     text.reserve(fileBytes.size());
-    const qsizetype n = fileBytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = fileBytes[i];
-        if (c == '\r' && i + 1 < n && fileBytes[i + 1] == '\n') {
-            continue;  // the LF that follows is kept
+    while (pos < end) {
+        const char* cr =
+            static_cast<const char*>(std::memchr(pos, '\r', static_cast<std::size_t>(end - pos)));
+        if (cr == nullptr) {
+            text.append(pos, end - pos);
+            break;
         }
-        text.append(c);
+        const bool pair = cr + 1 < end && cr[1] == '\n';
+        text.append(pos, (pair ? cr : cr + 1) - pos);  // a lone CR is kept, a paired one not
+        pos = cr + 1;
     }
     return text;
 }

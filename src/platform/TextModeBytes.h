@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <cstring>
 
 namespace quorvel {
@@ -18,25 +19,24 @@ QByteArray ToTextMode(const QByteArray& text);
 // Splits text the way fgets with a buffer of `bufferSize` bytes hands it out: each piece
 // ends after the first LF or after bufferSize - 1 bytes, whichever comes first; the last
 // piece may end without LF. Each piece is then cut at its first NUL byte, because the
-// callers treat a piece as a C string. Calls `onPiece(const QByteArray&)` for each piece in
-// order and stops early when it returns false.
+// callers treat a piece as a C string. Calls `onPiece(QByteArrayView)` for each piece in
+// order (the view points into `text`) and stops early when it returns false.
 template <typename OnPiece>
 void ForEachPiece(const QByteArray& text, int bufferSize, OnPiece onPiece) {
-    const qsizetype maxPiece = bufferSize - 1;
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        qsizetype end = pos + maxPiece < text.size() ? pos + maxPiece : text.size();
+    const char* pos = text.constData();
+    const char* const end = pos + text.size();
+    const std::size_t maxPiece = static_cast<std::size_t>(bufferSize - 1);
+    while (pos < end) {
+        const std::size_t left = static_cast<std::size_t>(end - pos);
+        const char* next = pos + (left < maxPiece ? left : maxPiece);
         // Look for the LF only inside this piece, so a huge line costs linear time.
-        const void* lf = std::memchr(text.constData() + pos, '\n', size_t(end - pos));
-        if (lf != nullptr) {
-            end = static_cast<const char*>(lf) - text.constData() + 1;
+        if (const void* lf = std::memchr(pos, '\n', static_cast<std::size_t>(next - pos))) {
+            next = static_cast<const char*>(lf) + 1;
         }
-        QByteArray piece = text.mid(pos, end - pos);
-        const qsizetype nul = piece.indexOf('\0');
-        if (nul >= 0) {
-            piece.truncate(nul);
-        }
-        pos = end;
+        const void* nul = std::memchr(pos, '\0', static_cast<std::size_t>(next - pos));
+        const char* textEnd = nul != nullptr ? static_cast<const char*>(nul) : next;
+        const QByteArrayView piece(pos, textEnd - pos);
+        pos = next;
         if (!onPiece(piece)) {
             return;
         }

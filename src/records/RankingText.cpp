@@ -55,7 +55,7 @@ std::string FormatRankingLine(int rank, const SummaryRecord& record) {
 }
 
 std::string FormatResultLine(const SummaryRecord& latest, int count, int rank) {
-    const double percentage = static_cast<double>(rank) / count * 100;
+    const double percentage = count > 0 ? static_cast<double>(rank) / count * 100 : 0.0;
     std::string line = kResultOpen;
     line += latest.type;
     line += kResultSubject;

@@ -1,11 +1,11 @@
 #include "records/SummaryReader.h"
 
 #include <QFile>
-#include <QList>
 #include <charconv>
 #include <limits>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "platform/TextModeBytes.h"
 
@@ -24,28 +24,40 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-SummaryRecord ParseLine(const QByteArray& line) {
-    const QList<QByteArray> fields = line.split('\t');
-    const qsizetype n = fields.size();
-    SummaryRecord r;
-    if (n >= 1) {
-        r.type = fields[0].toStdString();
+using Field = std::pair<const char*, const char*>;
+
+std::string Text(const Field& f) {
+    return std::string(f.first, f.second);
+}
+
+// `fields` is scratch space, reused from line to line.
+SummaryRecord ParseLine(const char* begin, const char* end, std::vector<Field>& fields) {
+    fields.clear();
+    const char* start = begin;
+    for (const char* p = begin; p < end; ++p) {
+        if (*p == '\t') {
+            fields.emplace_back(start, p);
+            start = p + 1;
+        }
     }
+    fields.emplace_back(start, end);
+
+    const std::size_t n = fields.size();
+    SummaryRecord r;
+    r.type = Text(fields[0]);
     if (n >= 2) {
-        r.date = fields[1].toStdString();
+        r.date = Text(fields[1]);
     }
     if (n >= 3) {
-        r.time = fields[2].toStdString();
+        r.time = Text(fields[2]);
     }
     if (n == 4) {
-        r.subject = fields[3].toStdString();
+        r.subject = Text(fields[3]);
     } else if (n >= 5) {
-        QByteArray subject = fields[3];
-        for (qsizetype i = 4; i < n - 1; ++i) {
-            subject.append('\t').append(fields[i]);
-        }
-        r.subject = subject.toStdString();
-        r.total_rt = ParsePlainDecimal(fields[n - 1]);
+        // Everything between the time of day and the last field, tabs included.
+        r.subject.assign(fields[3].first, fields[n - 2].second);
+        const Field& last = fields[n - 1];
+        r.total_rt = ParsePlainDecimal(QByteArrayView(last.first, last.second - last.first));
     }
     return r;
 }
@@ -53,17 +65,27 @@ SummaryRecord ParseLine(const QByteArray& line) {
 }  // namespace
 
 std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes) {
+    const QByteArray text = FromTextMode(fileBytes);
     std::vector<SummaryRecord> records;
+    records.reserve(static_cast<std::size_t>(text.count('\n')));
+    std::vector<Field> fields;
     bool header = true;
-    ForEachPiece(FromTextMode(fileBytes), kLineBuffer, [&](const QByteArray& piece) {
-        const QByteArray line = piece.trimmed();  // Qt trims exactly the six white spaces
-        if (line.isEmpty()) {
-            return false;
+    ForEachPiece(text, kLineBuffer, [&](QByteArrayView piece) {
+        const char* begin = piece.data();
+        const char* end = begin + piece.size();
+        while (begin < end && IsSpace(*begin)) {
+            ++begin;
+        }
+        while (end > begin && IsSpace(end[-1])) {
+            --end;
+        }
+        if (begin == end) {
+            return false;  // the first empty line ends the results
         }
         if (header) {
             header = false;
         } else {
-            records.push_back(ParseLine(line));
+            records.push_back(ParseLine(begin, end, fields));
         }
         return true;
     });
@@ -84,8 +106,8 @@ bool ReadSummaryFile(std::vector<SummaryRecord>& records) {
     return true;
 }
 
-double ParsePlainDecimal(const QByteArray& text) {
-    const char* p = text.constData();
+double ParsePlainDecimal(QByteArrayView text) {
+    const char* p = text.data();
     const char* const end = p + text.size();
     while (p < end && IsSpace(*p)) {
         ++p;
@@ -114,7 +136,7 @@ double ParsePlainDecimal(const QByteArray& text) {
     }
     // Hand the converter only what was checked, in one spelling: [-]digits[.digits].
     std::string plain;
-    plain.reserve(size_t(intEnd - intBegin) + size_t(fracEnd - fracBegin) + 3);
+    plain.reserve(static_cast<std::size_t>((intEnd - intBegin) + (fracEnd - fracBegin) + 3));
     if (negative) {
         plain += '-';
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <vector>
 
 #include "records/SummaryRecord.h"
@@ -32,6 +33,6 @@ std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes);
 // exponents are not numbers here (an exponent ends the number before its "e"), so every
 // time is finite and the ranking order is total. Digits beyond the range of a double give
 // the largest finite double of that sign.
-double ParsePlainDecimal(const QByteArray& text);
+double ParsePlainDecimal(QByteArrayView text);
 
 }  // namespace quorvel
