@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/TextModeBytes.h"
+#include "records/RecordFormat.h"
 
 namespace quorvel {
 
@@ -97,7 +98,7 @@ std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes) {
 
 bool ReadSummaryFile(std::vector<SummaryRecord>& records) {
     records.clear();
-    QFile file(QStringLiteral("QVL.txt"));
+    QFile file(QString::fromLatin1(kSummaryFileName));
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }

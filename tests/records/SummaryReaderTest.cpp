@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "experiment/ExperimentState.h"
+#include "records/RecordFormat.h"
 #include "records/SummaryReader.h"
 #include "support/ScopedWorkingDir.h"
 
@@ -15,7 +17,7 @@ namespace {
 using namespace std::string_literals;
 using test::ScopedWorkingDir;
 
-const std::string kHeader = "Type\tDate\tTime\tSubject\tTotalRT\r\n";
+const std::string kHeader = kSummaryHeader;
 
 QByteArray Bytes(const std::string& s) {
     return QByteArray::fromStdString(s);
@@ -86,6 +88,31 @@ TEST(SummaryReader, SplitsResultLinesIntoRecords) {
             EXPECT_EQ(records[i].latest, i + 1 == records.size()) << c.what << " " << i;
         }
     }
+}
+
+TEST(SummaryReader, ReadsBackWhatTheWriterWrites) {
+    const RecordTimeText when{"2024/05/06", "10:11:12"};
+    const struct {
+        TestType type;
+        std::string subject;
+        std::int32_t ms;
+    } runs[] = {
+        {kPartA, "SBJ0001", 23456},          {kPartB, "", 5},        {kPartB, "a\tb", 0},
+        {kPartA, "\x83\x65\x83\x58", 99999}, {7, "x,y", 2147483647},
+    };
+    std::string file = kSummaryHeader;
+    std::vector<Fields> expected;
+    for (const auto& run : runs) {
+        ExperimentState state;
+        state.test_type = run.type;
+        state.subject = run.subject;
+        state.completed = kTargetCount;
+        state.records[kTargetCount - 1].hit_time = run.ms;
+        file += SummaryLine(state, when);
+        expected.push_back(
+            {IsPartA(run.type) ? "A" : "B", when.date, when.time, run.subject, run.ms / 1000.0});
+    }
+    EXPECT_EQ(FieldsOf(ParseSummary(Bytes(file))), expected);
 }
 
 TEST(SummaryReader, FilesWithoutResultLinesGiveNoRecords) {
