@@ -1,7 +1,6 @@
 #include "records/ResultDialog.h"
 
 #include <QFont>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,32 +11,13 @@
 #include <QStringList>
 #include <utility>
 
+#include "app/DialogTemplate.h"
 #include "records/RankingOrder.h"
 #include "records/RankingText.h"
 
 namespace quorvel {
 
 namespace {
-
-// Dialog units to pixels with the dialog font's base units, as the window system does:
-// the average width of the 52 Latin letters and the font's height.
-class DialogUnits {
-  public:
-    explicit DialogUnits(const QFont& font) {
-        const QFontMetrics metrics(font);
-        const int letters = metrics.horizontalAdvance(
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        m_baseX = (letters / 26 + 1) / 2;
-        m_baseY = metrics.height();
-    }
-    int X(int du) const { return (du * m_baseX + 2) / 4; }
-    int Y(int du) const { return (du * m_baseY + 4) / 8; }
-    QRect Rect(int x, int y, int w, int h) const { return QRect(X(x), Y(y), X(w), Y(h)); }
-
-  private:
-    int m_baseX = 0;
-    int m_baseY = 0;
-};
 
 // The controls show QString; the records hold CP932 bytes. Stateless: a stray lead byte at
 // the end of one text never eats the start of the next one decoded with the same decoder.
@@ -48,36 +28,31 @@ QStringDecoder Cp932Decoder() {
 }  // namespace
 
 CResult::CResult(const std::vector<SummaryRecord>& records, SummaryRecord latest, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent),
       m_records(records),
       m_count(static_cast<int>(records.size())),
       m_latest(std::move(latest)) {
     setObjectName(QString::number(kTemplateId));
-    setWindowTitle(QString::fromUtf8("結果"));
-    QFont font;
     // The template's face where it exists; otherwise an installed Japanese one.
+    QFont font = DialogFont(QStringLiteral("MS UI Gothic"), 11);
     font.setFamilies({QStringLiteral("MS UI Gothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSize(11);
-    setFont(font);
-    const DialogUnits du(font);
-    setFixedSize(du.X(474), du.Y(285));
+    const DialogUnits du = ApplyDialogFrame(*this, QString::fromUtf8("結果"), font, 474, 285);
 
     // Created in the template's order, which is also the tab order.
     m_resultText = new QLabel(QString::fromUtf8("最終結果表示"), this);
     m_resultText->setObjectName(QString::number(kIdResultText));
     m_resultText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_resultText->setGeometry(du.Rect(18, 12, 392, 12));
+    m_resultText->setGeometry(du.Rect({18, 12, 392, 12}));
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QString::number(kIdOk));
     m_ok->setDefault(true);
-    m_ok->setGeometry(du.Rect(417, 7, 50, 14));
+    m_ok->setGeometry(du.Rect({417, 7, 50, 14}));
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QString::number(kIdList));
-    m_list->setGeometry(du.Rect(18, 30, 429, 240));
+    m_list->setGeometry(du.Rect({18, 30, 429, 240}));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
