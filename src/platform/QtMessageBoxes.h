@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "platform/MessageBoxService.h"
+
+namespace quorvel {
+
+// The operator's message boxes as real modal QMessageBoxes. Every box is owned by the main
+// frame once it is known (SetOwner), so it stays above it; each runs its own modal loop, which
+// keeps dispatching the thread's events.
+class QtMessageBoxes : public MessageBoxService {
+  public:
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+    QWidget* Owner() const { return owner_; }
+
+    // The caption given, no icon, one OK button.
+    void ShowPlain(const QString& text, const QString& caption) override;
+    // Captioned with QCoreApplication::applicationName(); stop or exclamation icon, OK.
+    void ShowApp(const QString& text, BoxIcon icon) override;
+    // Captioned with the application's name, exclamation icon, Retry and Cancel.
+    bool AskRetry(const QString& text) override;
+
+  private:
+    QMessageBox::StandardButton Run(QMessageBox::Icon icon, const QString& caption,
+                                    const QString& text, QMessageBox::StandardButtons buttons);
+
+    QPointer<QWidget> owner_;
+};
+
+}  // namespace quorvel
