@@ -1,0 +1,70 @@
+#include "render/SurfaceWindow.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QTouchEvent>
+#include <QtMath>
+
+namespace quorvel {
+
+SurfaceWindow::SurfaceWindow(SurfaceEvents& events) : events_(events) {
+    setSurfaceType(QSurface::OpenGLSurface);
+    setFlags(Qt::Window | Qt::FramelessWindowHint);
+    setCursor(QCursor(Qt::ArrowCursor));
+}
+
+QSize SurfaceWindow::PixelSize() const {
+    const qreal ratio = devicePixelRatio();
+    return QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
+bool SurfaceWindow::event(QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        event->ignore();
+        return true;
+    }
+    return QWindow::event(event);
+}
+
+void SurfaceWindow::resizeEvent(QResizeEvent* event) {
+    QWindow::resizeEvent(event);
+    const QSize pixels = PixelSize();
+    events_.OnSize(windowStates(), pixels.width(), pixels.height());
+}
+
+void SurfaceWindow::exposeEvent(QExposeEvent* /*event*/) {
+    // Nothing is drawn here: frames are drawn only when the experiment asks for one.
+}
+
+void SurfaceWindow::touchEvent(QTouchEvent* event) {
+    events_.OnTouch(*event);
+    // Accepted, so the platform does not make mouse events out of the same touch.
+    event->accept();
+}
+
+void SurfaceWindow::mousePressEvent(QMouseEvent* event) {
+    events_.OnMouse(*event);
+}
+
+void SurfaceWindow::mouseReleaseEvent(QMouseEvent* event) {
+    events_.OnMouse(*event);
+}
+
+void SurfaceWindow::mouseMoveEvent(QMouseEvent* event) {
+    events_.OnMouse(*event);
+}
+
+void SurfaceWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click has already arrived as a press of its own.
+    event->accept();
+}
+
+void SurfaceWindow::keyPressEvent(QKeyEvent* event) {
+    // Keys are polled by the experiment driver; the window only swallows the press.
+    event->accept();
+}
+
+}  // namespace quorvel
