@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QRect>
+#include <vector>
+
+#include "render/CDXWnd.h"
+#include "render/ContactState.h"
+
+class QWidget;
+
+namespace quorvel {
+
+// The experiment window: the drawing window that also turns touches and mouse presses into
+// the current contact points, in physical window pixels, which the experiment driver polls.
+// It decides nothing about responses.
+class CTouchWnd : public CDXWnd {
+  public:
+    CTouchWnd();
+    ~CTouchWnd() override;
+
+    // The on-screen window, captioned "Experiment Window", over `rect` (physical pixels),
+    // kept above the main frame. False when one exists already.
+    bool Create(QWidget* parentFrame, const QRect& rect);
+
+    // Greater than 0 while the screen is touched or a mouse button is held.
+    int PointCount() const { return contacts_.PointCount(); }
+    // The current contact points (PointCount() of them); the first is the response.
+    const std::vector<ContactPoint>& Points() const { return contacts_.Points(); }
+    const ContactState& Contacts() const { return contacts_; }
+
+    // Whether the system has a touch screen among its input devices.
+    static bool TouchScreenReady();
+
+    // Measured when the object is made.
+    bool m_touchReady = false;
+
+  protected:
+    // The device is released and the contact ends with the window.
+    void OnDestroy() override;
+    void OnTouch(QTouchEvent& event) override;
+    void OnMouse(QMouseEvent& event) override;
+
+  private:
+    ContactState contacts_;
+};
+
+}  // namespace quorvel
