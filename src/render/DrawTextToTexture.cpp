@@ -26,6 +26,17 @@ QColor FromColorRef(std::uint32_t c) {
                   static_cast<int>((c >> 16) & 0xFF));
 }
 
+// With no face named, a Japanese face, as a Japanese system's default would be: digits and
+// kana then come from one face, in one height and on one baseline. The first installed one
+// is taken, else the system's general face.
+QFont DefaultFace() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Yu Gothic UI"),
+                      QStringLiteral("Meiryo UI"), QStringLiteral("MS UI Gothic"),
+                      QStringLiteral("Hiragino Sans"), font.family()});
+    return font;
+}
+
 int AlignmentFor(std::uint32_t flags) {
     int qt = Qt::AlignTop | Qt::AlignLeft;
     if (flags & kDtCenter) {
@@ -70,8 +81,7 @@ void CDXWnd::DrawTextToTexture(TextureHandle index, const std::string& text,
     }
     image.fill(Qt::black);
 
-    QFont font = m_fontFace.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
-                                    : QFont(FromCp932(m_fontFace));
+    QFont font = m_fontFace.empty() ? DefaultFace() : QFont(FromCp932(m_fontFace));
     if (m_fontHeight != 0) {
         font.setPixelSize(m_fontHeight > 0 ? m_fontHeight : -m_fontHeight);
     }
