@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QEvent>
 #include <QImage>
+#include <QObject>
 #include <QOpenGLContext>
 #include <QWindow>
 #include <memory>
 
+#include "platform/MessagePump.h"
 #include "render/CDXWnd.h"
 #include "render/OpenWindow.h"
 #include "render/SceneComposition.h"
@@ -32,6 +35,18 @@ void Fill(TextureTable& table, TextureHandle index, std::uint32_t value) {
 QRgb At(const QImage& frame, int x, int y) {
     return frame.pixel(x, y) & 0x00FFFFFFu;
 }
+
+// Counts the resize events a window receives.
+class ResizeCounter : public QObject {
+  public:
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        count += event->type() == QEvent::Resize ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 class DrawingWindowTest : public ::testing::Test {
   protected:
@@ -182,6 +197,19 @@ TEST_F(DrawingWindowTest, ResizingRemapsOnceTheDeviceExists) {
     // A second on-screen window for the same object is refused.
     EXPECT_FALSE(
         window.Create(QStringLiteral("Experiment Window"), nullptr, QRect(0, 0, 1024, 768)));
+    // Sizes that arrive before the device exists change nothing.
+    window.ShowMaximized();
+    while (!window.Window()->isExposed()) {
+        Idle();
+    }
+    ResizeCounter resizes;
+    window.Window()->installEventFilter(&resizes);
+    window.Window()->resize(1280, 1024);
+    while (resizes.count == 0) {
+        Idle();
+    }
+    EXPECT_EQ(window.m_windowWidth, 0);
+    EXPECT_EQ(window.m_scale, 1.0);
     window.DestroyWindow();
 
     ASSERT_EQ(OpenWindow(window, QSize(1024, 768)), 1);
