@@ -285,7 +285,8 @@ TEST(CSubjectTest, SubjectIdIsCheckedAndKeptAsCp932) {
         {"a/b", nullptr},
         {"a\\b", nullptr},
         {"é", nullptr},
-        {"a,b", nullptr},
+        {"a,b", "a,b"},  // written unquoted, as the record files always have
+        {"a\tb", nullptr},
         {"..", nullptr},
         {"nul", nullptr},
     };
