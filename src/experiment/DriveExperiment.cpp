@@ -102,13 +102,11 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
         const Stimulus touch = ToStimulus(io.Mapping(), p.x(), p.y());
         if (IsOnCircle(state.stimuli[i], touch)) {
             io.PlayClick();
+            // resp tells whether a first touch was kept: a wrong first touch in a bar can
+            // legitimately sit at x or y = -1 and must not be taken for "no touch yet".
             if (record.resp == -1) {
                 record.resp = i + 1;
-            }
-            if (record.resp_x == -1) {
                 record.resp_x = touch.x;
-            }
-            if (record.resp_y == -1) {
                 record.resp_y = touch.y;
             }
             record.hit_time = t;
@@ -118,12 +116,8 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
         // A wrong press counts once, however long it is held; Escape waits for its release.
         ++record.errors;
         if (record.resp == -1) {
-            if (record.resp_x == -1) {
-                record.resp_x = touch.x;
-            }
-            if (record.resp_y == -1) {
-                record.resp_y = touch.y;
-            }
+            record.resp_x = touch.x;
+            record.resp_y = touch.y;
             record.resp = CircleNumberAt(state.stimuli, touch);
         }
         do {

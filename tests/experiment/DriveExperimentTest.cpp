@@ -239,6 +239,11 @@ TEST_F(DriveExperimentTest, ScriptedRuns) {
          DriveOutcome::Aborted,
          1,
          {{0, {1, 0, kEmpty.x, kEmpty.y, 3, 1}}}},
+        {"a first touch in a bar at x = -1 is kept through the correct touch",
+         {Nothing(), TouchPixel({13, 608}), Lift(), Touch(P(0)), Lift(), Down(kEsc), Up(kEsc)},
+         DriveOutcome::Aborted,
+         1,
+         {{0, {1, 0, -1, 300, 3, 1}}}},
         {"escape held when a target's wait begins is waited out; a new press aborts",
          {Down(kEsc),  // while the instruction box is open
           Nothing(), Nothing(), Up(kEsc), Touch(P(0)), Lift(), Down(kEsc), Up(kEsc)},
