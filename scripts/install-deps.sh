@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain
   build-essential cmake ninja-build clang-format pkg-config
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes (the `fuzz` preset)
+  clang libclang-rt-14-dev
   # Qt 6: widgets, OpenGL, multimedia (click sound), test library, ICU for CP932
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
   libgl-dev libegl-dev
