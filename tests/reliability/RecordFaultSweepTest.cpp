@@ -1,0 +1,188 @@
+// Every file operation of writing a run's records, made to fail in turn: the first, the
+// second, ... until a run completes without meeting the fault. After each run nothing may be
+// lost, nothing partial may stay in a file, and nothing may be reported as written that was
+// not: each file holds either what it held before or that plus the whole run.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "records/IoFault.h"
+#include "records/RecordsTestSupport.h"
+#include "records/WriteRecords.h"
+#include "support/FakeMessageBoxes.h"
+
+namespace quorvel {
+namespace {
+
+const QString kLog = QStringLiteral("R07.csv");
+const QString kSummary = QStringLiteral("QVL.txt");
+
+struct Files {
+    std::optional<QByteArray> log;
+    std::optional<QByteArray> summary;
+};
+
+Files Read(const QTemporaryDir& dir) {
+    return {test::FileBytes(dir.filePath(kLog)), test::FileBytes(dir.filePath(kSummary))};
+}
+
+bool Write(const QTemporaryDir& dir, std::int64_t when, bool complete,
+           test::FakeMessageBoxes& boxes, IoFaultHook hook = {}) {
+    ExperimentState s = test::MakeRun("R07", kPartB, complete ? kTargetCount : 11);
+    RecordsContext context;
+    context.directory = dir.path();
+    context.clock = [when] { return when; };
+    context.io_fault = std::move(hook);
+    return WriteRecords(s, complete, boxes, context);
+}
+
+// A directory with the files as an earlier run left them (or none).
+void Prepare(const QTemporaryDir& dir, bool earlier) {
+    if (earlier) {
+        test::FakeMessageBoxes boxes;
+        ASSERT_TRUE(Write(dir, test::kRecordTime - 600, true, boxes));
+    }
+}
+
+// The file holds what it held before, then at most the beginning of what the run adds.
+bool KeepsEarlierRows(const std::optional<QByteArray>& now, const std::optional<QByteArray>& before,
+                      const std::optional<QByteArray>& after) {
+    if (!now) {
+        return !before;
+    }
+    return now->startsWith(before.value_or(QByteArray())) && after && after->startsWith(*now);
+}
+
+bool IsRepair(IoOp op) {
+    return op == IoOp::Truncate || op == IoOp::Remove;
+}
+
+struct Sweep {
+    const char* name;
+    bool earlier;              // the files hold an earlier run
+    bool complete;             // the run under test was completed (else aborted: trial log only)
+    bool sticky;               // the fault lasts for every later operation too...
+    int clearsAfterBoxes;      // ...until the operator has seen this many boxes (0: never clears)
+    std::deque<bool> answers;  // the operator's answers to the retry box
+};
+
+TEST(RecordFaultSweep, EveryFailingOperationLeavesWholeFilesAndTellsTheOperator) {
+    const std::vector<Sweep> sweeps = {
+        {"new files, fault once, retry", false, true, false, 0, {true}},
+        {"earlier run, fault once, retry", true, true, false, 0, {true}},
+        {"earlier run, fault once, cancel", true, true, false, 0, {}},
+        {"earlier run, aborted run, fault once, retry", true, false, false, 0, {true}},
+        {"new files, lasting fault, cleared before the second retry",
+         false,
+         true,
+         true,
+         2,
+         {true, true}},
+        {"earlier run, lasting fault, cleared before the retry", true, true, true, 1, {true}},
+        {"new files, lasting fault, retry twice then cancel",
+         false,
+         true,
+         true,
+         0,
+         {true, true, false}},
+        {"earlier run, lasting fault, retry then cancel", true, true, true, 0, {true, false}},
+        {"earlier run, aborted run, lasting fault, cancel", true, false, true, 0, {}},
+    };
+    for (const Sweep& sweep : sweeps) {
+        // What the same run leaves without faults.
+        QTemporaryDir cleanDir;
+        Prepare(cleanDir, sweep.earlier);
+        const Files before = Read(cleanDir);
+        test::FakeMessageBoxes cleanBoxes;
+        ASSERT_TRUE(Write(cleanDir, test::kRecordTime, sweep.complete, cleanBoxes));
+        const Files after = Read(cleanDir);
+
+        int n = 1;
+        int partialLeft = 0;
+        for (;; ++n) {
+            SCOPED_TRACE(testing::Message() << sweep.name << ", operation " << n << " fails");
+            QTemporaryDir dir;
+            Prepare(dir, sweep.earlier);
+            IoFaultInjector faults({{n, sweep.sticky, std::nullopt, QString()}});
+            test::FakeMessageBoxes boxes;
+            boxes.retryAnswers = sweep.answers;
+            const std::size_t clearsAfter = static_cast<std::size_t>(sweep.clearsAfterBoxes);
+            auto hook = [&](IoOp op, const QString& path) {
+                return (clearsAfter == 0 || boxes.shown.size() < clearsAfter) && faults(op, path);
+            };
+            const bool saved = Write(dir, test::kRecordTime, sweep.complete, boxes, hook);
+            const Files now = Read(dir);
+            if (faults.FailureCount() == 0) {
+                // Past the last operation: the run went through untouched.
+                EXPECT_TRUE(saved);
+                EXPECT_TRUE(boxes.shown.empty());
+                EXPECT_EQ(now.log, after.log);
+                EXPECT_EQ(now.summary, after.summary);
+                break;
+            }
+            // The operator heard of it, with the data-file box.
+            ASSERT_FALSE(boxes.shown.empty());
+            for (const auto& box : boxes.shown) {
+                EXPECT_EQ(box.kind, test::FakeMessageBoxes::Shown::Retry);
+                EXPECT_TRUE(
+                    box.text.startsWith(QStringLiteral("データファイルを開くことができません")));
+            }
+            // A fault that goes away while the operator retries costs nothing.
+            const bool retries = !sweep.answers.empty() && sweep.answers.front();
+            if (retries && (!sweep.sticky || sweep.clearsAfterBoxes > 0)) {
+                EXPECT_TRUE(saved);
+            }
+            // Saved means both files hold the whole run.
+            if (saved) {
+                EXPECT_EQ(now.log, after.log);
+                EXPECT_EQ(now.summary, after.summary);
+            }
+            // Each file is as it was or holds the whole run, never a part of it; the summary
+            // is not touched before the trial log is safe. A fault that lasts through the
+            // repair itself (the file cannot even be cut back) is the one way to leave a part
+            // behind: the appending writer cannot undo a write the file system refuses to undo.
+            const bool repairRefused = std::any_of(
+                faults.Log().begin(), faults.Log().end(),
+                [](const IoFaultInjector::Seen& s) { return s.failed && IsRepair(s.op); });
+            if (!repairRefused) {
+                EXPECT_TRUE(now.log == before.log || now.log == after.log);
+                EXPECT_TRUE(now.summary == before.summary || now.summary == after.summary);
+            } else {
+                // Even then every earlier row is kept and nothing but a beginning of this
+                // run's bytes follows them.
+                EXPECT_TRUE(KeepsEarlierRows(now.log, before.log, after.log));
+                EXPECT_TRUE(KeepsEarlierRows(now.summary, before.summary, after.summary));
+                const bool whole = (now.log == before.log || now.log == after.log) &&
+                                   (now.summary == before.summary || now.summary == after.summary);
+                partialLeft += whole ? 0 : 1;
+            }
+            if (now.log == before.log) {
+                EXPECT_EQ(now.summary, before.summary);
+            }
+            // Nothing else was left in the directory.
+            for (const QString& entry : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
+                EXPECT_TRUE(entry == kLog || entry == kSummary) << entry.toStdString();
+            }
+            if (n > 200) {
+                ADD_FAILURE() << "the writer never got past the fault";
+                break;
+            }
+        }
+        // The sweep reached past both files' operations.
+        EXPECT_GE(n, sweep.complete ? 11 : 6) << sweep.name;
+        if (partialLeft > 0) {
+            std::printf("%s: %d of %d faults also refused the repair and left a part\n", sweep.name,
+                        partialLeft, n - 1);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
