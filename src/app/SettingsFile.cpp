@@ -42,7 +42,9 @@ bool CSettingsFile::Save() const {
         return false;
     }
     const QByteArray bytes = FormatSettings(m_entries);
-    if (file.write(bytes) != bytes.size()) {
+    // The bytes are buffered; flushing here is what finds a full disk. QSaveFile's commit
+    // does not check its own flush and would put the cut-short file in place of the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
