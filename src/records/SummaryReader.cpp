@@ -68,7 +68,8 @@ SummaryRecord ParseLine(const char* begin, const char* end, std::vector<Field>& 
 std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes) {
     const QByteArray text = FromTextMode(fileBytes);
     std::vector<SummaryRecord> records;
-    records.reserve(static_cast<std::size_t>(text.count('\n')));
+    // Not reserved by the count of line ends: the results stop at the first empty line, and a
+    // damaged file of blank lines would reserve some 144 bytes for each byte it holds.
     std::vector<Field> fields;
     bool header = true;
     ForEachPiece(text, kLineBuffer, [&](QByteArrayView piece) {
