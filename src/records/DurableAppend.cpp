@@ -39,6 +39,22 @@ void SyncDirectoryOf(const QString& path) {
 #endif
 }
 
+// What must come before a block appended to a file of `size` bytes so that the block starts on
+// a line of its own: nothing when the file is empty, cannot be read, or ends with LF; the rest
+// of a CR LF otherwise. Our files end every line with CR LF; one that does not ends in a row
+// cut short by a failure that could not be undone, or was edited by hand.
+QByteArray LineEndBefore(const QString& path, qint64 size) {
+    char last = '\n';
+    QFile probe(path);
+    if (size > 0 && probe.open(QIODevice::ReadOnly) && probe.seek(size - 1)) {
+        probe.getChar(&last);
+    }
+    if (last == '\n') {
+        return QByteArray();
+    }
+    return last == '\r' ? QByteArray("\n") : QByteArray("\r\n");
+}
+
 }  // namespace
 
 DurableAppend::DurableAppend(QString path, QByteArray header, QByteArray block, IoFaultHook hook)
@@ -83,7 +99,8 @@ bool DurableAppend::Attempt() {
     leftoverCreated_ = false;
     leftoverSize_.reset();
 
-    QByteArray bytes = created ? header_ + block_ : block_;
+    // An unfinished last line is ended first, or it would swallow the block's first row.
+    QByteArray bytes = created ? header_ + block_ : LineEndBefore(path_, base) + block_;
     if (!WriteAll(file, bytes) || !Sync(file, created)) {
         Restore(file, created, base);
         return false;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +24,7 @@ namespace {
 
 const QString kLog = QStringLiteral("R07.csv");
 const QString kSummary = QStringLiteral("QVL.txt");
+constexpr std::int64_t kNextRun = test::kRecordTime + 3600;
 
 struct Files {
     std::optional<QByteArray> log;
@@ -58,6 +60,23 @@ bool KeepsEarlierRows(const std::optional<QByteArray>& now, const std::optional<
         return !before;
     }
     return now->startsWith(before.value_or(QByteArray())) && after && after->startsWith(*now);
+}
+
+// `file` is `before` followed by `added` (a new file's bytes, header included): when `before`
+// was there, by the rows of `added` alone, on lines of their own.
+bool AppendedOnItsOwnLines(const std::optional<QByteArray>& file,
+                           const std::optional<QByteArray>& before,
+                           const std::optional<QByteArray>& added) {
+    if (!file || !added) {
+        return false;
+    }
+    if (!before) {
+        return *file == *added;
+    }
+    const QByteArray rows = added->mid(added->indexOf('\n') + 1);
+    return file->startsWith(*before) && file->endsWith(rows) &&
+           file->size() >= before->size() + rows.size() &&
+           file->at(file->size() - rows.size() - 1) == '\n';
 }
 
 bool IsRepair(IoOp op) {
@@ -103,6 +122,12 @@ TEST(RecordFaultSweep, EveryFailingOperationLeavesWholeFilesAndTellsTheOperator)
         test::FakeMessageBoxes cleanBoxes;
         ASSERT_TRUE(Write(cleanDir, test::kRecordTime, sweep.complete, cleanBoxes));
         const Files after = Read(cleanDir);
+
+        // What a later run adds to each file.
+        QTemporaryDir nextDir;
+        test::FakeMessageBoxes nextBoxes;
+        ASSERT_TRUE(Write(nextDir, kNextRun, true, nextBoxes));
+        const Files nextRun = Read(nextDir);
 
         int n = 1;
         int partialLeft = 0;
@@ -166,6 +191,13 @@ TEST(RecordFaultSweep, EveryFailingOperationLeavesWholeFilesAndTellsTheOperator)
             if (now.log == before.log) {
                 EXPECT_EQ(now.summary, before.summary);
             }
+            // Once the fault is gone, the next run's rows follow everything the files held, each
+            // on a line of its own, even after a part that could not be taken out.
+            test::FakeMessageBoxes nextBoxes;
+            ASSERT_TRUE(Write(dir, kNextRun, true, nextBoxes));
+            const Files next = Read(dir);
+            EXPECT_TRUE(AppendedOnItsOwnLines(next.log, now.log, nextRun.log));
+            EXPECT_TRUE(AppendedOnItsOwnLines(next.summary, now.summary, nextRun.summary));
             // Nothing else was left in the directory.
             for (const QString& entry : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
                 EXPECT_TRUE(entry == kLog || entry == kSummary) << entry.toStdString();
@@ -181,6 +213,43 @@ TEST(RecordFaultSweep, EveryFailingOperationLeavesWholeFilesAndTellsTheOperator)
             std::printf("%s: %d of %d faults also refused the repair and left a part\n", sweep.name,
                         partialLeft, n - 1);
         }
+    }
+}
+
+// A trial log or summary file whose last line lost its line end (edited by hand, or cut short
+// by a failure that could not be undone) gets it back before the next run's rows, so its last
+// line and the new first row stay apart.
+TEST(RecordFaultSweep, AnUnfinishedLastLineIsEndedBeforeTheNextRun) {
+    QTemporaryDir runDir;
+    test::FakeMessageBoxes boxes;
+    ASSERT_TRUE(Write(runDir, kNextRun, true, boxes));
+    const Files run = Read(runDir);
+    const QByteArray logRows = run.log->mid(run.log->indexOf('\n') + 1);
+    const QByteArray summaryLine = run.summary->mid(run.summary->indexOf('\n') + 1);
+
+    const struct {
+        const char* what;
+        QByteArray log, summary;  // before the run
+        const char* added;        // what ends the last line
+    } rows[] = {
+        {"no line end", "Subject,Type\r\nR07,A,1", "Type\tDate\r\nA\t2024/01/01", "\r\n"},
+        {"CR without LF", "Subject,Type\r\nR07,A,1\r", "Type\tDate\r\nA\t2024/01/01\r", "\n"},
+        {"whole lines", "Subject,Type\r\nR07,A,1\r\n", "Type\tDate\r\nA\t1\r\n", ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        QTemporaryDir dir;
+        QFile log(dir.filePath(kLog));
+        QFile summary(dir.filePath(kSummary));
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.write(r.log) == r.log.size());
+        ASSERT_TRUE(summary.open(QIODevice::WriteOnly) &&
+                    summary.write(r.summary) == r.summary.size());
+        log.close();
+        summary.close();
+        ASSERT_TRUE(Write(dir, kNextRun, true, boxes));
+        const Files now = Read(dir);
+        EXPECT_EQ(now.log, r.log + r.added + logRows);
+        EXPECT_EQ(now.summary, r.summary + r.added + summaryLine);
     }
 }
 
