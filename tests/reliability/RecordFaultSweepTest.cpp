@@ -193,8 +193,8 @@ TEST(RecordFaultSweep, EveryFailingOperationLeavesWholeFilesAndTellsTheOperator)
             }
             // Once the fault is gone, the next run's rows follow everything the files held, each
             // on a line of its own, even after a part that could not be taken out.
-            test::FakeMessageBoxes nextBoxes;
-            ASSERT_TRUE(Write(dir, kNextRun, true, nextBoxes));
+            test::FakeMessageBoxes laterBoxes;
+            ASSERT_TRUE(Write(dir, kNextRun, true, laterBoxes));
             const Files next = Read(dir);
             EXPECT_TRUE(AppendedOnItsOwnLines(next.log, now.log, nextRun.log));
             EXPECT_TRUE(AppendedOnItsOwnLines(next.summary, now.summary, nextRun.summary));
