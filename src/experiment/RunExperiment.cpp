@@ -1,0 +1,151 @@
+#include "experiment/RunExperiment.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QObject>
+#include <QRect>
+#include <QWindow>
+
+#include "app/CMainFrame.h"
+#include "app/CSubject.h"
+#include "app/ScreenSize.h"
+#include "experiment/DriveExperiment.h"
+#include "experiment/LayoutGenerator.h"
+#include "experiment/TargetImages.h"
+#include "experiment/WindowDriverIo.h"
+#include "platform/ClickSound.h"
+#include "platform/KeyState.h"
+#include "render/CTouchWnd.h"
+
+namespace quorvel {
+
+namespace {
+
+QString NoDisplayText() {
+    return QStringLiteral(
+        "The experiment screen could not be set up (OpenGL is not available), so the test "
+        "cannot be shown.\nThe test was not run and nothing was recorded.");
+}
+
+QString NoImagesText() {
+    return QStringLiteral(
+        "The images of the test could not be created (not enough graphics memory), so the "
+        "test cannot be shown.\nThe test was not run and nothing was recorded.");
+}
+
+// While a test runs, the main frame lies under the experiment window but may still get the
+// keyboard (a message box hands it back to its owner when it closes). Its own Escape handling
+// would then bring the frame up over the running test, so the frame's key presses are
+// swallowed for the run's length. The key state, an application-wide filter, still sees them
+// first, so Escape still aborts the test.
+class FrameKeyGuard : public QObject {
+  public:
+    explicit FrameKeyGuard(QObject& frame) : frame_(frame) { frame_.installEventFilter(this); }
+    ~FrameKeyGuard() override { frame_.removeEventFilter(this); }
+    FrameKeyGuard(const FrameKeyGuard&) = delete;
+    FrameKeyGuard& operator=(const FrameKeyGuard&) = delete;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QObject& frame_;
+};
+
+// Closes any input method on the main frame, so that keys typed during the test (Escape)
+// reach the program rather than a composition window left open by the subject field.
+void SwitchInputMethodOff(CMainFrame& frame) {
+    frame.setAttribute(Qt::WA_InputMethodEnabled, false);
+    QInputMethod* method = QGuiApplication::inputMethod();
+    if (method != nullptr) {
+        method->reset();
+        method->hide();
+    }
+}
+
+// Ends a run that cannot be shown: the window goes, the frame comes back, then the operator
+// is told, so the box stands over the frame rather than over a black window.
+void EndUnshowableRun(RunContext& run, const QString& text) {
+    run.window.DestroyWindow();
+    run.frame.RestoreFrame();
+    run.boxes.ShowApp(text, BoxIcon::Stop);
+}
+
+}  // namespace
+
+PrepareResult PrepareExperiment(RunContext& run) {
+    if (!EditConditions(run.state, run.boxes)) {
+        return PrepareResult::Abandoned;
+    }
+    SeedForRun(run.rng, run.state.random_seed);
+    SwitchInputMethodOff(run.frame);
+    ResetLog(run.state);
+    if (LayoutGenerator(run.state, run.rng, run.boxes) == 0) {
+        return PrepareResult::Abandoned;
+    }
+    if (!BuildTargetImages(run.window, run.state)) {
+        return PrepareResult::ImagesFailed;
+    }
+    return PrepareResult::Ready;
+}
+
+void RunExperiment(RunContext& run) {
+    CTouchWnd& window = run.window;
+    if (!window.Create(&run.frame, QRect(0, 0, screenWidth, screenHeight))) {
+        return;
+    }
+    window.ShowMaximized();
+    window.UpdateWindow();
+    if (window.InitDirect3D() == 0) {
+        EndUnshowableRun(run, NoDisplayText());
+        return;
+    }
+
+    const FrameKeyGuard guard(run.frame);
+    switch (PrepareExperiment(run)) {
+        case PrepareResult::Ready:
+            break;
+        case PrepareResult::Abandoned:
+            window.DestroyWindow();
+            return;
+        case PrepareResult::ImagesFailed:
+            EndUnshowableRun(run, NoImagesText());
+            return;
+    }
+
+    // The dialog took the keyboard; the subject's keys belong to the experiment window.
+    if (QWindow* surface = window.Window()) {
+        surface->requestActivate();
+    }
+    ClickSound click;
+    click.Load();
+    WindowDriverIo io(window, run.state, run.keys, click);
+    const DriveOutcome outcome = DriveExperiment(run.state, io, run.boxes);
+
+    // A test whose clock never ran has no times worth keeping: nothing is written.
+    bool written = false;
+    if (outcome != DriveOutcome::ClockFailed) {
+        RecordsContext records = run.records;
+        records.reset_textures = [&window] { window.ResetTextures(); };
+        written = WriteRecords(run.state, outcome == DriveOutcome::Completed, run.boxes, records);
+    }
+
+    window.DestroyWindow();
+    run.frame.RestoreFrame();
+
+    // When the records could not be written, the summary file's last line belongs to an
+    // earlier test: the ranking would present that as this subject's result, so it stays shut.
+    if (outcome == DriveOutcome::Completed && run.state.flag_ranking != 0 && written &&
+        run.show_result) {
+        run.show_result();
+    }
+}
+
+}  // namespace quorvel

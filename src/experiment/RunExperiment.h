@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+
+#include "experiment/ExperimentState.h"
+#include "experiment/LcgRandom.h"
+#include "platform/MessageBoxService.h"
+#include "records/WriteRecords.h"
+
+namespace quorvel {
+
+class CMainFrame;
+class CTouchWnd;
+class KeyState;
+
+// Everything one test run works with. The process-wide objects are borrowed; the run owns
+// nothing beyond its own length.
+struct RunContext {
+    ExperimentState& state;
+    CTouchWnd& window;  // the experiment window object; its on-screen window exists per run
+    CMainFrame& frame;  // parent of the experiment window, restored after the run
+    LcgRandom& rng;     // the layout generator's state
+    MessageBoxService& boxes;
+    KeyState& keys;
+    // Shows the ranking of the latest result (the main frame's Show Result).
+    std::function<void()> show_result;
+    // Where and how the records are written; the run supplies reset_textures itself.
+    RecordsContext records;
+};
+
+enum class PrepareResult {
+    Ready,         // conditions confirmed, layout made, images built: the test can run
+    Abandoned,     // the dialog was cancelled or no layout was found (already told)
+    ImagesFailed,  // a target image could not be created: the run cannot be shown
+};
+
+// The conditions dialog and the set-up of a run on an experiment window whose device is set
+// up: on "OK" the conditions are copied back, the generator seeded, the input method closed,
+// the log reset, the layout made and the target images built.
+PrepareResult PrepareExperiment(RunContext& run);
+
+// One whole test, from the Start command to the restored main frame: the experiment window
+// over the whole screen, the conditions, the test, the records and, for a completed test with
+// the ranking asked for and its records on disk, the ranking. When the window cannot draw
+// (no OpenGL, an image that cannot be made) the operator is told and the run ends with the
+// window closed and the main frame restored; nothing is recorded.
+void RunExperiment(RunContext& run);
+
+}  // namespace quorvel
