@@ -1,0 +1,566 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPointingDevice>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStringEncoder>
+#include <QTest>
+#include <QWindow>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "app/CMyApp.h"
+#include "experiment/LayoutGenerator.h"
+#include "experiment/LcgRandom.h"
+#include "experiment/StimulusMapping.h"
+#include "platform/MessageBoxScript.h"
+#include "support/ScopedWorkingDir.h"
+#include "support/ScriptBot.h"
+#include "support/TouchGeometry.h"
+
+// The real program, in this process, used only as an operator and a subject would use it: the
+// menu and a click on the frame, the dialogs' fields, the keyboard, touches and clicks on the
+// test screen where the circles are seen, message boxes answered as they come up. Where the
+// circles are is worked out from the seed, as the subject sees them. The files are then read
+// as the lab would read them.
+
+namespace quorvel {
+namespace {
+
+using test::ScriptBot;
+
+// The program is called quorvel, so its own boxes carry that caption.
+int g_argc = 1;
+char g_arg0[] = "quorvel";
+char* g_argv[] = {g_arg0, nullptr};
+
+const QString kCommandExit = QStringLiteral("40001");
+const QString kCommandStart = QStringLiteral("40005");
+const QString kCommandShowResult = QStringLiteral("40007");
+
+QByteArray Cp932(const QString& text) {
+    QStringEncoder encode("windows-31j");
+    return encode(text);
+}
+
+QList<QByteArray> Lines(const QByteArray& file) {
+    QList<QByteArray> lines = file.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.pop_back();
+    }
+    for (QByteArray& line : lines) {
+        EXPECT_TRUE(line.endsWith('\r')) << "every line ends with CR LF";
+        line.chop(1);
+    }
+    return lines;
+}
+
+// What the operator enters in the conditions dialog; an empty text leaves a field as it is.
+struct Conditions {
+    QString subject;
+    QString seed;
+    enum { Keep, PartA, PartB } type = Keep;
+    enum { KeepRanking, Toggle } ranking = KeepRanking;
+};
+
+using Layout = std::array<Stimulus, kTargetCount>;
+
+// One touch of the subject while a target is awaited.
+struct Touch {
+    int target;          // the awaited target
+    Stimulus at;         // where, in stimulus space
+    bool correct;        // a hit: lifted once the scene shows it; otherwise held a moment
+    bool mouse = false;  // a mouse click instead of a finger
+};
+
+class EndToEndTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.valid());
+        MessageBoxScript::Reset();
+    }
+    void TearDown() override { MessageBoxScript::Reset(); }
+
+    // Runs the program from start to exit while the bot acts; the exit code.
+    int RunProgram(const std::function<void()>& script) {
+        CMyApp app(g_argc, g_argv);
+        touchScreen = QTest::createTouchDevice();
+        ScriptBot robot;
+        robot.SetPace(60);
+        bot = &robot;
+        script();
+        app.InitInstance();
+        robot.Start();
+        const int code = app.Run();
+        robot.Stop();
+        EXPECT_TRUE(robot.Done()) << "the script stopped at: " << robot.Waiting().toStdString();
+        bot = nullptr;
+        return app.ExitInstance(code);
+    }
+
+    // --- what a person sees ---
+    static QWidget* Frame() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QStringLiteral("CMainFrame") && w->isVisible()) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    static QDialog* Modal(const QString& name) {
+        QWidget* w = QApplication::activeModalWidget();
+        return w != nullptr && w->objectName() == name ? qobject_cast<QDialog*>(w) : nullptr;
+    }
+    static QWindow* TestScreen() {
+        for (QWindow* w : QGuiApplication::topLevelWindows()) {
+            if (w->title() == QStringLiteral("Experiment Window") && w->isExposed()) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    // The frame, with nothing over it.
+    static bool AtRest() {
+        return Frame() != nullptr && QApplication::activeModalWidget() == nullptr &&
+               TestScreen() == nullptr;
+    }
+    static StimulusMapping ScreenMapping() {
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        return FitStimulusSpace(screen.width(), screen.height());
+    }
+    static QRgb ScreenPixel(Stimulus s) {
+        const QPoint p = test::PixelFor(ScreenMapping(), s);
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, p.x(), p.y(), 1, 1)
+            .toImage()
+            .pixel(0, 0);
+    }
+    static bool IsWhite(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
+    static bool IsGreen(QRgb c) { return qGreen(c) > 200 && qRed(c) < 60 && qBlue(c) < 60; }
+    // The scene shows the circle at `c` (its white rim) and nothing stands over it.
+    static bool SceneShows(Stimulus c) {
+        return QApplication::activeModalWidget() == nullptr && TestScreen() != nullptr &&
+               IsWhite(ScreenPixel({c.x + 48, c.y}));
+    }
+    // The scene marks the circle at `c` as the last one reached (its green ring).
+    static bool RingOn(Stimulus c) {
+        return TestScreen() != nullptr && IsGreen(ScreenPixel({c.x + 42, c.y}));
+    }
+
+    // --- the operator ---
+    void StartByClick(int boxes) {
+        bot->Then(QStringLiteral("click on the frame"), AtRest, [boxes] {
+            for (int i = 0; i < boxes; ++i) {
+                MessageBoxScript::Answer(QMessageBox::Ok);
+            }
+            QTest::mouseClick(Frame()->findChild<QWidget*>(QStringLiteral("clientArea")),
+                              Qt::LeftButton, {}, QPoint(20, 20));
+        });
+    }
+    void Command(const QString& id, const QString& name, int boxes = 0) {
+        bot->Then(name, AtRest, [id, boxes] {
+            for (int i = 0; i < boxes; ++i) {
+                MessageBoxScript::Answer(QMessageBox::Ok);
+            }
+            Frame()->findChild<QAction*>(id)->trigger();
+        });
+    }
+    static void ClickIndicator(QAbstractButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+    static void Retype(QLineEdit* field, const QString& text) {
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
+        // Typed through the input method, as Japanese is.
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QApplication::sendEvent(field, &typed);
+    }
+    // Fills the conditions dialog; `check` looks at it first. Ends with OK or キャンセル.
+    void Dialog(const Conditions& c, bool ok, std::function<void(QDialog&)> check = {}) {
+        bot->Then(
+            QStringLiteral("conditions dialog"), [] { return Modal(QStringLiteral("CSubject")); },
+            [c, ok, check] {
+                QDialog& d = *Modal(QStringLiteral("CSubject"));
+                if (check) {
+                    check(d);
+                }
+                if (!c.subject.isNull()) {
+                    Retype(d.findChild<QLineEdit*>(QStringLiteral("1001")), c.subject);
+                }
+                if (!c.seed.isNull()) {
+                    Retype(d.findChild<QLineEdit*>(QStringLiteral("1004")), c.seed);
+                }
+                if (c.type != Conditions::Keep) {
+                    ClickIndicator(d.findChild<QAbstractButton*>(c.type == Conditions::PartA
+                                                                     ? QStringLiteral("1005")
+                                                                     : QStringLiteral("1006")));
+                }
+                if (c.ranking == Conditions::Toggle) {
+                    ClickIndicator(d.findChild<QCheckBox*>(QStringLiteral("1007")));
+                }
+                QTest::mouseClick(
+                    d.findChild<QAbstractButton*>(ok ? QStringLiteral("1") : QStringLiteral("2")),
+                    Qt::LeftButton);
+            });
+    }
+
+    // --- the subject ---
+    static Layout SeenLayout(std::int32_t seed) {
+        Layout layout{};
+        LcgRandom rng;
+        SeedForRun(rng, seed);
+        EXPECT_EQ(PlaceTargets(rng, layout), kTargetCount);
+        return layout;
+    }
+    void Press(const Touch& t) {
+        QPointer<QWindow> screen = TestScreen();
+        const QPoint p = test::PixelFor(ScreenMapping(), t.at);
+        if (screen.isNull()) {
+            ADD_FAILURE() << "no test screen to touch";
+        } else if (t.mouse) {
+            QTest::mousePress(screen, Qt::LeftButton, {}, p);
+        } else {
+            QTest::touchEvent(screen, touchScreen).press(0, p);
+        }
+    }
+    void Lift(const Touch& t) {
+        QPointer<QWindow> screen = TestScreen();
+        const QPoint p = test::PixelFor(ScreenMapping(), t.at);
+        if (screen.isNull()) {
+            return;  // the test is over and its screen gone: nothing left to lift from
+        }
+        if (t.mouse) {
+            QTest::mouseRelease(screen, Qt::LeftButton, {}, p);
+        } else {
+            QTest::touchEvent(screen, touchScreen).release(0, p);
+        }
+    }
+    // The touches of a test, in order: each correct one is lifted once the scene has moved
+    // on (its ring shows), each wrong one after a moment's hold.
+    void Touches(const Layout& layout, const std::vector<Touch>& touches) {
+        bot->Then(
+            QStringLiteral("the test scene is up"), [c = layout[0]] { return SceneShows(c); },
+            [] {});
+        for (const Touch& t : touches) {
+            const QString what =
+                QStringLiteral("%1 touch for target %2")
+                    .arg(t.correct ? QStringLiteral("correct") : QStringLiteral("wrong"))
+                    .arg(t.target);
+            bot->Then(QStringLiteral("press: ") + what, [this, t] { Press(t); });
+            if (t.correct) {
+                bot->Then(
+                    QStringLiteral("lift: ") + what,
+                    // After the last target the end message may stand over the ring, and
+                    // then the screen goes.
+                    [c = layout[t.target]] {
+                        return RingOn(c) || QApplication::activeModalWidget() != nullptr ||
+                               TestScreen() == nullptr;
+                    },
+                    [this, t] { Lift(t); });
+            } else {
+                bot->Then(QStringLiteral("lift: ") + what, [this, t] { Lift(t); });
+            }
+        }
+    }
+    static std::vector<Touch> AllCorrect(const Layout& layout, int from, int to) {
+        std::vector<Touch> touches;
+        for (int i = from; i < to; ++i) {
+            touches.push_back({i, layout[i], true, i % 2 == 1});
+        }
+        return touches;
+    }
+    void PressEscape() {
+        bot->Then(QStringLiteral("press Escape"),
+                  [] { QTest::keyPress(TestScreen(), Qt::Key_Escape); });
+        bot->Then(QStringLiteral("release Escape"), [] {
+            if (QWindow* screen = TestScreen()) {
+                QTest::keyRelease(screen, Qt::Key_Escape);
+            }
+        });
+    }
+
+    // --- the files ---
+    struct LogRow {
+        QList<QByteArray> f;
+        int rt() const { return f[10].toInt(); }
+        int total() const { return f[11].toInt(); }
+    };
+    // Checks the rows of one test in the trial log against the layout and the touches, and
+    // the times by their rules; returns the rows.
+    static std::vector<LogRow> CheckRun(const QList<QByteArray>& lines, int first, int count,
+                                        const QByteArray& subject, char type, const Layout& layout,
+                                        const std::array<TrialRecord, kTargetCount>& expected) {
+        std::vector<LogRow> rows;
+        const QRegularExpression date(QStringLiteral("^\\d{4}/\\d{2}/\\d{2}$"));
+        const QRegularExpression time(QStringLiteral("^\\d{2}:\\d{2}:\\d{2}$"));
+        const QRegularExpression number(QStringLiteral("^-?\\d+$"));
+        for (int k = 0; k < count; ++k) {
+            SCOPED_TRACE(k);
+            const QList<QByteArray> f = lines.value(first + k).split(',');
+            if (f.size() != 13) {
+                ADD_FAILURE() << "row " << k << ": " << lines.value(first + k).toStdString();
+                return rows;
+            }
+            const TrialRecord& r = expected[k];
+            EXPECT_EQ(f[0], subject);
+            EXPECT_EQ(f[1], QByteArray(1, type));
+            EXPECT_TRUE(date.match(QString::fromLatin1(f[2])).hasMatch()) << f[2].toStdString();
+            EXPECT_TRUE(time.match(QString::fromLatin1(f[3])).hasMatch()) << f[3].toStdString();
+            const QByteArray fixed = f.mid(4, 6).join(',') + ',' + f[12];
+            const QByteArray want =
+                QByteArray::number(k + 1) + ',' + QByteArray::number(layout[k].x) + ',' +
+                QByteArray::number(layout[k].y) + ',' + QByteArray::number(r.resp) + ',' +
+                QByteArray::number(r.resp_x) + ',' + QByteArray::number(r.resp_y) + ',' +
+                QByteArray::number(r.errors);
+            EXPECT_EQ(fixed, want);
+            EXPECT_TRUE(number.match(QString::fromLatin1(f[10])).hasMatch());
+            EXPECT_TRUE(number.match(QString::fromLatin1(f[11])).hasMatch());
+            rows.push_back({f});
+        }
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            SCOPED_TRACE(k);
+            EXPECT_EQ(rows[k].f[2], rows[0].f[2]);  // one date and time for the whole test
+            EXPECT_EQ(rows[k].f[3], rows[0].f[3]);
+            EXPECT_GT(rows[k].rt(), 0);
+            if (k == 0) {
+                EXPECT_EQ(rows[k].total(), 0);
+            } else if (k == 1) {
+                EXPECT_EQ(rows[k].rt(), rows[k].total());
+            } else {
+                EXPECT_EQ(rows[k].rt(), rows[k].total() - rows[k - 1].total());
+            }
+        }
+        return rows;
+    }
+    // Records as a touch plan leaves them: the correct touch, or the first wrong one.
+    static std::array<TrialRecord, kTargetCount> Expect(const Layout& layout,
+                                                        const std::vector<Touch>& touches) {
+        std::array<TrialRecord, kTargetCount> records{};
+        std::array<bool, kTargetCount> touched{};
+        for (const Touch& t : touches) {
+            TrialRecord& r = records[t.target];
+            if (!touched[t.target]) {
+                touched[t.target] = true;
+                r.resp = t.correct ? t.target + 1 : CircleNumberAt(layout, t.at);
+                r.resp_x = t.at.x;
+                r.resp_y = t.at.y;
+            }
+            r.errors += t.correct ? 0 : 1;
+        }
+        return records;
+    }
+    static QString Seconds(int ms) { return QString::number(ms / 1000.0, 'f', 3); }
+
+    test::ScopedWorkingDir dir;
+    QPointingDevice* touchScreen = nullptr;
+    ScriptBot* bot = nullptr;
+};
+
+TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
+    // Test 1, started with a click: Part A with seed 1, the ranking asked for, wrong touches
+    // on empty space, on a circle not reached yet and on one already completed.
+    const Layout layout1 = SeenLayout(1);
+    const Stimulus empty = test::EmptySpot(layout1);
+    std::vector<Touch> test1 = {
+        {0, layout1[0], true},       {1, empty, false},      {1, layout1[10], false},
+        {1, layout1[1], true, true}, {2, layout1[0], false}, {2, layout1[2], true},
+    };
+    const std::vector<Touch> rest1 = AllCorrect(layout1, 3, kTargetCount);
+    test1.insert(test1.end(), rest1.begin(), rest1.end());
+    // Test 2, from the menu: Part B, a Japanese subject ID, seed 2, no ranking.
+    const QString japanese = QStringLiteral("被験者あ");
+    const Layout layout2 = SeenLayout(2);
+    const std::vector<Touch> test2 = AllCorrect(layout2, 0, kTargetCount);
+    // Test 3: seed 3, aborted with Escape after two targets; the ranking is not shown.
+    const Layout layout3 = SeenLayout(3);
+    const std::vector<Touch> test3 = AllCorrect(layout3, 0, 2);
+
+    QString shownResult;
+    int shownRows = -1;
+    int shownSelection = -1;
+    QString menuResult;
+
+    RunProgram([&] {
+        StartByClick(2);
+        Dialog({QStringLiteral("P01"), QStringLiteral("1"), Conditions::Keep, Conditions::Toggle},
+               true, [](QDialog& d) {
+                   // First use: the defaults.
+                   EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1001"))->text(),
+                             QStringLiteral("SBJ0000"));
+                   EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1004"))->text(),
+                             QStringLiteral("0"));
+                   EXPECT_TRUE(d.findChild<QAbstractButton*>(QStringLiteral("1005"))->isChecked());
+                   EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("1007"))->isChecked());
+               });
+        Touches(layout1, test1);
+        bot->Then(
+            QStringLiteral("the ranking after test 1"), [] { return Modal(QStringLiteral("111")); },
+            [&] {
+                QDialog& d = *Modal(QStringLiteral("111"));
+                shownResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
+                auto* list = d.findChild<QListWidget*>(QStringLiteral("1007"));
+                shownRows = list->count();
+                shownSelection = list->currentRow();
+                QTest::mouseClick(d.findChild<QAbstractButton*>(QStringLiteral("1")),
+                                  Qt::LeftButton);
+            });
+
+        Command(kCommandStart, QStringLiteral("Experiment > Start for test 2"), 2);
+        Dialog({japanese, QStringLiteral("2"), Conditions::PartB, Conditions::Toggle}, true);
+        Touches(layout2, test2);
+
+        StartByClick(2);
+        Dialog({QStringLiteral("P01"), QStringLiteral("3"), Conditions::PartA, Conditions::Toggle},
+               true);
+        Touches(layout3, test3);
+        PressEscape();
+
+        // Test 4: a seed that is no integer is refused in the program's own box; then Part B
+        // is clicked and the dialog cancelled: nothing changes.
+        StartByClick(1);
+        Dialog({QStringLiteral("XXX"), QStringLiteral("abc"), Conditions::PartB,
+                Conditions::KeepRanking},
+               true);
+        bot->Then(
+            QStringLiteral("cancel after the refusal"),
+            [] { return Modal(QStringLiteral("CSubject")); },
+            [] {
+                QTest::mouseClick(Modal(QStringLiteral("CSubject"))
+                                      ->findChild<QAbstractButton*>(QStringLiteral("2")),
+                                  Qt::LeftButton);
+            });
+
+        // Test 5: seed 353 has no layout; the conditions stay as confirmed.
+        StartByClick(1);
+        Dialog({QStringLiteral("P02"), QStringLiteral("353"), Conditions::Keep,
+                Conditions::KeepRanking},
+               true);
+
+        // The ranking from the menu, then Exit.
+        Command(kCommandShowResult, QStringLiteral("Experiment > Show Result"));
+        bot->Then(
+            QStringLiteral("the ranking from the menu"),
+            [] { return Modal(QStringLiteral("111")); },
+            [&] {
+                QDialog& d = *Modal(QStringLiteral("111"));
+                menuResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
+                QTest::keyClick(&d, Qt::Key_Escape);
+            });
+        Command(kCommandExit, QStringLiteral("File > Exit"));
+    });
+
+    // --- the boxes, in order ---
+    const std::vector<ScriptedBox>& boxes = MessageBoxScript::Shown();
+    ASSERT_EQ(boxes.size(), 8u);
+    for (const ScriptedBox& b : boxes) {
+        EXPECT_TRUE(b.expected) << b.text.toStdString();
+        EXPECT_TRUE(b.ownedByParent) << b.text.toStdString();
+    }
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("実験開始"));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("数字（1～25）を順番に選んでください"));
+    EXPECT_EQ(boxes[2].text,
+              QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください"));
+    EXPECT_EQ(boxes[5].caption, QStringLiteral("課題終了"));
+    EXPECT_EQ(boxes[5].text, QStringLiteral("プログラムを中断しました。\nデータは残りません。"));
+    EXPECT_EQ(boxes[6].caption, QStringLiteral("quorvel"));  // the refused seed
+    EXPECT_EQ(boxes[6].icon, QMessageBox::Warning);
+    EXPECT_EQ(boxes[7].caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes[7].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(boxes[7].text, QStringLiteral("刺激配置を作成できません。\n"
+                                            "乱数初期値を変えて再試行してください。\n"
+                                            "（０ならば単純に再試行してください）"));
+
+    // --- the trial logs: test 1 and the two targets of test 3 in P01's, test 2 in its own ---
+    const QList<QByteArray> p01 = Lines(dir.read(QStringLiteral("P01.csv")));
+    ASSERT_EQ(p01.size(), 1 + 25 + 2);
+    EXPECT_EQ(p01[0], "Subject,Type,Date,Time,Trial,StimX,StimY,Resp,RespX,RespY,RT,TotalRT,Error");
+    const std::vector<LogRow> rows1 =
+        CheckRun(p01, 1, 25, "P01", 'A', layout1, Expect(layout1, test1));
+    CheckRun(p01, 26, 2, "P01", 'A', layout3, Expect(layout3, test3));
+
+    const QByteArray subject2 = Cp932(japanese);
+    const QList<QByteArray> log2 = Lines(dir.read(japanese + QStringLiteral(".csv")));
+    ASSERT_EQ(log2.size(), 1 + 25);
+    const std::vector<LogRow> rows2 =
+        CheckRun(log2, 1, 25, subject2, 'B', layout2, Expect(layout2, test2));
+    ASSERT_EQ(rows1.size(), 25u);
+    ASSERT_EQ(rows2.size(), 25u);
+
+    // --- the summary file: one line per completed test ---
+    const int total1 = rows1[24].total();
+    const int total2 = rows2[24].total();
+    EXPECT_EQ(dir.read(QStringLiteral("QVL.txt")),
+              "Type\tDate\tTime\tSubject\tTotalRT\r\n" + QByteArray("A\t") + rows1[0].f[2] + '\t' +
+                  rows1[0].f[3] + "\tP01\t" + Seconds(total1).toLatin1() + "\r\n" + "B\t" +
+                  rows2[0].f[2] + '\t' + rows2[0].f[3] + '\t' + subject2 + '\t' +
+                  Seconds(total2).toLatin1() + "\r\n");
+    EXPECT_EQ(
+        boxes[1].text,
+        QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = %1 秒）").arg(Seconds(total1)));
+
+    // --- the rankings ---
+    EXPECT_EQ(shownResult,
+              QStringLiteral("【最終結果(A)】 P01 さん ／ 記録：%1 秒　（順位: 1 人中 1 "
+                             "位 ／ 上位から 100.0 ％）")
+                  .arg(Seconds(total1)));
+    EXPECT_EQ(shownRows, 1);
+    EXPECT_EQ(shownSelection, 0);
+    const int rank2 = total1 < total2 ? 2 : 1;
+    EXPECT_EQ(menuResult,
+              QStringLiteral("【最終結果(B)】 %1 さん ／ 記録：%2 秒　（順位: 2 人中 %3 "
+                             "位 ／ 上位から %4 ％）")
+                  .arg(japanese, Seconds(total2))
+                  .arg(rank2)
+                  .arg(rank2 == 2 ? QStringLiteral("100.0") : QStringLiteral("50.0")));
+
+    // --- the settings: the conditions last confirmed, even though that test found no layout ---
+    EXPECT_EQ(dir.read(QStringLiteral("QVL.ini")),
+              "subject = P02\r\nrandom_seed = 353\r\ntest_type = 0\r\nflag_ranking = 1\r\n");
+    EXPECT_EQ(dir.entries(),
+              QStringList({QStringLiteral("P01.csv"), QStringLiteral("QVL.ini"),
+                           QStringLiteral("QVL.txt"), japanese + QStringLiteral(".csv")}));
+}
+
+TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {
+    ASSERT_TRUE(dir.write(QStringLiteral("QVL.ini"),
+                          "; lab machine 3\r\nsubject = S9\r\nrandom_seed = -5\r\n"
+                          "extra = keep me\r\ntest_type = 7\r\n"));
+    RunProgram([&] {
+        StartByClick(0);
+        Dialog({}, false, [](QDialog& d) {
+            EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1001"))->text(),
+                      QStringLiteral("S9"));
+            EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1004"))->text(),
+                      QStringLiteral("-5"));
+            EXPECT_TRUE(d.findChild<QAbstractButton*>(QStringLiteral("1006"))->isChecked());
+            EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("1007"))->isChecked());
+        });
+        // A cancelled test leaves the frame as it was, not made topmost; the close box then
+        // ends the program as Exit does.
+        bot->Then(QStringLiteral("close the frame"), AtRest, [] {
+            EXPECT_FALSE(Frame()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            Frame()->close();
+        });
+    });
+    EXPECT_TRUE(MessageBoxScript::Shown().empty());
+    EXPECT_EQ(dir.read(QStringLiteral("QVL.ini")),
+              "; lab machine 3 = \r\nsubject = S9\r\nrandom_seed = -5\r\nextra = keep me\r\n"
+              "test_type = 7\r\nflag_ranking = 0\r\n");
+    EXPECT_EQ(dir.entries(), QStringList({QStringLiteral("QVL.ini")}));
+}
+
+}  // namespace
+}  // namespace quorvel
