@@ -1,5 +1,9 @@
 #include "experiment/WindowDriverIo.h"
 
+#include <QAbstractEventDispatcher>
+#include <chrono>
+#include <thread>
+
 #include "platform/ClickSound.h"
 #include "platform/KeyState.h"
 #include "platform/MessagePump.h"
@@ -8,9 +12,19 @@
 
 namespace quorvel {
 
+namespace {
+
+constexpr int kIdleMs = 1;
+
+}  // namespace
+
 WindowDriverIo::WindowDriverIo(CTouchWnd& window, const ExperimentState& state, KeyState& keys,
                                ClickSound& click)
-    : window_(window), state_(state), keys_(keys), click_(click) {}
+    : window_(window), state_(state), keys_(keys), click_(click) {
+    idleLimit_.setSingleShot(true);
+    idleLimit_.setTimerType(Qt::PreciseTimer);
+    idleLimit_.setInterval(kIdleMs);
+}
 
 void WindowDriverIo::DrawScene(int completed) {
     quorvel::DrawScene(window_, state_, completed);
@@ -21,7 +35,16 @@ void WindowDriverIo::Pump() {
 }
 
 void WindowDriverIo::Idle() {
-    quorvel::Idle();
+    quorvel::Pump();
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher == nullptr) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
+        return;
+    }
+    // Blocks until input or another event arrives (and dispatches it), or the limit passes.
+    idleLimit_.start();
+    dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+    idleLimit_.stop();
 }
 
 bool WindowDriverIo::KeyPressed(int key) {
