@@ -2,6 +2,8 @@
 # Installs what is missing, builds, and runs every test: the debug build with warnings as
 # errors, then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Window tests run in a real X display (Xvfb, Mesa software OpenGL).
+# Xvfb runs with -noreset: by default it resets whenever its last client leaves, and a test
+# (or a benchmark's child process) that connects during the reset fails to start.
 # Usage: scripts/test.sh [dev|asan]...   (default: dev asan)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,6 +23,6 @@ for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -- -j"$(nproc)"
   echo "== $preset: test"
-  xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" \
+  xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp -noreset" \
     ctest --preset "$preset" -j"$(nproc)"
 done
