@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QOpenGLContext>
+#include <QPointingDevice>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <memory>
+
+#include "app/CMainFrame.h"
+#include "experiment/RunExperiment.h"
+#include "platform/KeyState.h"
+#include "platform/MessageBoxScript.h"
+#include "platform/QtMessageBoxes.h"
+#include "render/CTouchWnd.h"
+#include "support/ScriptBot.h"
+#include "support/TouchGeometry.h"
+
+// The Start command's own decisions, on the real windows: a run that cannot be shown ends with
+// a clear box and a restored frame, and the ranking only follows records that reached the disk.
+
+namespace quorvel {
+namespace {
+
+using test::ScriptBot;
+
+QPointingDevice* TouchScreen() {
+    static QPointingDevice* device = QTest::createTouchDevice();
+    return device;
+}
+
+// The experiment window of a machine without OpenGL.
+class NoOpenGlWnd : public CTouchWnd {
+  protected:
+    std::unique_ptr<QOpenGLContext> CreateContext() override { return nullptr; }
+};
+
+class RunExperimentTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TouchScreen();
+        MessageBoxScript::Reset();
+        ASSERT_TRUE(records.isValid());
+        frame.show();
+        boxes.SetOwner(&frame);
+        state.subject = "BEFORE";
+    }
+    void TearDown() override { MessageBoxScript::Reset(); }
+
+    void Run(CTouchWnd& window) {
+        window_ = &window;
+        RunContext run{state, window, frame, rng, boxes, keys, [this] { ++rankings; }, {}};
+        run.records.directory = records.path();
+        run.records.io_fault = fault;
+        bot.Start();
+        RunExperiment(run);
+        bot.Stop();
+        EXPECT_TRUE(bot.Done()) << "the script stopped at: " << bot.Waiting().toStdString();
+        EXPECT_FALSE(window.IsWindow());
+    }
+
+    // The operator confirms the conditions with a new subject ID, a fixed seed and the
+    // ranking asked for.
+    void ConfirmConditions() {
+        bot.Then(
+            QStringLiteral("conditions"),
+            [] {
+                QWidget* m = QApplication::activeModalWidget();
+                return m != nullptr && m->objectName() == QStringLiteral("CSubject");
+            },
+            [] {
+                QWidget& d = *QApplication::activeModalWidget();
+                d.findChild<QLineEdit*>(QStringLiteral("1001"))->setText(QStringLiteral("AFTER"));
+                d.findChild<QLineEdit*>(QStringLiteral("1004"))->setText(QStringLiteral("1"));
+                d.findChild<QAbstractButton*>(QStringLiteral("1007"))->setChecked(true);
+                QTest::mouseClick(d.findChild<QAbstractButton*>(QStringLiteral("1")),
+                                  Qt::LeftButton);
+            });
+    }
+    // Every target touched at its centre, once the driver awaits it.
+    void TouchEveryTarget() {
+        for (int i = 0; i < kTargetCount; ++i) {
+            bot.Then(
+                QStringLiteral("touch target %1").arg(i),
+                [this, i] { return state.completed == i && window_->PointCount() == 0; },
+                [this, i] {
+                    QTest::touchEvent(window_->Window(), TouchScreen())
+                        .press(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
+                });
+            bot.Then(
+                QStringLiteral("lift from target %1").arg(i),
+                [this, i] { return state.completed > i; },
+                [this, i] {
+                    if (window_->Window() != nullptr) {
+                        QTest::touchEvent(window_->Window(), TouchScreen())
+                            .release(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
+                    }
+                });
+        }
+    }
+
+    bool FrameRestored() const { return frame.windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+    CMainFrame frame;
+    ExperimentState state;
+    LcgRandom rng;
+    QtMessageBoxes boxes;
+    KeyState keys;
+    ScriptBot bot;
+    QTemporaryDir records;
+    IoFaultHook fault;
+    int rankings = 0;
+    CTouchWnd* window_ = nullptr;
+};
+
+TEST_F(RunExperimentTest, WithoutOpenGlTheOperatorIsToldAndNothingRuns) {
+    NoOpenGlWnd window;
+    MessageBoxScript::Answer(QMessageBox::Ok);
+    Run(window);
+
+    const std::vector<ScriptedBox>& shown = MessageBoxScript::Shown();
+    ASSERT_EQ(shown.size(), 1u);  // no conditions dialog, no instruction
+    EXPECT_EQ(shown[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(shown[0].caption, QCoreApplication::applicationName());
+    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("OpenGL"))) << shown[0].text.toStdString();
+    EXPECT_TRUE(FrameRestored());
+    EXPECT_EQ(state.subject, "BEFORE");
+    EXPECT_TRUE(QDir(records.path()).isEmpty());
+}
+
+TEST_F(RunExperimentTest, ImagesThatCannotBeMadeEndTheRunBeforeAnythingIsDrawn) {
+    CTouchWnd window;
+    // The canvas and the first target image are made; the second target image is not.
+    window.m_textures.FailCreationAfter(3);
+    MessageBoxScript::Answer(QMessageBox::Ok);
+    ConfirmConditions();
+    Run(window);
+
+    const std::vector<ScriptedBox>& shown = MessageBoxScript::Shown();
+    ASSERT_EQ(shown.size(), 1u);  // no instruction: the test never started
+    EXPECT_EQ(shown[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("images"))) << shown[0].text.toStdString();
+    EXPECT_TRUE(FrameRestored());
+    EXPECT_EQ(state.subject, "AFTER");  // the confirmed conditions stay
+    EXPECT_EQ(window.m_textures.Count(), 0);
+    EXPECT_TRUE(QDir(records.path()).isEmpty());
+}
+
+TEST_F(RunExperimentTest, TheRankingFollowsOnlyRecordsThatReachedTheDisk) {
+    struct Case {
+        const char* name;
+        bool filesFail;
+        int rankings;
+    };
+    for (const Case& c : {Case{"records lost", true, 0}, Case{"records written", false, 1}}) {
+        SCOPED_TRACE(c.name);
+        MessageBoxScript::Reset();
+        rankings = 0;
+        fault =
+            c.filesFail ? IoFaultHook([](IoOp, const QString&) { return true; }) : IoFaultHook();
+        MessageBoxScript::Answer(QMessageBox::Ok);  // instruction
+        MessageBoxScript::Answer(QMessageBox::Ok);  // end message
+        if (c.filesFail) {
+            MessageBoxScript::Answer(QMessageBox::Cancel);  // no retry
+        }
+        CTouchWnd window;
+        ConfirmConditions();
+        TouchEveryTarget();
+        Run(window);
+
+        EXPECT_EQ(state.completed, kTargetCount);
+        EXPECT_EQ(rankings, c.rankings);
+        EXPECT_TRUE(FrameRestored());
+        EXPECT_EQ(MessageBoxScript::Pending(), 0);
+        EXPECT_EQ(QDir(records.path()).isEmpty(), c.filesFail);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
