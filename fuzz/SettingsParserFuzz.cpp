@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "app/SettingsFile.h"
+#include "app/CSettingsFile.h"
 #include "app/SettingsFormat.h"
 #include "platform/TextModeBytes.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "records/CResult.h"
 #include "records/RankingOrder.h"
-#include "records/ResultDialog.h"
 #include "records/SummaryReader.h"
 
 namespace {

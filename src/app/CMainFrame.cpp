@@ -10,6 +10,7 @@
 #include "app/CAboutDlg.h"
 #include "app/DialogTemplate.h"
 #include "app/ScreenSize.h"
+#include "platform/ScreenSize.h"
 
 namespace quorvel {
 
@@ -50,7 +51,7 @@ class ClientArea : public QWidget {
 }  // namespace
 
 CMainFrame::CMainFrame() {
-    const QSize screen = MeasureScreen();
+    const QSize screen = PrimaryScreenPixels().expandedTo(QSize(0, 0));
     screenWidth = screen.width();
     screenHeight = screen.height();
 

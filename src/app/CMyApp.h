@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/SettingsFile.h"
+#include "app/CSettingsFile.h"
 #include "experiment/ExperimentState.h"
 #include "experiment/LcgRandom.h"
 #include "platform/QtMessageBoxes.h"

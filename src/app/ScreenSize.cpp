@@ -18,16 +18,6 @@ qreal PrimaryRatio() {
 
 }  // namespace
 
-QSize MeasureScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return QSize(0, 0);
-    }
-    const qreal ratio = screen->devicePixelRatio();
-    const QSize logical = screen->geometry().size();
-    return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
-}
-
 QSize ScreenToLogical(QSize physical) {
     const qreal ratio = PrimaryRatio();
     return QSize(qRound(physical.width() / ratio), qRound(physical.height() / ratio));

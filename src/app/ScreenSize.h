@@ -11,10 +11,6 @@ namespace quorvel {
 extern std::int32_t screenWidth;
 extern std::int32_t screenHeight;
 
-// The primary screen's size in physical pixels: its geometry times its device pixel ratio.
-// 0 x 0 when there is no screen.
-QSize MeasureScreen();
-
 // A physical size in the device-independent pixels widgets are placed in on the primary
 // screen (the same size when the ratio is 1).
 QSize ScreenToLogical(QSize physical);

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "records/CResult.h"
 #include "records/RankingOrder.h"
-#include "records/ResultDialog.h"
 #include "records/SummaryReader.h"
 
 namespace quorvel {

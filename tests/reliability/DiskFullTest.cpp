@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "app/SettingsFile.h"
+#include "app/CSettingsFile.h"
 #include "records/RecordsTestSupport.h"
 #include "records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"

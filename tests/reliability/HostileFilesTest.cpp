@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SettingsFile.h"
+#include "app/CSettingsFile.h"
 #include "records/RankingOrder.h"
 #include "records/RankingText.h"
 #include "records/SummaryReader.h"

@@ -1,4 +1,4 @@
-#include "app/SettingsFile.h"
+#include "app/CSettingsFile.h"
 
 #include <QFile>
 #include <QSaveFile>

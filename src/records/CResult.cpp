@@ -1,4 +1,4 @@
-#include "records/ResultDialog.h"
+#include "records/CResult.h"
 
 #include <QFont>
 #include <QLabel>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SettingsFile.h"
+#include "app/CSettingsFile.h"
 #include "app/SettingsFormat.h"
 #include "platform/TextModeBytes.h"
 #include "support/ScopedWorkingDir.h"
