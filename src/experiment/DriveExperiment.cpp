@@ -50,7 +50,7 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
                       BoxIcon::Stop);
         return DriveOutcome::ClockFailed;
     }
-    tick_count = 0;  // the clock of the first target starts here
+    MsTimerReset();  // the clock of the first target starts here
 
     int r = 0;
     for (int i = 0; i < kTargetCount; ++i) {
@@ -75,7 +75,7 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
 int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
     io.DrawScene(i);
     if (i == 1) {
-        tick_count = 0;  // from here on every target is timed from the start of this wait
+        MsTimerReset();  // from here on every target is timed from the start of this wait
     }
 
     WaitForKeyRelease(io, DriverIo::kEscape);

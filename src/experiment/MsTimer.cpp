@@ -95,7 +95,13 @@ void EndPeriod() {
 
 // The tick thread. It wakes at absolute 1 ms deadlines and adds every whole millisecond that
 // has passed since the last counted one, so a late wake loses nothing and the count does not
-// drift from the steady clock.
+// drift from the steady clock. A reset re-bases the deadlines on the reset instant, so the
+// count is then the whole milliseconds since the reset rather than since some earlier phase.
+//
+// A reset must never be undone by a tick counted at the same moment, so the thread only ever
+// moves tick_count on from the value it last wrote (compare-exchange). When that fails someone
+// else has stored a value: after a reset the thread re-bases on it; after a plain store it
+// counts on from the stored value.
 class TickThread {
   public:
     TickThread() : thread_([this] { Run(); }) {}
@@ -106,24 +112,83 @@ class TickThread {
     TickThread(const TickThread&) = delete;
     TickThread& operator=(const TickThread&) = delete;
 
+    // Sets the count to 0 and has the next tick counted 1 ms from now. One caller thread.
+    void Reset() {
+        std::int64_t at = NowNs();
+        // Every reset is told apart from the last, even within the clock's resolution.
+        const std::int64_t previous = resetAt_.load(std::memory_order_relaxed);
+        if (at <= previous) {
+            at = previous + 1;
+        }
+        // resetAt_ differs from resetDone_ while the 0 is being stored; the thread then
+        // waits rather than count on a value the reset is about to replace.
+        resetAt_.store(at);
+        tick_count.store(0);
+        resetDone_.store(at);
+    }
+
   private:
+    using Clock = std::chrono::steady_clock;
+
+    static std::int64_t NowNs() {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+            .count();
+    }
+
     void Run() {
         using std::chrono::milliseconds;
-        using Clock = std::chrono::steady_clock;
         Clock::time_point counted = Clock::now();  // whole ms are counted up to here
+        std::int64_t based = 0;                    // the reset counted from; 0: the start
+        std::int32_t last = tick_count.load();     // the count this thread last wrote
+        bool now = false;                          // look again at once, without sleeping
         while (!stop_.load(std::memory_order_acquire)) {
-            std::this_thread::sleep_until(counted + milliseconds(1));
+            if (!now) {
+                std::this_thread::sleep_until(counted + milliseconds(1));
+            }
+            now = false;
+            const std::int64_t at = resetAt_.load();
+            if (at != resetDone_.load()) {
+                std::this_thread::yield();  // a reset is storing its 0
+                now = true;
+                continue;
+            }
+            if (at != based) {
+                // A tick counted on the old phase may have landed after the reset's 0:
+                // take it back (a count someone stored since is left alone).
+                std::int32_t mine = last;
+                tick_count.compare_exchange_strong(mine, 0);
+                based = at;
+                counted = Clock::time_point(std::chrono::nanoseconds(at));
+                last = 0;
+            }
             const auto whole =
                 std::chrono::duration_cast<milliseconds>(Clock::now() - counted).count();
-            for (std::int64_t k = 0; k < whole; ++k) {
-                MsTimerTick();
+            for (std::int64_t k = 0; k < whole;) {
+                if (resetAt_.load() != based) {
+                    now = true;
+                    break;
+                }
+                std::int32_t seen = last;
+                // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
+                const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(last) + 1u);
+                if (!tick_count.compare_exchange_strong(seen, next)) {
+                    last = seen;  // a plain store: count on from it (a reset is seen above)
+                    continue;
+                }
+                last = next;
+                counted += milliseconds(1);
+                ++k;
+                if (const TickHook hook = tick_hook.load()) {
+                    hook(next);
+                }
             }
-            counted += milliseconds(whole);
         }
     }
 
     std::atomic<bool> stop_{false};
-    std::thread thread_;  // last: starts once stop_ exists
+    std::atomic<std::int64_t> resetAt_{0};    // steady-clock ns of the latest reset; 0: none
+    std::atomic<std::int64_t> resetDone_{0};  // resetAt_ once that reset's 0 is stored
+    std::thread thread_;                      // last: starts once the fields above exist
 };
 
 // The running tick thread; destroying it stops and joins it (also at process exit, should a
@@ -205,6 +270,16 @@ void MsTimerStop() {
     }
     timer_id = 0;
     timer_period = 0;
+}
+
+void MsTimerReset() {
+#ifndef _WIN32
+    if (g_tickThread) {
+        g_tickThread->Reset();
+        return;
+    }
+#endif
+    tick_count.store(0);
 }
 
 void MsTimerTick() {

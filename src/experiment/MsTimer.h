@@ -14,8 +14,8 @@ using TickHook = void (*)(std::int32_t count);
 // when the process starts.
 //
 // tick_count: milliseconds counted since it was last set to 0. The tick thread adds to it
-// atomically; the user-interface thread reads it and sets it to 0 with plain atomic stores, so
-// a reset made while a tick is being counted is never undone.
+// atomically; the user-interface thread reads it and sets it to 0 (MsTimerReset, or a plain
+// atomic store), and a reset made while a tick is being counted is never undone.
 extern std::atomic<std::int32_t> tick_count;
 // The running periodic timer; 0 when no timer runs. User-interface thread only.
 extern std::uint32_t timer_id;
@@ -40,6 +40,13 @@ bool MsTimerStart();
 // Stops the clock, waits until the tick thread has finished, ends the 1 ms period and clears
 // timer_id and timer_period. tick_count keeps its value. Does nothing when no timer runs.
 void MsTimerStop();
+
+// Sets tick_count to 0 and restarts the tick phase: the running clock counts its next tick
+// exactly 1 ms after this call, so from then on tick_count is the whole milliseconds elapsed
+// since the reset (a plain store of 0 keeps the old phase and may count the first millisecond
+// after any fraction of it). Without a tick thread (the manual clock, no clock running, or a
+// platform periodic timer) it only stores 0. User-interface thread only.
+void MsTimerReset();
 
 // The tick: adds 1 to tick_count and calls tick_hook, if set, with the new value. Takes no
 // lock and allocates nothing.
