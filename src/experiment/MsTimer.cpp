@@ -178,6 +178,12 @@ class TickThread {
                 last = next;
                 counted += milliseconds(1);
                 ++k;
+                if (resetAt_.load() != based) {
+                    // Only possible when the count was 0 already (two resets within a tick):
+                    // this tick is on the old phase and is taken back at once.
+                    now = true;
+                    break;
+                }
                 if (const TickHook hook = tick_hook.load()) {
                     hook(next);
                 }

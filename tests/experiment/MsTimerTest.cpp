@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -104,7 +105,7 @@ TEST_F(MsTimerTest, ManualClockCountsResetsAndCallsTheHookWithEachNewCount) {
 
     MsTimerAdvance(3);
     EXPECT_EQ(tick_count.load(), 3);
-    tick_count = 0;  // a reset: counting goes on from 0
+    MsTimerReset();  // counting goes on from 0
     MsTimerAdvance(2);
     MsTimerTick();
     EXPECT_EQ(tick_count.load(), 3);
@@ -121,6 +122,8 @@ TEST_F(MsTimerTest, ManualClockCountsResetsAndCallsTheHookWithEachNewCount) {
     MsTimerStop();                    // a second stop does nothing
     EXPECT_EQ(timer_id, 0u);
     EXPECT_EQ(tick_count.load(), 3);
+    MsTimerReset();  // with no clock running it only clears the count
+    EXPECT_EQ(tick_count.load(), 0);
 }
 
 TEST_F(MsTimerTest, FailedStartLeavesTheClockStopped) {
@@ -168,6 +171,48 @@ TEST_F(MsTimerTest, RealClockTicksAboutOncePerMillisecondAndStopsOnStop) {
     EXPECT_EQ(g_lastSeen.load(), stopped);
     MsTimerStop();
     EXPECT_EQ(tick_count.load(), stopped);
+}
+
+std::int64_t WholeMs(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+// Waits, without a deadline, until the thread has counted up to at least n.
+bool CountReaches(std::int64_t n) {
+    for (int k = 0; k < 5000 && tick_count.load() < n; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return tick_count.load() >= n;
+}
+
+// After a reset the count is the whole milliseconds since it, not since some older phase, and a
+// tick counted as the reset is made never brings the old count back. The thread may be late on
+// a busy machine, so the count is only checked against what it can never exceed (the time from
+// just before the reset to just after the read) and for catching up, never for punctuality.
+TEST_F(MsTimerTest, RealClockResetRestartsThePhaseAndIsNeverUndone) {
+    using Clock = std::chrono::steady_clock;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> pauseUs(0, 1500);
+    ASSERT_TRUE(MsTimerStart());
+    for (int round = 0; round < 100; ++round) {
+        // As in a run, a reset comes after the clock has counted for a while, at any phase.
+        ASSERT_TRUE(CountReaches(2 + round % 5));
+        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+        const Clock::time_point before = Clock::now();
+        MsTimerReset();
+        const Clock::time_point reset = Clock::now();
+        for (int sample = 0; sample < 5; ++sample) {
+            if (sample > 0) {
+                std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+            }
+            const std::int32_t count = tick_count.load();
+            const Clock::time_point after = Clock::now();
+            ASSERT_GE(count, 0) << "round " << round;
+            ASSERT_LE(count, WholeMs(after - before)) << "round " << round << " sample " << sample;
+        }
+        // Every whole millisecond since the reset is counted, however late the thread woke.
+        ASSERT_TRUE(CountReaches(WholeMs(Clock::now() - reset))) << "round " << round;
+    }
 }
 
 TEST_F(MsTimerTest, RepeatedRunsEachGetAFreshTimer) {
