@@ -18,6 +18,7 @@
 #include "platform/QtMessageBoxes.h"
 #include "render/CTouchWnd.h"
 #include "support/ScriptBot.h"
+#include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"
 
 // The Start command's own decisions, on the real windows: a run that cannot be shown ends with
@@ -27,11 +28,7 @@ namespace quorvel {
 namespace {
 
 using test::ScriptBot;
-
-QPointingDevice* TouchScreen() {
-    static QPointingDevice* device = QTest::createTouchDevice();
-    return device;
-}
+using test::TouchScreen;
 
 // The experiment window of a machine without OpenGL.
 class NoOpenGlWnd : public CTouchWnd {

@@ -19,6 +19,7 @@
 #include "render/CTouchWnd.h"
 #include "render/OpenWindow.h"
 #include "support/ScriptBot.h"
+#include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"
 
 // Whole tests driven on the real experiment window: real touches and mouse presses at the
@@ -28,11 +29,7 @@ namespace quorvel {
 namespace {
 
 using test::ScriptBot;
-
-QPointingDevice* TouchScreen() {
-    static QPointingDevice* device = QTest::createTouchDevice();
-    return device;
-}
+using test::TouchScreen;
 
 // The real driver I/O, counting the clicks it starts.
 class CountingIo : public WindowDriverIo {
