@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QOpenGLContext>
 #include <QPointingDevice>
@@ -55,6 +56,12 @@ class RunExperimentTest : public ::testing::Test {
         run.records.io_fault = fault;
         bot.Start();
         RunExperiment(run);
+        // Touch attempts the run no longer needed are passed over.
+        QElapsedTimer settle;
+        settle.start();
+        while (!bot.Done() && settle.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
         bot.Stop();
         EXPECT_TRUE(bot.Done()) << "the script stopped at: " << bot.Waiting().toStdString();
         EXPECT_FALSE(window.IsWindow());
@@ -78,25 +85,42 @@ class RunExperimentTest : public ::testing::Test {
                                   Qt::LeftButton);
             });
     }
-    // Every target touched at its centre, once the driver awaits it.
+    // Every target touched at its centre, once the driver awaits it. A press that lands while
+    // the driver still waits for the last finger to lift is taken for that finger and never
+    // judged; as a person would, the bot then lifts and touches again.
     void TouchEveryTarget() {
+        constexpr int kAttempts = 3;
+        constexpr qint64 kUnansweredMs = 500;
         for (int i = 0; i < kTargetCount; ++i) {
-            bot.Then(
-                QStringLiteral("touch target %1").arg(i),
-                [this, i] { return state.completed == i && window_->PointCount() == 0; },
-                [this, i] {
-                    QTest::touchEvent(window_->Window(), TouchScreen())
-                        .press(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
-                });
-            bot.Then(
-                QStringLiteral("lift from target %1").arg(i),
-                [this, i] { return state.completed > i; },
-                [this, i] {
-                    if (window_->Window() != nullptr) {
-                        QTest::touchEvent(window_->Window(), TouchScreen())
-                            .release(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
-                    }
-                });
+            for (int attempt = 0; attempt < kAttempts; ++attempt) {
+                bot.Then(
+                    QStringLiteral("touch target %1 (attempt %2)").arg(i).arg(attempt),
+                    [this, i] {
+                        return state.completed > i ||
+                               (state.completed == i && window_->PointCount() == 0);
+                    },
+                    [this, i] {
+                        pressed_ = state.completed == i;
+                        if (pressed_) {
+                            pressedFor_.start();
+                            QTest::touchEvent(window_->Window(), TouchScreen())
+                                .press(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
+                        }
+                    });
+                bot.Then(
+                    QStringLiteral("lift from target %1 (attempt %2)").arg(i).arg(attempt),
+                    [this, i] {
+                        return !pressed_ || state.completed > i ||
+                               pressedFor_.elapsed() > kUnansweredMs;
+                    },
+                    [this, i] {
+                        if (pressed_ && window_->Window() != nullptr) {
+                            QTest::touchEvent(window_->Window(), TouchScreen())
+                                .release(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
+                        }
+                        pressed_ = false;
+                    });
+            }
         }
     }
 
@@ -112,6 +136,8 @@ class RunExperimentTest : public ::testing::Test {
     IoFaultHook fault;
     int rankings = 0;
     CTouchWnd* window_ = nullptr;
+    bool pressed_ = false;
+    QElapsedTimer pressedFor_;
 };
 
 TEST_F(RunExperimentTest, WithoutOpenGlTheOperatorIsToldAndNothingRuns) {

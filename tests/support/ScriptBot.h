@@ -12,7 +12,7 @@
 namespace quorvel::test {
 
 // Acts for the operator and the subject while the program runs its own event loops (the
-// driver's pump, dialogs, message boxes). Every two milliseconds it looks at the first step of
+// driver's pump, dialogs, message boxes). Every five milliseconds it looks at the first step of
 // its script: once the step's condition holds and the pace allows, the step's action runs.
 // Actions run from a posted call, never inside the timer's own callback, so an action may open
 // a modal loop (a menu command that runs a whole test) and the bot keeps acting inside it.
@@ -27,7 +27,7 @@ class ScriptBot : public QObject {
 
     ScriptBot() {
         timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(2);
+        timer_.setInterval(5);
         sinceLast_.start();
         QObject::connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
     }
