@@ -11,6 +11,7 @@
 #include "app/DialogTemplate.h"
 #include "app/ScreenSize.h"
 #include "platform/ScreenSize.h"
+#include "platform/WindowStacking.h"
 
 namespace quorvel {
 
@@ -121,18 +122,30 @@ void CMainFrame::OnShowResult() {
 }
 
 void CMainFrame::PlaceOverScreen() {
-    // The whole frame, caption and border included, covers the screen.
+    // Where the window system places windows itself, a size forced onto the maximised frame
+    // is a protocol error that ends the program: the frame is given its state only.
+    if (WindowSystemPlacesWindows()) {
+        return;
+    }
+    // The whole frame, caption and border included, covers the screen. Its size is fixed,
+    // which is how a window manager learns that the frame has no sizing border and cannot
+    // be maximised.
     const QSize margins = frameGeometry().size() - geometry().size();
     move(0, 0);
-    resize(ScreenToLogical(QSize(screenWidth, screenHeight)) - margins);
+    setFixedSize(ScreenToLogical(QSize(screenWidth, screenHeight)) - margins);
 }
 
 void CMainFrame::RestoreFrame() {
-    if (!windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        setWindowFlag(Qt::WindowStaysOnTopHint, true);  // hides the window until shown again
+    if (WindowSystemPlacesWindows()) {
+        // No window can make itself topmost there; maximised is the frame over the screen.
+        showMaximized();
+    } else {
+        if (!windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+            setWindowFlag(Qt::WindowStaysOnTopHint, true);  // hides the window until shown
+        }
+        PlaceOverScreen();
+        show();
     }
-    PlaceOverScreen();
-    show();
     raise();
     activateWindow();
     update();

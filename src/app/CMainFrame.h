@@ -45,6 +45,9 @@ class CMainFrame : public QMainWindow {
     // The menu action of a command id, or nullptr.
     QAction* CommandAction(int id) const;
 
+    // True while a test started from the frame is running.
+    bool TestRunning() const { return testRunning_; }
+
     // The line painted in the middle of the client area.
     static QString TitleLine();
 

@@ -1,6 +1,7 @@
 #include "app/CMyApp.h"
 
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QWindow>
 #include <ctime>
 
@@ -58,6 +59,7 @@ CMyApp::~CMyApp() {
 bool CMyApp::InitInstance() {
     // The key state must see every key from the start, so none held is missed by a test.
     AppKeyState();
+    m_signals = std::make_unique<TerminationSignals>([this] { OnTerminate(); });
 
     m_frame = std::make_unique<CMainFrame>();
     m_frame->SetRunExperiment([this] { OnStart(); });
@@ -87,6 +89,26 @@ int CMyApp::Run() {
     return QApplication::exec();
 }
 
+void CMyApp::OnTerminate() {
+    if (m_ending) {
+        return;
+    }
+    m_ending = true;
+    m_boxes.SetEnding(true);
+    // Dialogs waiting for the operator give up: the conditions dialog as cancelled, a box as
+    // read. Their modal loops return into whatever opened them.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget);
+            dialog != nullptr && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+    // A running test notices at its next sample and ends; the frame closes after it.
+    if (m_frame != nullptr && !m_frame->TestRunning()) {
+        m_frame->close();
+    }
+}
+
 int CMyApp::ExitInstance(int exitCode) {
     if (timer_id != 0) {
         MsTimerStop();
@@ -109,8 +131,13 @@ void CMyApp::OnStart() {
                    m_boxes,
                    AppKeyState(),
                    [this] { OnShowResult(); },
-                   RecordsContext()};
+                   RecordsContext(),
+                   [this] { return m_ending; },
+                   [this](QWindow* window) { m_boxes.SetStackOver(window); }};
     RunExperiment(run);
+    if (m_ending) {
+        m_frame->close();
+    }
 }
 
 void CMyApp::OnShowResult() {

@@ -7,6 +7,7 @@
 #include "experiment/ExperimentState.h"
 #include "experiment/LcgRandom.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/TerminationSignals.h"
 #include "render/CTouchWnd.h"
 
 namespace quorvel {
@@ -37,6 +38,11 @@ class CMyApp {
     // `exitCode`, the event loop's result.
     int ExitInstance(int exitCode);
 
+    // The program was asked to end (SIGTERM at logout or shutdown, SIGINT, SIGHUP): it ends
+    // as if the frame had been closed. A running test ends first, as an abort would, with
+    // its completed rows written; open dialogs are cancelled and no box waits for an answer.
+    void OnTerminate();
+
   private:
     void OnStart();
     void OnShowResult();
@@ -48,6 +54,8 @@ class CMyApp {
     LcgRandom m_rng;
     QtMessageBoxes m_boxes;
     std::unique_ptr<CMainFrame> m_frame;
+    bool m_ending = false;
+    std::unique_ptr<TerminationSignals> m_signals;
 };
 
 }  // namespace quorvel

@@ -11,6 +11,7 @@
 #include "app/DialogTemplate.h"
 #include "app/SeedScan.h"
 #include "app/SubjectId.h"
+#include "platform/WindowStacking.h"
 
 namespace quorvel {
 
@@ -203,8 +204,12 @@ void CSubject::SetRadiosFromTestType() {
     }
 }
 
-bool EditConditions(ExperimentState& state, MessageBoxService& boxes, QWidget* owner) {
+bool EditConditions(ExperimentState& state, MessageBoxService& boxes, QWidget* owner,
+                    QWindow* stackOver) {
     CSubject dialog(boxes, owner);
+    // Asked for while the experiment window already covers the screen: the dialog stands
+    // over it, not under it.
+    StackAbove(dialog, stackOver);
     dialog.m_subject = state.subject;
     dialog.m_seed = state.random_seed;
     dialog.m_testType = state.test_type;

@@ -12,6 +12,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+class QWindow;
+
 namespace quorvel {
 
 // The task-conditions dialog (template 104, "課題条件"): subject ID, test type, random seed and
@@ -74,6 +76,7 @@ class CSubject : public QDialog {
 // The whole use of the dialog before a run: the four conditions copied in from `state`, the
 // dialog run modally, and on "OK" all four copied back. True only for "OK"; otherwise `state`
 // is untouched.
-bool EditConditions(ExperimentState& state, MessageBoxService& boxes, QWidget* owner = nullptr);
+bool EditConditions(ExperimentState& state, MessageBoxService& boxes, QWidget* owner = nullptr,
+                    QWindow* stackOver = nullptr);
 
 }  // namespace quorvel

@@ -28,9 +28,9 @@ QString EndText(const ExperimentState& state) {
 }
 
 // Spins until `key` is reported released. The key state is fed by events, so the spin pumps
-// them; it does not sleep.
+// them; it does not sleep. A request to end the program ends the wait.
 void WaitForKeyRelease(DriverIo& io, int key) {
-    while (io.KeyPressed(key)) {
+    while (io.KeyPressed(key) && !io.StopRequested()) {
         io.Pump();
     }
 }
@@ -82,14 +82,15 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
     WaitForKeyRelease(io, DriverIo::kEnter);
 
     // A finger or button still down, for instance from the previous correct touch.
-    while (io.PointCount() > 0) {
+    while (io.PointCount() > 0 && !io.StopRequested()) {
         io.Idle();
     }
 
     TrialRecord& record = state.records[i];
     for (;;) {
         const std::int32_t t = tick_count.load();
-        if (io.KeyPressed(DriverIo::kEscape)) {
+        // Ending the program (logout, shutdown) aborts like Escape.
+        if (io.KeyPressed(DriverIo::kEscape) || io.StopRequested()) {
             WaitForKeyRelease(io, DriverIo::kEscape);
             return 0;
         }
@@ -122,7 +123,7 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
         }
         do {
             io.Idle();
-        } while (io.PointCount() > 0);
+        } while (io.PointCount() > 0 && !io.StopRequested());
         io.Idle();
     }
 }

@@ -43,6 +43,10 @@ class DriverIo {
     // Starts the click of a correct touch and returns at once. A missing sound plays nothing
     // and reports nothing.
     virtual void PlayClick() = 0;
+
+    // True once the program has been asked to end (logout, shutdown): the run then ends at
+    // once as an abort would, without waiting for keys or fingers to be lifted.
+    virtual bool StopRequested() const { return false; }
 };
 
 }  // namespace quorvel

@@ -59,6 +59,28 @@ class FrameKeyGuard : public QObject {
     QObject& frame_;
 };
 
+// While a test runs, the test's boxes stand over the experiment window; after it, over the
+// frame again.
+class BoxesOverWindow {
+  public:
+    BoxesOverWindow(std::function<void(QWindow*)> stack, QWindow* window)
+        : stack_(std::move(stack)) {
+        if (stack_) {
+            stack_(window);
+        }
+    }
+    ~BoxesOverWindow() {
+        if (stack_) {
+            stack_(nullptr);
+        }
+    }
+    BoxesOverWindow(const BoxesOverWindow&) = delete;
+    BoxesOverWindow& operator=(const BoxesOverWindow&) = delete;
+
+  private:
+    std::function<void(QWindow*)> stack_;
+};
+
 // Closes any input method on the main frame, so that keys typed during the test (Escape)
 // reach the program rather than a composition window left open by the subject field.
 void SwitchInputMethodOff(CMainFrame& frame) {
@@ -81,7 +103,8 @@ void EndUnshowableRun(RunContext& run, const QString& text) {
 }  // namespace
 
 PrepareResult PrepareExperiment(RunContext& run) {
-    if (!EditConditions(run.state, run.boxes)) {
+    // The frame owns the dialog, as the main window owns a dialog given no parent.
+    if (!EditConditions(run.state, run.boxes, &run.frame, run.window.Window())) {
         return PrepareResult::Abandoned;
     }
     SeedForRun(run.rng, run.state.random_seed);
@@ -109,6 +132,7 @@ void RunExperiment(RunContext& run) {
     }
 
     const FrameKeyGuard guard(run.frame);
+    const BoxesOverWindow boxesOver(run.stack_boxes_over, window.Window());
     switch (PrepareExperiment(run)) {
         case PrepareResult::Ready:
             break;
@@ -122,11 +146,13 @@ void RunExperiment(RunContext& run) {
 
     // The dialog took the keyboard; the subject's keys belong to the experiment window.
     if (QWindow* surface = window.Window()) {
+        surface->raise();
         surface->requestActivate();
     }
     ClickSound click;
     click.Load();
     WindowDriverIo io(window, run.state, run.keys, click);
+    io.SetStopRequest(run.stop_requested);
     const DriveOutcome outcome = DriveExperiment(run.state, io, run.boxes);
 
     // A test whose clock never ran has no times worth keeping: nothing is written.

@@ -12,6 +12,11 @@ namespace quorvel {
 class CMainFrame;
 class CTouchWnd;
 class KeyState;
+}  // namespace quorvel
+
+class QWindow;
+
+namespace quorvel {
 
 // Everything one test run works with. The process-wide objects are borrowed; the run owns
 // nothing beyond its own length.
@@ -26,6 +31,11 @@ struct RunContext {
     std::function<void()> show_result;
     // Where and how the records are written; the run supplies reset_textures itself.
     RecordsContext records;
+    // True once the program has been asked to end: a running test ends as an abort would.
+    std::function<bool()> stop_requested = {};
+    // Puts the operator's boxes over the given window while a test runs (null: back over the
+    // frame); unset: the boxes stay as they are.
+    std::function<void(QWindow*)> stack_boxes_over = {};
 };
 
 enum class PrepareResult {

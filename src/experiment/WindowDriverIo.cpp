@@ -78,4 +78,8 @@ void WindowDriverIo::PlayClick() {
     click_.Play();
 }
 
+bool WindowDriverIo::StopRequested() const {
+    return stop_ && stop_();
+}
+
 }  // namespace quorvel

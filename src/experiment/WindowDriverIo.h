@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTimer>
+#include <functional>
 
 #include "experiment/DriverIo.h"
 #include "experiment/ExperimentState.h"
@@ -32,6 +33,10 @@ class WindowDriverIo : public DriverIo {
     QPoint FirstPoint() const override;
     StimulusMapping Mapping() const override;
     void PlayClick() override;
+    bool StopRequested() const override;
+
+    // Asked at every sample whether the program is to end; unset: never.
+    void SetStopRequest(std::function<bool()> stop) { stop_ = std::move(stop); }
 
   private:
     CTouchWnd& window_;
@@ -39,6 +44,7 @@ class WindowDriverIo : public DriverIo {
     const ExperimentState& state_;
     KeyState& keys_;
     ClickSound& click_;
+    std::function<bool()> stop_;
 };
 
 }  // namespace quorvel

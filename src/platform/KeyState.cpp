@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QWidget>
 
 namespace quorvel {
 
@@ -23,6 +24,19 @@ int Slot(int qtKey) {
     }
 }
 
+// The top-level window a key event was delivered to, or the one holding the keyboard.
+QWindow* WindowOf(QObject* watched) {
+    if (auto* window = qobject_cast<QWindow*>(watched)) {
+        return window;
+    }
+    if (auto* widget = qobject_cast<QWidget*>(watched)) {
+        if (QWindow* handle = widget->window()->windowHandle()) {
+            return handle;
+        }
+    }
+    return QGuiApplication::focusWindow();
+}
+
 }  // namespace
 
 KeyState::KeyState(QObject* parent) : QObject(parent) {
@@ -37,15 +51,24 @@ KeyState::~KeyState() {
     }
 }
 
+bool KeyState::Held(const Bits& bits) const {
+    // The window that took the press closed or was hidden: its release will not reach us.
+    return bits.down && !bits.pressedIn.isNull() && bits.pressedIn->isVisible();
+}
+
 bool KeyState::Query(WatchedKey key) {
     Bits& bits = keys_[static_cast<int>(key)];
-    const bool result = bits.down || bits.pressedSinceQuery;
+    const bool result = Held(bits) || bits.pressedSinceQuery;
     bits.pressedSinceQuery = false;
     return result;
 }
 
 bool KeyState::IsDown(WatchedKey key) const {
-    return keys_[static_cast<int>(key)].down;
+    return Held(keys_[static_cast<int>(key)]);
+}
+
+bool KeyState::PressedSinceQuery(WatchedKey key) const {
+    return keys_[static_cast<int>(key)].pressedSinceQuery;
 }
 
 void KeyState::Clear() {
@@ -57,10 +80,15 @@ bool KeyState::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress: {
             // A key event may pass here more than once while it travels to parent widgets;
             // setting the bits again is harmless.
-            const int slot = Slot(static_cast<QKeyEvent*>(event)->key());
+            auto* key = static_cast<QKeyEvent*>(event);
+            const int slot = Slot(key->key());
             if (slot >= 0) {
                 keys_[slot].down = true;
-                keys_[slot].pressedSinceQuery = true;
+                keys_[slot].pressedIn = WindowOf(watched);
+                // A repeat says the key is still held; only a real press is a new one.
+                if (!key->isAutoRepeat()) {
+                    keys_[slot].pressedSinceQuery = true;
+                }
             }
             break;
         }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWindow>
 #include <array>
 
 namespace quorvel {
@@ -11,6 +13,14 @@ enum class WatchedKey { Escape, Enter };
 // Key state for the driver's polling: whether a key is down now, and whether it was pressed
 // since the previous query. Fed by an application-wide event filter, so it only learns of
 // presses and releases when events are dispatched: a loop waiting for a release must pump.
+//
+// A key is held only as long as the keyboard's events can still tell us of its release. A
+// press that closes a box (Enter on a dialog) sends the release to a window that is gone by
+// then, and on some systems it never arrives. So a key counts as down only while the window
+// that took its press is still there and shown (and, as before, while the program has the
+// keyboard at all). A key still held after its window closed comes back by its auto-repeat,
+// which marks it down without counting as a new press, so a held Escape never aborts by
+// repeating.
 class KeyState : public QObject {
   public:
     // Starts watching the application's key events at once.
@@ -22,6 +32,8 @@ class KeyState : public QObject {
     bool Query(WatchedKey key);
     // Down now, without touching the "pressed since" part.
     bool IsDown(WatchedKey key) const;
+    // Pressed since the previous query, without clearing it.
+    bool PressedSinceQuery(WatchedKey key) const;
     // Forget everything (both parts, both keys).
     void Clear();
 
@@ -32,7 +44,9 @@ class KeyState : public QObject {
     struct Bits {
         bool down = false;
         bool pressedSinceQuery = false;
+        QPointer<QWindow> pressedIn;  // the window that took the press
     };
+    bool Held(const Bits& bits) const;
     std::array<Bits, 2> keys_{};
 };
 

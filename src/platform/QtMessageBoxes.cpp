@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "platform/MessageBoxScript.h"
+#include "platform/WindowStacking.h"
 
 namespace quorvel {
 
@@ -23,9 +24,22 @@ bool QtMessageBoxes::AskRetry(const QString& text) {
 QMessageBox::StandardButton QtMessageBoxes::Run(QMessageBox::Icon icon, const QString& caption,
                                                 const QString& text,
                                                 QMessageBox::StandardButtons buttons) {
+    if (ending_) {
+        return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
+    }
     QMessageBox box(icon, caption, text, buttons, owner_.data());
+    QWindow* over = stackOver_.data();
+    if (over != nullptr) {
+        StackAbove(box, over);
+    }
     MessageBoxScript::Attach(box);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    // The keyboard goes back to the window the box stood over, not to the box's owner.
+    if (over != nullptr && !stackOver_.isNull() && over->isVisible()) {
+        over->raise();
+        over->requestActivate();
+    }
+    return answer;
 }
 
 }  // namespace quorvel

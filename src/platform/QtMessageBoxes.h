@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <QWindow>
 
 #include "platform/MessageBoxService.h"
 
@@ -17,6 +18,14 @@ class QtMessageBoxes : public MessageBoxService {
     void SetOwner(QWidget* owner) { owner_ = owner; }
     QWidget* Owner() const { return owner_; }
 
+    // Once the program is ending (logout, shutdown) nobody is there to answer: boxes are no
+    // longer shown, a plain box counts as read and a Retry question as cancelled.
+    void SetEnding(bool ending) { ending_ = ending; }
+
+    // While a test runs, its boxes stand over the experiment window (null: over the owner).
+    // Window managers keep a box above the window it belongs to, and no further.
+    void SetStackOver(QWindow* window) { stackOver_ = window; }
+
     // The caption given, no icon, one OK button.
     void ShowPlain(const QString& text, const QString& caption) override;
     // Captioned with QCoreApplication::applicationName(); stop or exclamation icon, OK.
@@ -29,6 +38,8 @@ class QtMessageBoxes : public MessageBoxService {
                                     const QString& text, QMessageBox::StandardButtons buttons);
 
     QPointer<QWidget> owner_;
+    QPointer<QWindow> stackOver_;
+    bool ending_ = false;
 };
 
 }  // namespace quorvel

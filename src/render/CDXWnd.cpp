@@ -10,6 +10,7 @@
 #include <QtMath>
 
 #include "platform/MessagePump.h"
+#include "platform/WindowStacking.h"
 #include "render/SpriteRenderer.h"
 
 namespace quorvel {
@@ -48,6 +49,10 @@ bool CDXWnd::Create(const QString& caption, QWidget* parentFrame, const QRect& r
     window_->setTitle(caption);
     if (parentFrame != nullptr && parentFrame->window()->windowHandle() != nullptr) {
         window_->setTransientParent(parentFrame->window()->windowHandle());
+    }
+    // Where the window system places windows itself, the window gets its state only.
+    if (WindowSystemPlacesWindows()) {
+        return true;
     }
     // The rectangle is in physical pixels; the window is placed in device-independent ones.
     const QScreen* screen = window_->screen();
@@ -115,6 +120,11 @@ int CDXWnd::InitDirect3D() {
     m_offsetY = 0.0;
     // A fresh context has not been lost.
     m_deviceLost = false;
+    // Room for a whole scene (25 circles, the path, the ring, the canvas), so drawing a frame
+    // never allocates.
+    constexpr std::size_t kSpritesPerFrame = 64;
+    drawing_.reserve(kSpritesPerFrame);
+    presented_.reserve(kSpritesPerFrame);
 
     context_ = CreateContext();
     if (context_ == nullptr || !context_->makeCurrent(window_.get())) {
@@ -178,6 +188,22 @@ void CDXWnd::OnSize(Qt::WindowStates states, int width, int height) {
     UpdateViewport();
 }
 
+void CDXWnd::OnExpose() {
+    // Never in the middle of a frame being drawn, and only once there is a device.
+    if (frameOpen_ || replaying_ || !HasDevice()) {
+        return;
+    }
+    replaying_ = true;
+    if (BeginFrame() == 1) {
+        // Before the first frame this presents black, as the window class's background would.
+        for (const SpriteDraw& draw : presented_) {
+            DrawSprite(draw.index, draw.x, draw.y);
+        }
+        EndFrame();
+    }
+    replaying_ = false;
+}
+
 void CDXWnd::OnTouch(QTouchEvent& /*event*/) {}
 
 void CDXWnd::OnMouse(QMouseEvent& /*event*/) {}
@@ -222,6 +248,7 @@ int CDXWnd::BeginFrame() {
                     static_cast<float>(m_offsetY / m_scale));
     sprite_->Begin(projection_ * frame);
     frameOpen_ = true;
+    drawing_.clear();
     return 1;
 }
 
@@ -230,6 +257,7 @@ void CDXWnd::DrawSprite(TextureHandle index, float x, float y) {
         return;
     }
     sprite_->Draw(m_textures, index, x, y);
+    drawing_.push_back({index, x, y});
 }
 
 void CDXWnd::EndFrame() {
@@ -238,6 +266,7 @@ void CDXWnd::EndFrame() {
     }
     frameOpen_ = false;
     sprite_->End();
+    presented_.swap(drawing_);
     if (captureFrames_) {
         CaptureFrame();
     }
@@ -266,6 +295,8 @@ int CDXWnd::UploadCount() const {
 
 void CDXWnd::ReleaseDevice() {
     frameOpen_ = false;
+    presented_.clear();
+    drawing_.clear();
     if (context_ != nullptr && window_ != nullptr && context_->makeCurrent(window_.get())) {
         if (sprite_ != nullptr) {
             sprite_->Release();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "experiment/ExperimentState.h"
 #include "experiment/StimulusMapping.h"
@@ -136,6 +137,7 @@ class CDXWnd : protected SurfaceEvents {
     void OnSize(Qt::WindowStates states, int width, int height) override;
     void OnTouch(QTouchEvent& event) override;
     void OnMouse(QMouseEvent& event) override;
+    void OnExpose() override;
 
   private:
     bool HasDevice() const;
@@ -146,6 +148,17 @@ class CDXWnd : protected SurfaceEvents {
     std::unique_ptr<SpriteRenderer> sprite_;
     QMatrix4x4 projection_;
     bool frameOpen_ = false;
+    // The sprites of the frame being drawn and of the last one presented, so the picture can
+    // be presented again when the window is uncovered. Kept between runs, so never reallocated
+    // while a test is timed.
+    struct SpriteDraw {
+        TextureHandle index;
+        float x;
+        float y;
+    };
+    std::vector<SpriteDraw> drawing_;
+    std::vector<SpriteDraw> presented_;
+    bool replaying_ = false;
     bool captureFrames_ = false;
     QImage lastFrame_;
 };

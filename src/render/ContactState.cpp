@@ -6,7 +6,14 @@
 namespace quorvel {
 
 std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio) {
-    const double physical = std::trunc(logical * devicePixelRatio);
+    // The window system divided a physical pixel by the ratio; multiplying back lands a hair
+    // off the whole number (773 / 1.5 * 1.5 = 772.999...), and truncating that would lose the
+    // pixel. A product that close to a whole number is that number; anything further off is a
+    // real fraction of a pixel (a touch's sub-pixel position) and is truncated as before.
+    constexpr double kSnap = 1e-6;
+    const double scaled = logical * devicePixelRatio;
+    const double nearest = std::round(scaled);
+    const double physical = std::fabs(scaled - nearest) <= kSnap ? nearest : std::trunc(scaled);
     if (std::isnan(physical)) {
         return 0;
     }

@@ -27,8 +27,9 @@ struct TouchInput {
 enum class MouseButton : int { Left = 1, Right = 2 };
 
 // A position in logical (device-independent) pixels as a physical pixel: scaled by the
-// device pixel ratio and truncated toward zero. Not a number gives 0; values beyond the
-// 32-bit range give its nearest end.
+// device pixel ratio and truncated toward zero, except that a product within a rounding
+// error of a whole number is that number, so every physical pixel comes back exactly. Not a number
+// gives 0; values beyond the 32-bit range give its nearest end.
 std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio);
 
 // What the experiment window knows about the screen being touched or clicked: the contact

@@ -12,7 +12,9 @@ namespace quorvel {
 
 SurfaceWindow::SurfaceWindow(SurfaceEvents& events) : events_(events) {
     setSurfaceType(QSurface::OpenGLSurface);
-    setFlags(Qt::Window | Qt::FramelessWindowHint);
+    // A dialog-type window, because X11 records the owner (WM_TRANSIENT_FOR) only for those,
+    // and without an owner a window manager lets the frame stack over the test.
+    setFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setCursor(QCursor(Qt::ArrowCursor));
 }
 
@@ -36,7 +38,12 @@ void SurfaceWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void SurfaceWindow::exposeEvent(QExposeEvent* /*event*/) {
-    // Nothing is drawn here: frames are drawn only when the experiment asks for one.
+    // Without a compositor nothing keeps the window's picture: whatever stood over it (the
+    // closed conditions dialog) would stay in view until the next frame. The last frame is
+    // shown again.
+    if (isExposed()) {
+        events_.OnExpose();
+    }
 }
 
 void SurfaceWindow::touchEvent(QTouchEvent* event) {

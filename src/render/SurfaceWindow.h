@@ -15,6 +15,8 @@ class SurfaceEvents {
     virtual void OnSize(Qt::WindowStates states, int width, int height) = 0;
     virtual void OnTouch(QTouchEvent& event) = 0;
     virtual void OnMouse(QMouseEvent& event) = 0;
+    // The window (or part of it) came into view and needs its picture again.
+    virtual void OnExpose() = 0;
 };
 
 // The on-screen window the experiment is drawn into with OpenGL. It never paints by itself:

@@ -206,5 +206,22 @@ TEST(ToPhysicalPixel, ScalesAndTruncatesTowardZero) {
     }
 }
 
+TEST(ToPhysicalPixel, EveryPhysicalPixelComesBackAtEveryScaleFactor) {
+    // The window system hands over a physical pixel divided by the ratio; at 1.5, 773 came
+    // back as 772 through truncation, one column in six short.
+    for (double ratio = 1.0; ratio <= 3.0; ratio += 0.25) {
+        int wrong = 0;
+        int firstWrong = -1;
+        for (int pixel = -8; pixel <= 3840; ++pixel) {
+            const double logical = pixel / ratio;
+            if (ToPhysicalPixel(logical, ratio) != pixel) {
+                ++wrong;
+                firstWrong = firstWrong < 0 ? pixel : firstWrong;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "ratio " << ratio << ", first at pixel " << firstWrong;
+    }
+}
+
 }  // namespace
 }  // namespace quorvel
