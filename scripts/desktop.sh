@@ -19,6 +19,8 @@ height="${screen#*x}"
 pids=()
 tmp="$(mktemp -d)"
 cleanup() {
+  # QUORVEL_DESKTOP_LOG=file keeps the display server's log (a compositor that died says why).
+  [ -n "${QUORVEL_DESKTOP_LOG:-}" ] && cp "$tmp/server.log" "$QUORVEL_DESKTOP_LOG" 2>/dev/null
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$tmp"
@@ -65,13 +67,18 @@ case "$kind" in
     export XDG_RUNTIME_DIR="$tmp/runtime"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
     socket="quorvel-$$"
-    # The pixman renderer draws the composed screen, so screenshots show what a subject sees.
+    # The pixman renderer draws the composed screen and --debug lets weston-screenshooter take
+    # it, so tests see what a subject sees.
     weston --backend=headless-backend.so --use-pixman --width="$width" --height="$height" \
-      --socket="$socket" --idle-time=0 >"$tmp/server.log" 2>&1 &
+      --socket="$socket" --idle-time=0 --debug >"$tmp/server.log" 2>&1 &
     pids+=("$!")
     export WAYLAND_DISPLAY="$socket"
     unset DISPLAY
     export QT_QPA_PLATFORM=wayland
+    # The headless backend has no seat; Qt 6.4's Wayland text-input context then crashes on
+    # the first click into a text field (QWaylandInputDevice::textInput on a missing device).
+    # A lab's compositor has a seat; here the input method is left out.
+    export QT_IM_MODULE=none
     wait_for "weston" test -S "$XDG_RUNTIME_DIR/$socket"
     # The desktop shell's panel is up when weston-info lists an output of the right size.
     wait_for "weston's output" sh -c "weston-info | grep -q 'width: $width'"

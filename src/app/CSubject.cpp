@@ -210,6 +210,7 @@ bool EditConditions(ExperimentState& state, MessageBoxService& boxes, QWidget* o
     // Asked for while the experiment window already covers the screen: the dialog stands
     // over it, not under it.
     StackAbove(dialog, stackOver);
+    const OverFullScreen stepAside(stackOver);
     dialog.m_subject = state.subject;
     dialog.m_seed = state.random_seed;
     dialog.m_testType = state.test_type;

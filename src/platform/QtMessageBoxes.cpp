@@ -33,7 +33,11 @@ QMessageBox::StandardButton QtMessageBoxes::Run(QMessageBox::Icon icon, const QS
         StackAbove(box, over);
     }
     MessageBoxScript::Attach(box);
-    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    {
+        const OverFullScreen stepAside(over);
+        answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    }
     // The keyboard goes back to the window the box stood over, not to the box's owner.
     if (over != nullptr && !stackOver_.isNull() && over->isVisible()) {
         over->raise();

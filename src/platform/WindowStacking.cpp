@@ -2,9 +2,20 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <QDeadlineTimer>
+#include <QScreen>
 #include <QWindow>
 
+#include "platform/MessagePump.h"
+
 namespace quorvel {
+
+namespace {
+
+// How long a window is given to take its full-screen size again.
+constexpr int kBackToFullScreenMs = 1000;
+
+}  // namespace
 
 void StackAbove(QWidget& topLevel, QWindow* owner) {
     if (owner == nullptr) {
@@ -19,6 +30,31 @@ void StackAbove(QWidget& topLevel, QWindow* owner) {
 
 bool WindowSystemPlacesWindows() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+OverFullScreen::OverFullScreen(QWindow* window) {
+    if (window == nullptr || !WindowSystemPlacesWindows() || !window->isVisible()) {
+        return;
+    }
+    window_ = window;
+    window->hide();
+}
+
+OverFullScreen::~OverFullScreen() {
+    if (window_.isNull()) {
+        return;
+    }
+    window_->showFullScreen();
+    window_->requestActivate();
+    QScreen* screen = window_->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    QDeadlineTimer deadline(kBackToFullScreenMs);
+    while (!window_.isNull() && (!window_->isExposed() || window_->size() != screen->size()) &&
+           !deadline.hasExpired()) {
+        Idle();
+    }
 }
 
 }  // namespace quorvel

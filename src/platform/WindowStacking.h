@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPointer>
+#include <QWindow>
+
 class QWidget;
-class QWindow;
 
 namespace quorvel {
 
@@ -17,5 +19,23 @@ void StackAbove(QWidget& topLevel, QWindow* owner);
 // (Wayland): windows are then given states (full screen, maximised) and owners, never
 // positions or sizes of their own.
 bool WindowSystemPlacesWindows();
+
+// For the length of a box or dialog over a full-screen window. Wayland compositors may keep a
+// full-screen window above every other, its own dialogs included (Weston's desktop shell
+// does), and a window cannot raise itself there; stepping out of full screen resizes it and
+// its picture. So on Wayland the window steps aside while the box is up and comes back full
+// screen once it has closed; the destructor returns when it is on the screen again (or after
+// a second), its last frame shown again, so nothing is timed or hit-tested before the subject
+// can see it. Elsewhere this does nothing: owned windows stack above their owner.
+class OverFullScreen {
+  public:
+    explicit OverFullScreen(QWindow* window);
+    ~OverFullScreen();
+    OverFullScreen(const OverFullScreen&) = delete;
+    OverFullScreen& operator=(const OverFullScreen&) = delete;
+
+  private:
+    QPointer<QWindow> window_;
+};
 
 }  // namespace quorvel

@@ -50,15 +50,17 @@ bool CDXWnd::Create(const QString& caption, QWidget* parentFrame, const QRect& r
     if (parentFrame != nullptr && parentFrame->window()->windowHandle() != nullptr) {
         window_->setTransientParent(parentFrame->window()->windowHandle());
     }
-    // Where the window system places windows itself, the window gets its state only.
-    if (WindowSystemPlacesWindows()) {
-        return true;
-    }
     // The rectangle is in physical pixels; the window is placed in device-independent ones.
     const QScreen* screen = window_->screen();
     const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
-    window_->setGeometry(QRect(qFloor(rect.x() / ratio), qFloor(rect.y() / ratio),
-                               qRound(rect.width() / ratio), qRound(rect.height() / ratio)));
+    const QSize size(qRound(rect.width() / ratio), qRound(rect.height() / ratio));
+    // Where the window system places windows itself, the window gets its size (what it has
+    // whenever it is not full screen) and its state, never a position.
+    if (WindowSystemPlacesWindows()) {
+        window_->resize(size);
+        return true;
+    }
+    window_->setGeometry(QRect(QPoint(qFloor(rect.x() / ratio), qFloor(rect.y() / ratio)), size));
     return true;
 }
 

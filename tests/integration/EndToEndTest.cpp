@@ -26,6 +26,7 @@
 #include "experiment/StimulusMapping.h"
 #include "platform/MessageBoxScript.h"
 #include "support/ScopedWorkingDir.h"
+#include "support/ScreenShot.h"
 #include "support/ScriptBot.h"
 #include "support/TouchGeometry.h"
 
@@ -140,11 +141,7 @@ class EndToEndTest : public ::testing::Test {
         return FitStimulusSpace(screen.width(), screen.height());
     }
     static QRgb ScreenPixel(Stimulus s) {
-        const QPoint p = test::PixelFor(ScreenMapping(), s);
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, p.x(), p.y(), 1, 1)
-            .toImage()
-            .pixel(0, 0);
+        return test::ScreenPixel(test::PixelFor(ScreenMapping(), s));
     }
     static bool IsWhite(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
     static bool IsGreen(QRgb c) { return qGreen(c) > 200 && qRed(c) < 60 && qBlue(c) < 60; }
@@ -156,6 +153,17 @@ class EndToEndTest : public ::testing::Test {
     // The scene marks the circle at `c` as the last one reached (its green ring).
     static bool RingOn(Stimulus c) {
         return TestScreen() != nullptr && IsGreen(ScreenPixel({c.x + 42, c.y}));
+    }
+
+    // A dialog that is up and has been drawn on the screen over everything else; after this
+    // many looks it is taken as it is, and the step checks it (a window manager may take a
+    // moment to map it).
+    static constexpr int kLooksForADialog = 100;
+    static std::function<bool()> DialogOnScreen(const QString& name) {
+        return [name, looks = 0]() mutable {
+            QDialog* d = Modal(name);
+            return d != nullptr && (test::ShownOnTop(*d) || ++looks > kLooksForADialog);
+        };
     }
 
     // --- the operator ---
@@ -191,9 +199,10 @@ class EndToEndTest : public ::testing::Test {
     // Fills the conditions dialog; `check` looks at it first. Ends with OK or キャンセル.
     void Dialog(const Conditions& c, bool ok, std::function<void(QDialog&)> check = {}) {
         bot->Then(
-            QStringLiteral("conditions dialog"), [] { return Modal(QStringLiteral("CSubject")); },
+            QStringLiteral("conditions dialog"), DialogOnScreen(QStringLiteral("CSubject")),
             [c, ok, check] {
                 QDialog& d = *Modal(QStringLiteral("CSubject"));
+                EXPECT_TRUE(test::ShownOnTop(d)) << "the conditions dialog is not on top";
                 if (check) {
                     check(d);
                 }
@@ -407,9 +416,10 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
                });
         Touches(layout1, test1);
         bot->Then(
-            QStringLiteral("the ranking after test 1"), [] { return Modal(QStringLiteral("111")); },
+            QStringLiteral("the ranking after test 1"), DialogOnScreen(QStringLiteral("111")),
             [&] {
                 QDialog& d = *Modal(QStringLiteral("111"));
+                EXPECT_TRUE(test::ShownOnTop(d)) << "the ranking is not on top";
                 shownResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
                 auto* list = d.findChild<QListWidget*>(QStringLiteral("1007"));
                 shownRows = list->count();

@@ -85,6 +85,10 @@ class ScriptBot : public QObject {
         }
         Step step = std::move(steps_.front());
         steps_.pop_front();
+        // QUORVEL_BOT_TRACE=1 shows how far a script got when a run on a new desktop hangs.
+        if (qEnvironmentVariableIsSet("QUORVEL_BOT_TRACE")) {
+            qInfo("bot: %s", qPrintable(step.name));
+        }
         busy_ = true;
         QMetaObject::invokeMethod(
             this,

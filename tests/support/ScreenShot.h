@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QPalette>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <cstdlib>
+
+namespace quorvel::test {
+
+// The whole screen as the person in front of it sees it, with every window's stacking as
+// the window system composed it. On X11 the root window is read back; a Wayland client cannot
+// read the screen, so Weston's screenshooter (weston started with --debug, as the test
+// desktop script does) takes the picture. Null when neither can.
+inline QImage ScreenShot() {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        return screen != nullptr ? screen->grabWindow(0).toImage() : QImage();
+    }
+    QTemporaryDir dir;
+    QProcess shooter;
+    shooter.setWorkingDirectory(dir.path());
+    shooter.start(QStringLiteral("weston-screenshooter"), {});
+    if (!shooter.waitForFinished() || shooter.exitCode() != 0) {
+        return QImage();
+    }
+    const QStringList shots = QDir(dir.path()).entryList({QStringLiteral("*.png")});
+    return shots.isEmpty() ? QImage() : QImage(dir.filePath(shots.front()));
+}
+
+// One pixel of the screen, read as ScreenShot reads the whole.
+inline QRgb ScreenPixel(QPoint p) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        return screen != nullptr ? screen->grabWindow(0, p.x(), p.y(), 1, 1).toImage().pixel(0, 0)
+                                 : QRgb();
+    }
+    // A screenshot takes a quarter of a second there; a script polling pixels every few
+    // milliseconds would keep the program's event pump busy for ever. A recent one serves.
+    static QImage shot;
+    static QElapsedTimer age;
+    constexpr qint64 kFreshMs = 300;
+    if (!age.isValid() || age.elapsed() > kFreshMs) {
+        shot = ScreenShot();
+        age.start();
+    }
+    return shot.valid(p) ? shot.pixel(p) : QRgb();
+}
+
+// The number of pixels of `image` within `tolerance` of `colour` in each channel.
+inline qint64 CountOf(const QImage& image, QRgb colour, int tolerance = 2) {
+    if (image.isNull()) {
+        return 0;
+    }
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    qint64 matching = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb p = row[x];
+            matching += (std::abs(qRed(p) - qRed(colour)) <= tolerance &&
+                         std::abs(qGreen(p) - qGreen(colour)) <= tolerance &&
+                         std::abs(qBlue(p) - qBlue(colour)) <= tolerance)
+                            ? 1
+                            : 0;
+        }
+    }
+    return matching;
+}
+
+// True when `widget` (a dialog) is on the screen and nothing covers it: the screen holds at
+// least as much of the dialog's background as the dialog's own picture does, less a margin
+// for its edges. A Wayland client cannot learn where its window stands, so the check counts
+// instead of comparing places; the black frame and test screen hold none of that colour.
+inline bool ShownOnTop(QWidget& widget) {
+    const QRgb background = widget.palette().color(QPalette::Window).rgb();
+    const qint64 own = CountOf(widget.grab().toImage(), background);
+    const QImage shot = ScreenShot();
+    if (qEnvironmentVariableIsSet("QUORVEL_SHOT")) { shot.save(qEnvironmentVariable("QUORVEL_SHOT")); widget.grab().save(qEnvironmentVariable("QUORVEL_SHOT") + QStringLiteral(".own.png")); }
+    return own > 0 && CountOf(shot, background) >= own * 9 / 10;
+}
+
+// The share of the screen's pixels within `tolerance` of `colour` in each channel.
+inline double ShareOf(const QImage& shot, QRgb colour, int tolerance = 2) {
+    if (shot.isNull()) {
+        return 0.0;
+    }
+    const QImage image = shot.convertToFormat(QImage::Format_RGB32);
+    qint64 matching = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = row[x];
+            matching += (std::abs(qRed(p) - qRed(colour)) <= tolerance &&
+                         std::abs(qGreen(p) - qGreen(colour)) <= tolerance &&
+                         std::abs(qBlue(p) - qBlue(colour)) <= tolerance)
+                            ? 1
+                            : 0;
+        }
+    }
+    return static_cast<double>(matching) / (static_cast<double>(image.width()) * image.height());
+}
+
+}  // namespace quorvel::test
