@@ -14,7 +14,10 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # a real X display for the window tests, with Mesa's software OpenGL
-  xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils
+  xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils x11-utils
+  # the desktops labs use, for the window tests: a stacking window manager, and a Wayland
+  # compositor with Qt's Wayland platform (weston-screenshooter reads its screen)
+  openbox weston qt6-wayland libwayland-egl1 libegl-mesa0
   # multimedia backend plugins so QSoundEffect can load
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # a Japanese face for the kana labels and the dialogs

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the debug build with warnings as
 # errors, then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
-# Window tests run in a real X display (Xvfb, Mesa software OpenGL).
-# Xvfb runs with -noreset: by default it resets whenever its last client leaves, and a test
-# (or a benchmark's child process) that connects during the reset fails to start.
+# Each build runs the whole suite on a bare X server (Xvfb), then its window tests and the
+# end-to-end test again on the desktops labs use: Xvfb with openbox, and Weston (Wayland).
+# Every display server runs with Mesa's software OpenGL (scripts/desktop.sh starts them).
 # Usage: scripts/test.sh [dev|asan]...   (default: dev asan)
+#        QUORVEL_DESKTOPS="bare openbox weston" chooses the desktops (default: all three).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,9 +13,9 @@ bash scripts/install-deps.sh
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev asan)
+read -r -a desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
 
 export LIBGL_ALWAYS_SOFTWARE=1
-export QT_QPA_PLATFORM=xcb
 # Tests that need no display must not depend on the font cache warming up in time.
 export QT_LOGGING_RULES="qt.qpa.*=false"
 
@@ -22,7 +23,13 @@ for preset in "${presets[@]}"; do
   echo "== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -- -j"$(nproc)"
-  echo "== $preset: test"
-  xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp -noreset" \
-    ctest --preset "$preset" -j"$(nproc)"
+  for desktop in "${desktops[@]}"; do
+    if [ "$desktop" = bare ]; then
+      echo "== $preset: every test, bare X server"
+      bash scripts/desktop.sh bare ctest --preset "$preset" -j"$(nproc)"
+    else
+      echo "== $preset: window and end-to-end tests, $desktop"
+      bash scripts/desktop.sh "$desktop" ctest --preset "$preset" -j"$(nproc)" -L window
+    fi
+  done
 done

@@ -152,6 +152,11 @@ void CMainFrame::RestoreFrame() {
     centralWidget()->update();
 }
 
+bool CMainFrame::IsRestored() const {
+    return WindowSystemPlacesWindows() ? windowState().testFlag(Qt::WindowMaximized)
+                                       : windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
 QAction* CMainFrame::CommandAction(int id) const {
     for (QAction* popup : menuBar()->actions()) {
         if (popup->menu() == nullptr) {

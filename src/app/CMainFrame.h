@@ -45,6 +45,10 @@ class CMainFrame : public QMainWindow {
     // The menu action of a command id, or nullptr.
     QAction* CommandAction(int id) const;
 
+    // True once the frame has been restored (Escape, the end of a test): topmost over the
+    // screen, or maximised where the window system places windows itself.
+    bool IsRestored() const;
+
     // True while a test started from the frame is running.
     bool TestRunning() const { return testRunning_; }
 

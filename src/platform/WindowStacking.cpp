@@ -1,9 +1,9 @@
 #include "platform/WindowStacking.h"
 
-#include <QGuiApplication>
-#include <QWidget>
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <QWindow>
 
 #include "platform/MessagePump.h"

@@ -16,6 +16,7 @@
 #include "app/CMainFrame.h"
 #include "app/DialogTemplate.h"
 #include "app/ScreenSize.h"
+#include "platform/WindowStacking.h"
 
 namespace quorvel {
 namespace {
@@ -33,6 +34,10 @@ TEST(CMainFrameTest, MeasuresTheScreenInPhysicalPixels) {
     EXPECT_EQ(screenWidth, qRound(screen->geometry().width() * ratio));
     EXPECT_EQ(screenHeight, qRound(screen->geometry().height() * ratio));
     EXPECT_GT(screenWidth, 0);
+    if (WindowSystemPlacesWindows()) {
+        GTEST_SKIP() << "placement: a Wayland client cannot place or size its frame; it is shown "
+                        "maximised instead";
+    }
     EXPECT_EQ(frame.pos(), QPoint(0, 0));
     EXPECT_EQ(frame.size(), LogicalScreen());
 }
@@ -177,24 +182,47 @@ TEST(CMainFrameTest, StartRequestsDuringATestAreIgnored) {
 
 TEST(CMainFrameTest, EscapeRestoresTheFrameTopmostAtFullSize) {
     CMainFrame frame;
-    frame.setGeometry(100, 120, 400, 300);
+    // The frame has no sizing border, but it can be moved.
+    const bool placed = !WindowSystemPlacesWindows();
+    if (placed) {
+        frame.move(100, 120);
+    }
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    const QRect before = frame.geometry();
 
     for (Qt::Key other : {Qt::Key_A, Qt::Key_Return, Qt::Key_Space}) {
         QTest::keyClick(&frame, other);
     }
-    EXPECT_EQ(frame.geometry(), QRect(100, 120, 400, 300));
-    EXPECT_FALSE(frame.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(frame.geometry(), before);
+    EXPECT_FALSE(frame.IsRestored());
 
     for (int press = 0; press < 2; ++press) {  // a second Escape changes nothing
         QTest::keyClick(&frame, Qt::Key_Escape);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        EXPECT_TRUE(frame.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(frame.IsRestored());
         EXPECT_TRUE(frame.isVisible());
-        EXPECT_EQ(frame.frameGeometry().topLeft(), QPoint(0, 0));
-        EXPECT_EQ(frame.frameGeometry().size(), LogicalScreen());
+        if (placed) {
+            EXPECT_TRUE(frame.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            EXPECT_EQ(frame.frameGeometry().topLeft(), QPoint(0, 0));
+            EXPECT_EQ(frame.frameGeometry().size(), LogicalScreen());
+        }
     }
+}
+
+TEST(CMainFrameTest, WindowManagersAreToldTheFrameCannotBeResized) {
+    CMainFrame frame;
+    if (WindowSystemPlacesWindows()) {
+        GTEST_SKIP() << "size hints: on Wayland the frame is maximised by the compositor, and a "
+                        "fixed size would contradict the size it is given";
+    }
+    // A window whose smallest and largest sizes are the same has no sizing border and no
+    // maximise box under an X11 window manager.
+    EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
+    const Qt::WindowFlags flags = frame.windowFlags();
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
 }
 
 TEST(CMainFrameTest, ExitClosesTheFrame) {

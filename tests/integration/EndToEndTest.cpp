@@ -198,32 +198,31 @@ class EndToEndTest : public ::testing::Test {
     }
     // Fills the conditions dialog; `check` looks at it first. Ends with OK or キャンセル.
     void Dialog(const Conditions& c, bool ok, std::function<void(QDialog&)> check = {}) {
-        bot->Then(
-            QStringLiteral("conditions dialog"), DialogOnScreen(QStringLiteral("CSubject")),
-            [c, ok, check] {
-                QDialog& d = *Modal(QStringLiteral("CSubject"));
-                EXPECT_TRUE(test::ShownOnTop(d)) << "the conditions dialog is not on top";
-                if (check) {
-                    check(d);
-                }
-                if (!c.subject.isNull()) {
-                    Retype(d.findChild<QLineEdit*>(QStringLiteral("1001")), c.subject);
-                }
-                if (!c.seed.isNull()) {
-                    Retype(d.findChild<QLineEdit*>(QStringLiteral("1004")), c.seed);
-                }
-                if (c.type != Conditions::Keep) {
-                    ClickIndicator(d.findChild<QAbstractButton*>(c.type == Conditions::PartA
-                                                                     ? QStringLiteral("1005")
-                                                                     : QStringLiteral("1006")));
-                }
-                if (c.ranking == Conditions::Toggle) {
-                    ClickIndicator(d.findChild<QCheckBox*>(QStringLiteral("1007")));
-                }
-                QTest::mouseClick(
-                    d.findChild<QAbstractButton*>(ok ? QStringLiteral("1") : QStringLiteral("2")),
-                    Qt::LeftButton);
-            });
+        bot->Then(QStringLiteral("conditions dialog"), DialogOnScreen(QStringLiteral("CSubject")),
+                  [c, ok, check] {
+                      QDialog& d = *Modal(QStringLiteral("CSubject"));
+                      EXPECT_TRUE(test::ShownOnTop(d)) << "the conditions dialog is not on top";
+                      if (check) {
+                          check(d);
+                      }
+                      if (!c.subject.isNull()) {
+                          Retype(d.findChild<QLineEdit*>(QStringLiteral("1001")), c.subject);
+                      }
+                      if (!c.seed.isNull()) {
+                          Retype(d.findChild<QLineEdit*>(QStringLiteral("1004")), c.seed);
+                      }
+                      if (c.type != Conditions::Keep) {
+                          ClickIndicator(d.findChild<QAbstractButton*>(
+                              c.type == Conditions::PartA ? QStringLiteral("1005")
+                                                          : QStringLiteral("1006")));
+                      }
+                      if (c.ranking == Conditions::Toggle) {
+                          ClickIndicator(d.findChild<QCheckBox*>(QStringLiteral("1007")));
+                      }
+                      QTest::mouseClick(d.findChild<QAbstractButton*>(ok ? QStringLiteral("1")
+                                                                         : QStringLiteral("2")),
+                                        Qt::LeftButton);
+                  });
     }
 
     // --- the subject ---
@@ -415,18 +414,17 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
                    EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("1007"))->isChecked());
                });
         Touches(layout1, test1);
-        bot->Then(
-            QStringLiteral("the ranking after test 1"), DialogOnScreen(QStringLiteral("111")),
-            [&] {
-                QDialog& d = *Modal(QStringLiteral("111"));
-                EXPECT_TRUE(test::ShownOnTop(d)) << "the ranking is not on top";
-                shownResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
-                auto* list = d.findChild<QListWidget*>(QStringLiteral("1007"));
-                shownRows = list->count();
-                shownSelection = list->currentRow();
-                QTest::mouseClick(d.findChild<QAbstractButton*>(QStringLiteral("1")),
-                                  Qt::LeftButton);
-            });
+        bot->Then(QStringLiteral("the ranking after test 1"), DialogOnScreen(QStringLiteral("111")),
+                  [&] {
+                      QDialog& d = *Modal(QStringLiteral("111"));
+                      EXPECT_TRUE(test::ShownOnTop(d)) << "the ranking is not on top";
+                      shownResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
+                      auto* list = d.findChild<QListWidget*>(QStringLiteral("1007"));
+                      shownRows = list->count();
+                      shownSelection = list->currentRow();
+                      QTest::mouseClick(d.findChild<QAbstractButton*>(QStringLiteral("1")),
+                                        Qt::LeftButton);
+                  });
 
         Command(kCommandStart, QStringLiteral("Experiment > Start for test 2"), 2);
         Dialog({japanese, QStringLiteral("2"), Conditions::PartB, Conditions::Toggle}, true);

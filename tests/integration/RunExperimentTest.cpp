@@ -124,7 +124,7 @@ class RunExperimentTest : public ::testing::Test {
         }
     }
 
-    bool FrameRestored() const { return frame.windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+    bool FrameRestored() const { return frame.IsRestored(); }
 
     CMainFrame frame;
     ExperimentState state;

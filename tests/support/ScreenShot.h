@@ -4,10 +4,10 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPalette>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
-#include <QPalette>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <cstdlib>
@@ -81,30 +81,7 @@ inline qint64 CountOf(const QImage& image, QRgb colour, int tolerance = 2) {
 inline bool ShownOnTop(QWidget& widget) {
     const QRgb background = widget.palette().color(QPalette::Window).rgb();
     const qint64 own = CountOf(widget.grab().toImage(), background);
-    const QImage shot = ScreenShot();
-    if (qEnvironmentVariableIsSet("QUORVEL_SHOT")) { shot.save(qEnvironmentVariable("QUORVEL_SHOT")); widget.grab().save(qEnvironmentVariable("QUORVEL_SHOT") + QStringLiteral(".own.png")); }
-    return own > 0 && CountOf(shot, background) >= own * 9 / 10;
-}
-
-// The share of the screen's pixels within `tolerance` of `colour` in each channel.
-inline double ShareOf(const QImage& shot, QRgb colour, int tolerance = 2) {
-    if (shot.isNull()) {
-        return 0.0;
-    }
-    const QImage image = shot.convertToFormat(QImage::Format_RGB32);
-    qint64 matching = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = row[x];
-            matching += (std::abs(qRed(p) - qRed(colour)) <= tolerance &&
-                         std::abs(qGreen(p) - qGreen(colour)) <= tolerance &&
-                         std::abs(qBlue(p) - qBlue(colour)) <= tolerance)
-                            ? 1
-                            : 0;
-        }
-    }
-    return static_cast<double>(matching) / (static_cast<double>(image.width()) * image.height());
+    return own > 0 && CountOf(ScreenShot(), background) >= own * 9 / 10;
 }
 
 }  // namespace quorvel::test
