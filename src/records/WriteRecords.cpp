@@ -33,7 +33,7 @@ QString DataFileErrorText(const QString& path) {
 }
 
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
-                  const RecordsContext& context) {
+                  const RecordsContext& context, SummaryLineWritten* written) {
     state.record_time =
         context.clock ? context.clock() : static_cast<std::int64_t>(std::time(nullptr));
     if (context.reset_textures) {
@@ -50,6 +50,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     }
     DurableAppend logAppend(logPath, QByteArray(kTrialLogHeader),
                             QByteArray::fromStdString(TrialLogRows(state, when)), context.io_fault);
+    logAppend.SetLockWait(context.lock_wait);
     if (!AppendWithRetry(logAppend, boxes)) {
         return false;
     }
@@ -57,10 +58,17 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
         return true;
     }
 
-    DurableAppend summaryAppend(
-        PathIn(context.directory, QLatin1String(kSummaryFileName)), QByteArray(kSummaryHeader),
-        QByteArray::fromStdString(SummaryLine(state, when)), context.io_fault);
-    return AppendWithRetry(summaryAppend, boxes);
+    const QByteArray line = QByteArray::fromStdString(SummaryLine(state, when));
+    DurableAppend summaryAppend(PathIn(context.directory, QLatin1String(kSummaryFileName)),
+                                QByteArray(kSummaryHeader), line, context.io_fault);
+    summaryAppend.SetLockWait(context.lock_wait);
+    if (!AppendWithRetry(summaryAppend, boxes)) {
+        return false;
+    }
+    if (written != nullptr) {
+        *written = {summaryAppend.Path(), summaryAppend.BlockOffset(), line};
+    }
+    return true;
 }
 
 }  // namespace quorvel

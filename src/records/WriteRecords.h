@@ -6,7 +6,9 @@
 
 #include "experiment/ExperimentState.h"
 #include "platform/MessageBoxService.h"
+#include "records/DurableAppend.h"
 #include "records/IoFault.h"
+#include "records/SummaryRecord.h"
 
 namespace quorvel {
 
@@ -21,6 +23,9 @@ struct RecordsContext {
     std::function<std::int64_t()> clock;
     // Consulted before every file operation; empty: no faults.
     IoFaultHook io_fault;
+    // How long to wait for other writers (other stations) to finish with a file before the
+    // operator is told it cannot be written.
+    std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
 };
 
 // The text of the data-file error, naming the file.
@@ -35,7 +40,8 @@ QString DataFileErrorText(const QString& path);
 // alone). Whatever happens, each file holds either the whole of this run's bytes or exactly
 // what it held before. A subject ID that would name a file outside the directory is refused
 // like a file that cannot be opened. True when everything the run had to write is on disk.
+// When the summary line was written and `written` is given, it says where the line went.
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
-                  const RecordsContext& context);
+                  const RecordsContext& context, SummaryLineWritten* written = nullptr);
 
 }  // namespace quorvel

@@ -94,6 +94,22 @@ TEST_F(WriteRecordsTest, LaterRunsAppendWithoutASecondHeader) {
                              "A\t2024/03/05\t08:08:09\tS2\t31.002\r\n");
 }
 
+// An empty file (left by a station killed right after making it, or made by hand) gets its
+// header like a new one: whether the header is due goes by what the file holds.
+TEST_F(WriteRecordsTest, EmptyFilesGetTheirHeader) {
+    for (const char* name : {"E1.csv", "QVL.txt"}) {
+        QFile f(Path(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ExperimentState s = test::MakeRun("E1", kPartA, kTargetCount);
+    ASSERT_TRUE(Write(s, true));
+    const QByteArray log = Bytes(QStringLiteral("E1.csv")).value_or("");
+    EXPECT_TRUE(
+        log.startsWith(kLogHeader + "E1,A,2024/03/05,07:08:09,1,70,697,1,73,695,1500,0,0\r\n"));
+    EXPECT_EQ(log.count('\n'), 1 + kTargetCount);
+    EXPECT_EQ(Summary(), kSumHeader + "A\t2024/03/05\t07:08:09\tE1\t24.000\r\n");
+}
+
 TEST_F(WriteRecordsTest, AbortedRunAddsItsRowsAndNoSummaryLine) {
     for (const bool summaryExists : {false, true}) {
         for (const int k : {0, 3}) {
