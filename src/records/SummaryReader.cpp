@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/RegularFile.h"
 #include "platform/TextModeBytes.h"
 #include "records/RecordFormat.h"
 
@@ -100,7 +101,7 @@ std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes) {
 bool ReadSummaryFile(std::vector<SummaryRecord>& records) {
     records.clear();
     QFile file(QString::fromLatin1(kSummaryFileName));
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!OpenRegularFileForReading(file)) {
         return false;
     }
     // A read error part-way keeps what was read before it, like the end of the file.

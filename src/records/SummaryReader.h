@@ -9,7 +9,8 @@
 namespace quorvel {
 
 // Reads "QVL.txt" in the working directory into `records`, one per result line, the last
-// one marked latest. False when the file cannot be opened; `records` is then empty.
+// one marked latest. False when the file cannot be opened or is not a regular file (a FIFO
+// would keep the program waiting); `records` is then empty.
 bool ReadSummaryFile(std::vector<SummaryRecord>& records);
 
 // The records held in the bytes of a summary file:
