@@ -102,14 +102,15 @@ int CMyApp::ExitInstance(int exitCode) {
 }
 
 void CMyApp::OnStart() {
-    RunContext run{m_state,
-                   m_window,
-                   *m_frame,
-                   m_rng,
-                   m_boxes,
-                   AppKeyState(),
-                   [this] { OnShowResult(); },
-                   RecordsContext()};
+    RunContext run{
+        m_state,
+        m_window,
+        *m_frame,
+        m_rng,
+        m_boxes,
+        AppKeyState(),
+        [this](const SummaryLineWritten& line) { quorvel::OnShowRunResult(line, m_frame.get()); },
+        RecordsContext()};
     RunExperiment(run);
 }
 

@@ -17,7 +17,8 @@ namespace quorvel {
 struct RecordsContext {
     // Releases the finished run's images (the experiment window's ResetTextures). Called first.
     std::function<void()> reset_textures;
-    // The directory the files are written to; empty: the process's working directory.
+    // The directory the files are written to; empty: the process's working directory, as it is
+    // when WriteRecords starts.
     QString directory;
     // The calendar time in seconds since the epoch; empty: the system clock.
     std::function<std::int64_t()> clock;
@@ -28,8 +29,13 @@ struct RecordsContext {
     std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
 };
 
-// The text of the data-file error, naming the file.
+// The text of the data-file error, naming the file by its full path.
 QString DataFileErrorText(const QString& path);
+
+// The directory records are written to, named in full: `directory`, or the process's working
+// directory when that is empty. Empty when the working directory is gone (removed) and cannot
+// be named.
+QString ResolveRecordsDirectory(const QString& directory);
 
 // Writes the finished run: its completed trials to the subject's trial log and, when
 // `run_complete`, its line to the summary file. Sets `state.record_time` once, at the start,
