@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <limits>
 #include <vector>
@@ -196,6 +197,48 @@ TEST_F(WriteRecordsTest, UnsafeSubjectIdWritesNothingAndSaysWhichFile) {
         EXPECT_TRUE(QDir(dir_.path() + QStringLiteral("/.."))
                         .entryList({QStringLiteral("escape*")})
                         .isEmpty());
+    }
+}
+
+// The working directory is removed while a test runs (someone tidies the lab's folders, a
+// network drive drops). The run named it in full as it started: the box names the file it
+// tried there, and once a folder of that name exists again, Retry writes into it. Where nothing
+// named the folder before it went, the box gives the name tried, never one in the root.
+TEST_F(WriteRecordsTest, AFolderRemovedDuringTheTestIsNamedAndRetried) {
+    struct BackToStart {
+        QString path = QDir::currentPath();
+        ~BackToStart() { QDir::setCurrent(path); }
+    } backToStart;
+    struct RemakingBoxes : test::FakeMessageBoxes {
+        QString folder;  // made again while the box is up
+        bool AskRetry(const QString& text) override {
+            QDir().mkpath(folder);
+            return FakeMessageBoxes::AskRetry(text);
+        }
+    };
+    const QString lab = QFileInfo(dir_.path()).canonicalFilePath() + QStringLiteral("/lab");
+    const QString message = QStringLiteral("データファイルを開くことができません\n");
+    for (const bool namedAtStart : {true, false}) {
+        SCOPED_TRACE(namedAtStart ? "named as the run started" : "not named before");
+        ASSERT_TRUE(QDir().mkpath(lab));
+        ASSERT_TRUE(QDir::setCurrent(lab));
+        context_.directory = namedAtStart ? ResolveRecordsDirectory(QString()) : QString();
+        ASSERT_TRUE(QDir(lab).removeRecursively());
+
+        RemakingBoxes boxes;
+        boxes.folder = lab;
+        boxes.retryAnswers = {namedAtStart};
+        ExperimentState s = test::MakeRun("FS", kPartA, kTargetCount);
+        EXPECT_EQ(WriteRecords(s, true, boxes, context_), namedAtStart);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(
+            boxes.shown[0].text,
+            message + (namedAtStart ? QDir::toNativeSeparators(lab + QStringLiteral("/FS.csv"))
+                                    : QStringLiteral("FS.csv")));
+        EXPECT_EQ(test::FileBytes(lab + QStringLiteral("/FS.csv")).has_value(), namedAtStart);
+        EXPECT_EQ(test::FileBytes(lab + QStringLiteral("/QVL.txt")).has_value(), namedAtStart);
+        ASSERT_TRUE(QDir::setCurrent(backToStart.path));
+        ASSERT_TRUE(QDir(lab).removeRecursively());
     }
 }
 
