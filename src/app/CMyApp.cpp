@@ -124,16 +124,17 @@ int CMyApp::ExitInstance(int exitCode) {
 }
 
 void CMyApp::OnStart() {
-    RunContext run{m_state,
-                   m_window,
-                   *m_frame,
-                   m_rng,
-                   m_boxes,
-                   AppKeyState(),
-                   [this] { OnShowResult(); },
-                   RecordsContext(),
-                   [this] { return m_ending; },
-                   [this](QWindow* window) { m_boxes.SetStackOver(window); }};
+    RunContext run{
+        m_state,
+        m_window,
+        *m_frame,
+        m_rng,
+        m_boxes,
+        AppKeyState(),
+        [this](const SummaryLineWritten& line) { quorvel::OnShowRunResult(line, m_frame.get()); },
+        RecordsContext(),
+        [this] { return m_ending; },
+        [this](QWindow* window) { m_boxes.SetStackOver(window); }};
     RunExperiment(run);
     if (m_ending) {
         m_frame->close();

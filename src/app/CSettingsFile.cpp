@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <utility>
 
+#include "platform/RegularFile.h"
+
 namespace quorvel {
 
 namespace {
@@ -21,7 +23,7 @@ QString PathOf(const std::string& fileName) {
 void CSettingsFile::Load(const std::string& base) {
     m_fileName = base + ".ini";
     QFile file(PathOf(m_fileName));
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!OpenRegularFileForReading(file)) {
         m_entries.clear();
         m_index.clear();
         return;
@@ -35,6 +37,10 @@ void CSettingsFile::Load(const std::string& base) {
 
 bool CSettingsFile::Save() const {
     if (m_fileName.empty()) {
+        return false;
+    }
+    // The new file would take the place of whatever has the name, a FIFO or device too.
+    if (!IsRegularFileOrMissing(PathOf(m_fileName))) {
         return false;
     }
     QSaveFile file(PathOf(m_fileName));

@@ -16,13 +16,15 @@ namespace quorvel {
 class CSettingsFile {
   public:
     // Composes the file name (base + ".ini") and reads the file's entries through SetString.
-    // A file that cannot be opened empties the store; nothing is reported.
+    // A file that cannot be opened, or is not a regular file (a FIFO would keep the program
+    // waiting), empties the store; nothing is reported.
     void Load(const std::string& base);
 
     // Replaces the file with every entry, "key = value" and CR LF each. The new contents are
     // written to a temporary file that then takes the file's place, so the file is never
     // left truncated: after a failure (no name yet, directory not writable, disk full) it
-    // stays exactly as it was. True when the file was replaced.
+    // stays exactly as it was. Something other than a regular file under the name (a FIFO, a
+    // device) is left alone and the save fails. True when the file was replaced.
     bool Save() const;
 
     // Sets the value of `key`, appending a new entry when the key is not there yet.

@@ -31,6 +31,10 @@ QString SubjectFaultMessage(SubjectIdFault fault) {
             return QStringLiteral(
                 "この被験者IDは記録ファイルの名前に使えません。\n"
                 "「.」「..」と CON、PRN、AUX、NUL、COM0～COM9、LPT0～LPT9 は使えません。");
+        case SubjectIdFault::EndBlank:
+            return QStringLiteral(
+                "被験者IDの先頭または末尾に空白があります。\n"
+                "前後の空白を取り除いてください。");
         case SubjectIdFault::TooLong:
             return QStringLiteral(
                 "被験者IDが長すぎて記録ファイルの名前に使えません。\n"

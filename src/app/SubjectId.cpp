@@ -69,6 +69,12 @@ SubjectIdFault CheckSubjectId(const QString& id) {
         !IsUsableSubjectId(SubjectIdToCp932(id))) {
         return SubjectIdFault::ReservedName;
     }
+    // The settings file trims blanks (and tabs, refused above) from the ends of its values, so
+    // such an ID would come back shortened at the next start and the subject's data would go
+    // to two trial logs. The full-width space is not trimmed there and stays an ordinary letter.
+    if (id.startsWith(u' ') || id.endsWith(u' ')) {
+        return SubjectIdFault::EndBlank;
+    }
     const QString logName = id + QStringLiteral(".csv");
     if (logName.toUtf8().size() > kMaxFileNameBytes) {
         return SubjectIdFault::TooLong;

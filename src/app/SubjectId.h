@@ -12,6 +12,7 @@ enum class SubjectIdFault {
     NotCp932,      // a character CP932 cannot write
     BadCharacter,  // a path separator, one of : * ? " < > |, or a control character
     ReservedName,  // ".", "..", or a device name that Windows will not open as a file (CON, NUL..)
+    EndBlank,      // a blank at the start or end, which the settings file would not keep
     TooLong,       // the trial log's name would pass the 255-byte limit of common file systems
 };
 

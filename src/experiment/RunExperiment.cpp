@@ -120,6 +120,12 @@ PrepareResult PrepareExperiment(RunContext& run) {
 }
 
 void RunExperiment(RunContext& run) {
+    // The records go where the working directory is as the test starts, named in full: a
+    // folder removed during the test is then named by its path in the data-file box, and a
+    // retry writes into a folder of that name made again.
+    RecordsContext records = run.records;
+    records.directory = ResolveRecordsDirectory(records.directory);
+
     CTouchWnd& window = run.window;
     if (!window.Create(&run.frame, QRect(0, 0, screenWidth, screenHeight))) {
         return;
@@ -157,20 +163,21 @@ void RunExperiment(RunContext& run) {
 
     // A test whose clock never ran has no times worth keeping: nothing is written.
     bool written = false;
+    SummaryLineWritten line;
     if (outcome != DriveOutcome::ClockFailed) {
-        RecordsContext records = run.records;
         records.reset_textures = [&window] { window.ResetTextures(); };
-        written = WriteRecords(run.state, outcome == DriveOutcome::Completed, run.boxes, records);
+        written =
+            WriteRecords(run.state, outcome == DriveOutcome::Completed, run.boxes, records, &line);
     }
 
     window.DestroyWindow();
     run.frame.RestoreFrame();
 
-    // When the records could not be written, the summary file's last line belongs to an
-    // earlier test: the ranking would present that as this subject's result, so it stays shut.
+    // The ranking shows this run's own line: other stations may have added theirs after it.
+    // When the records could not be written there is no such line, so it stays shut.
     if (outcome == DriveOutcome::Completed && run.state.flag_ranking != 0 && written &&
-        run.show_result) {
-        run.show_result();
+        line.offset >= 0 && run.show_result) {
+        run.show_result(line);
     }
 }
 

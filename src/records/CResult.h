@@ -22,8 +22,8 @@ class CResult : public QDialog {
     static constexpr int kIdOk = 1;             // default push button
     static constexpr int kIdList = 1007;        // list box: one line per result, rank order
 
-    // `records` must be in rank order and outlive the dialog; `latest` is the file's last
-    // result, copied before the sort.
+    // `records` must be in rank order and outlive the dialog; `latest` is the result shown as
+    // the latest (the one marked so in `records`), copied before the sort.
     CResult(const std::vector<SummaryRecord>& records, SummaryRecord latest,
             QWidget* parent = nullptr);
 

@@ -8,8 +8,9 @@
 namespace quorvel {
 
 // The file operations the record writer performs. Every one of them asks the fault hook first,
-// so tests can make any of them fail the way a full disk or a locked file would.
-enum class IoOp { Open, Write, Flush, Sync, Close, Truncate, Remove };
+// so tests can make any of them fail the way a full disk or a locked file would. Lock is the
+// wait for other writers to let go of the file.
+enum class IoOp { Open, Lock, Write, Flush, Sync, Close, Truncate, Remove };
 
 // Called before each operation with the file's path; true makes that operation fail. An empty
 // hook (the program's case) never fails anything.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/SummaryRecord.h"
+
 class QWidget;
 
 namespace quorvel {
@@ -9,5 +11,10 @@ namespace quorvel {
 // with the file's last result line as the latest. Returns when the dialog has closed. A
 // missing or unreadable file, or one without result lines, shows nothing and says nothing.
 void OnShowResult(QWidget* owner = nullptr);
+
+// The ranking after a run, as OnShowResult, from the summary file the run wrote to and with the
+// run's own line as the latest, even when other stations have added lines after it. Shows
+// nothing when that line cannot be found where it was written.
+void OnShowRunResult(const SummaryLineWritten& written, QWidget* owner = nullptr);
 
 }  // namespace quorvel

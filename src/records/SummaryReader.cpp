@@ -1,12 +1,14 @@
 #include "records/SummaryReader.h"
 
 #include <QFile>
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <string>
 #include <system_error>
 #include <utility>
 
+#include "platform/RegularFile.h"
 #include "platform/TextModeBytes.h"
 #include "records/RecordFormat.h"
 
@@ -63,10 +65,8 @@ SummaryRecord ParseLine(const char* begin, const char* end, std::vector<Field>& 
     return r;
 }
 
-}  // namespace
-
-std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes) {
-    const QByteArray text = FromTextMode(fileBytes);
+// `latestAt`: where in the text the latest record's line begins; -1: the last record.
+std::vector<SummaryRecord> ParseText(const QByteArray& text, qsizetype latestAt) {
     std::vector<SummaryRecord> records;
     // Not reserved by the count of line ends: the results stop at the first empty line, and a
     // damaged file of blank lines would reserve some 144 bytes for each byte it holds.
@@ -88,23 +88,65 @@ std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes) {
             header = false;
         } else {
             records.push_back(ParseLine(begin, end, fields));
+            records.back().latest = piece.data() - text.constData() == latestAt;
         }
         return true;
     });
-    if (!records.empty()) {
+    if (latestAt < 0 && !records.empty()) {
         records.back().latest = true;
     }
     return records;
 }
 
-bool ReadSummaryFile(std::vector<SummaryRecord>& records) {
-    records.clear();
-    QFile file(QString::fromLatin1(kSummaryFileName));
-    if (!file.open(QIODevice::ReadOnly)) {
+bool ReadBytes(const QString& path, QByteArray& bytes) {
+    QFile file(path);
+    if (!OpenRegularFileForReading(file)) {
         return false;
     }
     // A read error part-way keeps what was read before it, like the end of the file.
-    records = ParseSummary(file.readAll());
+    bytes = file.readAll();
+    return true;
+}
+
+}  // namespace
+
+std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes) {
+    return ParseText(FromTextMode(fileBytes), -1);
+}
+
+std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes, qint64 lineOffset) {
+    if (lineOffset < 0 || lineOffset >= fileBytes.size() ||
+        (lineOffset > 0 && fileBytes[lineOffset - 1] != '\n')) {
+        return ParseText(FromTextMode(fileBytes), std::numeric_limits<qsizetype>::max());
+    }
+    // Before a line's start, every CR LF pair is whole; each is one byte shorter as text.
+    const qsizetype textOffset = FromTextMode(fileBytes.left(lineOffset)).size();
+    return ParseText(FromTextMode(fileBytes), textOffset);
+}
+
+bool ReadRunResult(const SummaryLineWritten& written, std::vector<SummaryRecord>& records) {
+    records.clear();
+    QByteArray bytes;
+    if (written.offset < 0 || !ReadBytes(written.path, bytes) ||
+        bytes.mid(written.offset, written.line.size()) != written.line) {
+        return false;
+    }
+    records = ParseSummary(bytes, written.offset);
+    if (std::none_of(records.begin(), records.end(),
+                     [](const SummaryRecord& r) { return r.latest; })) {
+        records.clear();
+        return false;
+    }
+    return true;
+}
+
+bool ReadSummaryFile(std::vector<SummaryRecord>& records) {
+    records.clear();
+    QByteArray bytes;
+    if (!ReadBytes(QString::fromLatin1(kSummaryFileName), bytes)) {
+        return false;
+    }
+    records = ParseSummary(bytes);
     return true;
 }
 

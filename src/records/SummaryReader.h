@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 #include <vector>
 
 #include "records/SummaryRecord.h"
@@ -9,8 +10,16 @@
 namespace quorvel {
 
 // Reads "QVL.txt" in the working directory into `records`, one per result line, the last
-// one marked latest. False when the file cannot be opened; `records` is then empty.
+// one marked latest. False when the file cannot be opened or is not a regular file (a FIFO
+// would keep the program waiting); `records` is then empty.
 bool ReadSummaryFile(std::vector<SummaryRecord>& records);
+
+// The results for the ranking after a run: the summary file the run wrote to, read into
+// `records` with the run's own line (`written`) marked latest, wherever it lies among the lines
+// other stations have added. False, with `records` empty, when the file cannot be read or the
+// run's line is no longer where it was written (the file was replaced or cut meanwhile):
+// another line must not be shown as this run's result.
+bool ReadRunResult(const SummaryLineWritten& written, std::vector<SummaryRecord>& records);
 
 // The records held in the bytes of a summary file:
 //  - lines are handed out as a 1000-byte line buffer gives them: a line of up to 998 bytes
@@ -26,6 +35,11 @@ bool ReadSummaryFile(std::vector<SummaryRecord>& records);
 //    the rest.
 // The last record is marked latest. Any input is safe.
 std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes);
+
+// As ParseSummary, with the record read from the line that begins at byte `lineOffset` of
+// `fileBytes` marked latest instead of the last; none is marked when no result line begins
+// there (the offset is not at a line's start, or past the end of the results).
+std::vector<SummaryRecord> ParseSummary(const QByteArray& fileBytes, qint64 lineOffset);
 
 // The number a total-time field begins with, read as a plain decimal only: leading white
 // space, an optional sign, digits with at most one decimal point, at least one digit; what

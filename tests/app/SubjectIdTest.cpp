@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QTemporaryDir>
 #include <string>
 
+#include "app/CSettingsFile.h"
 #include "app/SubjectId.h"
 #include "records/TrialLogName.h"
 
@@ -17,25 +19,48 @@ struct IdCase {
 TEST(SubjectIdTest, ChecksCharactersAndNames) {
     using F = SubjectIdFault;
     const IdCase cases[] = {
-        {"SBJ0000", F::None},      {"", F::None},
-        {"田中 太郎", F::None},    {"ソ表能", F::None},  // second byte 0x5C in CP932, still letters
-        {"①～＼", F::None},  // CP932's own extensions and full-width backslash
-        {"a.b", F::None},          {"...", F::None},
-        {"CON1", F::None},         {"ACON", F::None},
+        {"SBJ0000", F::None},
+        {"", F::None},
+        {"田中 太郎", F::None},
+        {"ソ表能", F::None},  // second byte 0x5C in CP932, still letters
+        {"①～＼", F::None},   // CP932's own extensions and full-width backslash
+        {"a.b", F::None},
+        {"...", F::None},
+        {"CON1", F::None},
+        {"ACON", F::None},
         {"¥", F::NotCp932},  // would turn into a backslash if mapped loosely
-        {"é", F::NotCp932},        {"😀", F::NotCp932},
-        {"a/b", F::BadCharacter},  {"a\\b", F::BadCharacter},
-        {"a:b", F::BadCharacter},  {"a*b", F::BadCharacter},
-        {"a?b", F::BadCharacter},  {"a\"b", F::BadCharacter},
-        {"a<b", F::BadCharacter},  {"a>b", F::BadCharacter},
-        {"a|b", F::BadCharacter},  {"a,b", F::None},
-        {"a\tb", F::BadCharacter}, {"a\x7f", F::BadCharacter},
-        {"a\nb", F::BadCharacter}, {".", F::ReservedName},
-        {"..", F::ReservedName},   {"con", F::ReservedName},
-        {"NUL", F::ReservedName},  {"Aux.1", F::ReservedName},
-        {"prn ", F::ReservedName}, {"COM1", F::ReservedName},
-        {"lpt9", F::ReservedName}, {"COM0", F::ReservedName},
+        {"é", F::NotCp932},
+        {"😀", F::NotCp932},
+        {"a/b", F::BadCharacter},
+        {"a\\b", F::BadCharacter},
+        {"a:b", F::BadCharacter},
+        {"a*b", F::BadCharacter},
+        {"a?b", F::BadCharacter},
+        {"a\"b", F::BadCharacter},
+        {"a<b", F::BadCharacter},
+        {"a>b", F::BadCharacter},
+        {"a|b", F::BadCharacter},
+        {"a,b", F::None},
+        {"a\tb", F::BadCharacter},
+        {"a\x7f", F::BadCharacter},
+        {"a\nb", F::BadCharacter},
+        {".", F::ReservedName},
+        {"..", F::ReservedName},
+        {"con", F::ReservedName},
+        {"NUL", F::ReservedName},
+        {"Aux.1", F::ReservedName},
+        {"prn ", F::ReservedName},
+        {"COM1", F::ReservedName},
+        {"lpt9", F::ReservedName},
+        {"COM0", F::ReservedName},
         {" con", F::ReservedName},
+        // The settings file drops blanks at the ends of a value; the full-width space it keeps.
+        {" lead trail ", F::EndBlank},
+        {" lead", F::EndBlank},
+        {"trail ", F::EndBlank},
+        {" ", F::EndBlank},
+        {"a  b", F::None},
+        {"\u3000全角\u3000", F::None},
     };
     for (const IdCase& c : cases) {
         const QString id = QString::fromUtf8(c.utf8);
@@ -44,6 +69,27 @@ TEST(SubjectIdTest, ChecksCharactersAndNames) {
             // Every ID the dialog lets through can name its trial log.
             EXPECT_TRUE(IsUsableSubjectId(SubjectIdToCp932(id))) << c.utf8;
         }
+    }
+}
+
+// The next start takes the subject ID from the settings file: an ID the dialog accepts must come
+// back from it unchanged, or the subject's later runs go to another trial log.
+TEST(SubjectIdTest, AcceptedIdsComeBackFromTheSettingsFileUnchanged) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string base = QFile::encodeName(dir.filePath(QStringLiteral("QVL"))).toStdString();
+    for (const char* utf8 : {"lead trail", "a  b", "\u3000全角\u3000", " lead trail ", "trail "}) {
+        const QString id = QString::fromUtf8(utf8);
+        CSettingsFile saved;
+        saved.Load(base);
+        saved.SetString("subject", SubjectIdToCp932(id));
+        ASSERT_TRUE(saved.Save());
+        CSettingsFile loaded;
+        loaded.Load(base);
+        std::string back;
+        ASSERT_TRUE(loaded.GetString("subject", back));
+        EXPECT_EQ(back == SubjectIdToCp932(id), CheckSubjectId(id) == SubjectIdFault::None)
+            << "\"" << utf8 << "\" came back as \"" << back << "\"";
     }
 }
 

@@ -51,7 +51,14 @@ class RunExperimentTest : public ::testing::Test {
 
     void Run(CTouchWnd& window) {
         window_ = &window;
-        RunContext run{state, window, frame, rng, boxes, keys, [this] { ++rankings; }, {}};
+        RunContext run{state,
+                       window,
+                       frame,
+                       rng,
+                       boxes,
+                       keys,
+                       [this](const SummaryLineWritten&) { ++rankings; },
+                       {}};
         run.records.directory = records.path();
         run.records.io_fault = fault;
         bot.Start();

@@ -10,6 +10,12 @@
 #include "records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
 
+#ifdef __unix__
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 namespace quorvel {
 namespace {
 
@@ -20,6 +26,8 @@ const char* OpName(IoOp op) {
     switch (op) {
         case IoOp::Open:
             return "open";
+        case IoOp::Lock:
+            return "lock";
         case IoOp::Write:
             return "write";
         case IoOp::Flush:
@@ -81,7 +89,8 @@ TEST(RecordFaults, RetryWritesOneCopyAndCancelRestoresTheFile) {
         clean.RunTheTest();
         ASSERT_TRUE(clean.result);
         for (const QString& file : {kLog, kSummary}) {
-            for (const IoOp op : {IoOp::Open, IoOp::Write, IoOp::Flush, IoOp::Sync, IoOp::Close}) {
+            for (const IoOp op :
+                 {IoOp::Open, IoOp::Lock, IoOp::Write, IoOp::Flush, IoOp::Sync, IoOp::Close}) {
                 for (const bool retry : {true, false}) {
                     SCOPED_TRACE(testing::Message()
                                  << OpName(op) << " fails on " << file.toStdString()
@@ -166,6 +175,47 @@ TEST(RecordFaults, AFileThatCannotBeOpenedForRealIsReported) {
     EXPECT_FALSE(QDir(context.directory).exists());
 }
 
+#ifdef __unix__
+// Another station holds the summary file's lock for longer than the writer waits: the operator
+// gets the data-file box, and a retry once the other station is done writes the line once.
+TEST(RecordFaults, AFileAnotherWriterKeepsLockedIsReportedAndRetried) {
+    Scene clean(true);
+    clean.RunTheTest();
+    Scene scene(true);
+    const std::optional<QByteArray> summaryBefore = scene.Summary();
+    const QByteArray path = QFile::encodeName(scene.dir.filePath(kSummary));
+    const int other = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+
+    struct ReleasingBoxes : test::FakeMessageBoxes {
+        int held = -1;
+        std::optional<QByteArray> summaryWhileHeld;
+        QString summaryPath;
+        bool AskRetry(const QString& text) override {
+            summaryWhileHeld = test::FileBytes(summaryPath);
+            ::close(held);  // the other station finishes while the box is up
+            return FakeMessageBoxes::AskRetry(text);
+        }
+    } boxes;
+    boxes.held = other;
+    boxes.summaryPath = scene.dir.filePath(kSummary);
+    boxes.retryAnswers = {true};
+    RecordsContext context;
+    context.directory = scene.dir.path();
+    context.clock = [] { return test::kRecordTime; };
+    context.lock_wait = std::chrono::milliseconds(50);
+    ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+    EXPECT_TRUE(WriteRecords(s, true, boxes, context));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, test::FakeMessageBoxes::Shown::Retry);
+    EXPECT_EQ(boxes.shown[0].text, scene.Message(kSummary));
+    EXPECT_EQ(boxes.summaryWhileHeld, summaryBefore);  // nothing written without the lock
+    EXPECT_EQ(scene.Log(), clean.Log());
+    EXPECT_EQ(scene.Summary(), clean.Summary());
+}
+#endif
+
 TEST(RecordFaults, EachFileIsSyncedBeforeItIsClosedAndTheLogComesFirst) {
     for (const bool complete : {true, false}) {
         Scene scene(true);
@@ -181,7 +231,8 @@ TEST(RecordFaults, EachFileIsSyncedBeforeItIsClosedAndTheLogComesFirst) {
             if (file == kSummary && !complete) {
                 break;
             }
-            for (const IoOp op : {IoOp::Open, IoOp::Write, IoOp::Flush, IoOp::Sync, IoOp::Close}) {
+            for (const IoOp op :
+                 {IoOp::Open, IoOp::Lock, IoOp::Write, IoOp::Flush, IoOp::Sync, IoOp::Close}) {
                 expected.emplace_back(file, op);
             }
         }

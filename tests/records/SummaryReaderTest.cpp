@@ -8,7 +8,10 @@
 
 #include "experiment/ExperimentState.h"
 #include "records/RecordFormat.h"
+#include "records/RecordsTestSupport.h"
 #include "records/SummaryReader.h"
+#include "records/WriteRecords.h"
+#include "support/FakeMessageBoxes.h"
 #include "support/ScopedWorkingDir.h"
 
 namespace quorvel {
@@ -203,6 +206,90 @@ TEST(SummaryReader, ReadSummaryFileReadsQvlTxtInTheWorkingDirectory) {
     EXPECT_EQ(records[1].subject, "S2");
     EXPECT_TRUE(records[1].latest);
     EXPECT_FALSE(records[0].latest);
+}
+
+// The subject of the one record marked latest; "" when none is, "2 marked" when more are.
+std::string Latest(const std::vector<SummaryRecord>& records) {
+    std::string subject;
+    int marked = 0;
+    for (const SummaryRecord& r : records) {
+        if (r.latest) {
+            subject = r.subject;
+            ++marked;
+        }
+    }
+    return marked > 1 ? std::to_string(marked) + " marked" : subject;
+}
+
+TEST(SummaryReader, TheLineAtAnOffsetIsTheLatest) {
+    const std::string ours = "A\t2024/05/06\t10:11:12\tOURS\t20.000\r\n";
+    const std::string other = "B\t2024/05/06\t10:11:13\tOTHER\t19.000\r\n";
+    const std::string longLine = "A\t2024/05/06\t09:00:00\t" + std::string(2500, 'L') + "\t9.0\r\n";
+    const struct {
+        const char* what;
+        std::string before, after;
+        qint64 shift;        // added to ours' offset
+        const char* latest;  // the subject marked latest
+    } rows[] = {
+        {"another station's line follows", kHeader + other, other, 0, "OURS"},
+        {"ours is the last line", kHeader + other, "", 0, "OURS"},
+        {"ours is the first result", kHeader, other + other, 0, "OURS"},
+        {"after a line read in pieces", kHeader + longLine, other, 0, "OURS"},
+        {"LF line ends", "Type\n" + std::string("B\tx\ty\tLF\t1.0\n"), other, 0, "OURS"},
+        {"not at a line's start", kHeader + other, other, 1, ""},
+        {"the header", "", other, 0, ""},
+        {"past the end of the results", kHeader + other + "\r\n", other, 0, ""},
+        {"past the end of the file", kHeader, "", 1000, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        const std::string file = r.before + (r.before.empty() ? kHeader : ours) + r.after;
+        const qint64 offset = static_cast<qint64>(r.before.size()) + r.shift;
+        EXPECT_EQ(Latest(ParseSummary(Bytes(file), offset)), r.latest);
+    }
+}
+
+// The ranking after a run: two stations write to one summary file, and each station's ranking
+// shows its own run, although the file's last line is the other station's.
+TEST(SummaryReader, EachStationsRankingShowsItsOwnRun) {
+    test::UseUtc();
+    ScopedWorkingDir dir;
+    auto write = [&](const char* subject, std::int64_t when, SummaryLineWritten& line) {
+        ExperimentState s = test::MakeRun(subject, kPartA, kTargetCount);
+        test::FakeMessageBoxes boxes;
+        RecordsContext context;
+        context.directory = dir.path();
+        context.clock = [when] { return when; };
+        return WriteRecords(s, true, boxes, context, &line);
+    };
+    SummaryLineWritten first;
+    SummaryLineWritten second;
+    ASSERT_TRUE(write("STATION1", test::kRecordTime, first));
+    ASSERT_TRUE(write("STATION2", test::kRecordTime + 1, second));
+    EXPECT_EQ(first.path, dir.path() + QStringLiteral("/QVL.txt"));
+    EXPECT_EQ(first.offset, static_cast<qint64>(kHeader.size()));
+    EXPECT_EQ(first.line, "A\t2024/03/05\t07:08:09\tSTATION1\t24.000\r\n");
+
+    std::vector<SummaryRecord> records;
+    ASSERT_TRUE(ReadRunResult(first, records));
+    EXPECT_EQ(records.size(), 2u);
+    EXPECT_EQ(Latest(records), "STATION1");
+    ASSERT_TRUE(ReadRunResult(second, records));
+    EXPECT_EQ(Latest(records), "STATION2");
+    ASSERT_TRUE(ReadSummaryFile(records));  // the menu's Show Result: the last line
+    EXPECT_EQ(Latest(records), "STATION2");
+
+    // The line is gone from where it was written: no other line stands in for it.
+    SummaryLineWritten moved = first;
+    moved.offset += 1;
+    EXPECT_FALSE(ReadRunResult(moved, records));
+    EXPECT_TRUE(records.empty());
+    ASSERT_TRUE(ScopedWorkingDir::write(QStringLiteral("QVL.txt"),
+                                        Bytes(kHeader) + second.line + first.line));
+    EXPECT_FALSE(ReadRunResult(first, records));
+    EXPECT_FALSE(ReadRunResult(SummaryLineWritten{}, records));
+    ASSERT_TRUE(QFile::remove(QStringLiteral("QVL.txt")));
+    EXPECT_FALSE(ReadRunResult(second, records));
 }
 
 TEST(SummaryReader, HostileBytesParseWithoutHarm) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <limits>
 #include <vector>
@@ -94,6 +95,22 @@ TEST_F(WriteRecordsTest, LaterRunsAppendWithoutASecondHeader) {
                              "A\t2024/03/05\t08:08:09\tS2\t31.002\r\n");
 }
 
+// An empty file (left by a station killed right after making it, or made by hand) gets its
+// header like a new one: whether the header is due goes by what the file holds.
+TEST_F(WriteRecordsTest, EmptyFilesGetTheirHeader) {
+    for (const char* name : {"E1.csv", "QVL.txt"}) {
+        QFile f(Path(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ExperimentState s = test::MakeRun("E1", kPartA, kTargetCount);
+    ASSERT_TRUE(Write(s, true));
+    const QByteArray log = Bytes(QStringLiteral("E1.csv")).value_or("");
+    EXPECT_TRUE(
+        log.startsWith(kLogHeader + "E1,A,2024/03/05,07:08:09,1,70,697,1,73,695,1500,0,0\r\n"));
+    EXPECT_EQ(log.count('\n'), 1 + kTargetCount);
+    EXPECT_EQ(Summary(), kSumHeader + "A\t2024/03/05\t07:08:09\tE1\t24.000\r\n");
+}
+
 TEST_F(WriteRecordsTest, AbortedRunAddsItsRowsAndNoSummaryLine) {
     for (const bool summaryExists : {false, true}) {
         for (const int k : {0, 3}) {
@@ -180,6 +197,48 @@ TEST_F(WriteRecordsTest, UnsafeSubjectIdWritesNothingAndSaysWhichFile) {
         EXPECT_TRUE(QDir(dir_.path() + QStringLiteral("/.."))
                         .entryList({QStringLiteral("escape*")})
                         .isEmpty());
+    }
+}
+
+// The working directory is removed while a test runs (someone tidies the lab's folders, a
+// network drive drops). The run named it in full as it started: the box names the file it
+// tried there, and once a folder of that name exists again, Retry writes into it. Where nothing
+// named the folder before it went, the box gives the name tried, never one in the root.
+TEST_F(WriteRecordsTest, AFolderRemovedDuringTheTestIsNamedAndRetried) {
+    struct BackToStart {
+        QString path = QDir::currentPath();
+        ~BackToStart() { QDir::setCurrent(path); }
+    } backToStart;
+    struct RemakingBoxes : test::FakeMessageBoxes {
+        QString folder;  // made again while the box is up
+        bool AskRetry(const QString& text) override {
+            QDir().mkpath(folder);
+            return FakeMessageBoxes::AskRetry(text);
+        }
+    };
+    const QString lab = QFileInfo(dir_.path()).canonicalFilePath() + QStringLiteral("/lab");
+    const QString message = QStringLiteral("データファイルを開くことができません\n");
+    for (const bool namedAtStart : {true, false}) {
+        SCOPED_TRACE(namedAtStart ? "named as the run started" : "not named before");
+        ASSERT_TRUE(QDir().mkpath(lab));
+        ASSERT_TRUE(QDir::setCurrent(lab));
+        context_.directory = namedAtStart ? ResolveRecordsDirectory(QString()) : QString();
+        ASSERT_TRUE(QDir(lab).removeRecursively());
+
+        RemakingBoxes boxes;
+        boxes.folder = lab;
+        boxes.retryAnswers = {namedAtStart};
+        ExperimentState s = test::MakeRun("FS", kPartA, kTargetCount);
+        EXPECT_EQ(WriteRecords(s, true, boxes, context_), namedAtStart);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(
+            boxes.shown[0].text,
+            message + (namedAtStart ? QDir::toNativeSeparators(lab + QStringLiteral("/FS.csv"))
+                                    : QStringLiteral("FS.csv")));
+        EXPECT_EQ(test::FileBytes(lab + QStringLiteral("/FS.csv")).has_value(), namedAtStart);
+        EXPECT_EQ(test::FileBytes(lab + QStringLiteral("/QVL.txt")).has_value(), namedAtStart);
+        ASSERT_TRUE(QDir::setCurrent(backToStart.path));
+        ASSERT_TRUE(QDir(lab).removeRecursively());
     }
 }
 

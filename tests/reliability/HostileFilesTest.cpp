@@ -19,8 +19,17 @@
 #include "app/CSettingsFile.h"
 #include "records/RankingOrder.h"
 #include "records/RankingText.h"
+#include "records/RecordsTestSupport.h"
 #include "records/SummaryReader.h"
+#include "records/WriteRecords.h"
+#include "support/FakeMessageBoxes.h"
 #include "support/ScopedWorkingDir.h"
+
+#ifdef __unix__
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace quorvel {
 namespace {
@@ -282,6 +291,105 @@ TEST(HostileFiles, MemoryFollowsTheResultsNotTheFileSize) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_LT(records.capacity(), 1000u);
 }
+
+#ifdef __unix__
+
+bool IsFifo(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// A FIFO under one of the program's file names: opened plainly it would keep the program
+// waiting for a reader or writer that never comes. Data files are refused with the data-file
+// box, the settings file reads as missing and is not saved over, and the ranking says nothing.
+// The test keeps both ends of each FIFO open itself, so a writer that did open one would not
+// hang here but leave its bytes in the pipe.
+TEST(HostileFiles, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
+    for (const char* name : {"H1.csv", "QVL.txt", "QVL.ini"}) {
+        SCOPED_TRACE(name);
+        ScopedWorkingDir dir;
+        const QString path = dir.path() + QLatin1Char('/') + QLatin1String(name);
+        const QByteArray native = QFile::encodeName(path);
+        ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+        const int ends = ::open(native.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(ends, 0);
+
+        CSettingsFile store;
+        store.Load("QVL");
+        EXPECT_TRUE(store.Entries().empty());
+        store.SetString("subject", "H1");
+        EXPECT_EQ(store.Save(), QByteArray(name) != "QVL.ini");
+
+        std::vector<SummaryRecord> records;
+        EXPECT_FALSE(ReadSummaryFile(records));  // a FIFO, or missing
+        EXPECT_TRUE(records.empty());
+
+        test::FakeMessageBoxes boxes;
+        RecordsContext context;
+        context.directory = dir.path();
+        context.clock = [] { return test::kRecordTime; };
+        ExperimentState s = test::MakeRun("H1", kPartA, kTargetCount);
+        const bool dataFile = QByteArray(name) != "QVL.ini";
+        EXPECT_EQ(WriteRecords(s, true, boxes, context), !dataFile);
+        if (dataFile) {
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_EQ(boxes.shown[0].kind, test::FakeMessageBoxes::Shown::Retry);
+            EXPECT_EQ(boxes.shown[0].text,
+                      QStringLiteral("データファイルを開くことができません\n") +
+                          QDir::toNativeSeparators(path));
+        }
+
+        EXPECT_TRUE(IsFifo(path));
+        char byte = 0;
+        EXPECT_EQ(::read(ends, &byte, 1), -1) << "bytes were written into the FIFO";
+        ::close(ends);
+    }
+}
+
+// Labs point the summary file, trial logs or settings at a shared drive with a symbolic link:
+// the files are read and written through the link, which stays a link.
+TEST(HostileFiles, LinksToRegularFilesAreFollowed) {
+    ScopedWorkingDir dir;
+    const QString shared = dir.path() + QStringLiteral("/shared");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    const QString lab = dir.path() + QStringLiteral("/lab");
+    ASSERT_TRUE(QDir().mkpath(lab));
+    test::UseUtc();
+    for (const char* name : {"L1.csv", "QVL.txt", "QVL.ini"}) {
+        ASSERT_TRUE(ScopedWorkingDir::write(shared + QLatin1Char('/') + QLatin1String(name), ""));
+        ASSERT_TRUE(QFile::link(shared + QLatin1Char('/') + QLatin1String(name),
+                                lab + QLatin1Char('/') + QLatin1String(name)));
+    }
+    test::FakeMessageBoxes boxes;
+    RecordsContext context;
+    context.directory = lab;
+    context.clock = [] { return test::kRecordTime; };
+    ExperimentState s = test::MakeRun("L1", kPartA, kTargetCount);
+    ASSERT_TRUE(WriteRecords(s, true, boxes, context));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    CSettingsFile store;
+    store.Load(QFile::encodeName(lab + QStringLiteral("/QVL")).toStdString());
+    store.SetString("subject", "L1");
+    ASSERT_TRUE(store.Save());
+    CSettingsFile again;
+    again.Load(QFile::encodeName(lab + QStringLiteral("/QVL")).toStdString());
+    std::string subject;
+    EXPECT_TRUE(again.GetString("subject", subject));
+    EXPECT_EQ(subject, "L1");
+
+    for (const char* name : {"L1.csv", "QVL.txt", "QVL.ini"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(QFileInfo(lab + QLatin1Char('/') + QLatin1String(name)).isSymLink());
+        const QByteArray bytes =
+            ScopedWorkingDir::read(shared + QLatin1Char('/') + QLatin1String(name));
+        EXPECT_TRUE(bytes.contains("L1")) << bytes.toStdString();
+    }
+    EXPECT_TRUE(
+        ScopedWorkingDir::read(shared + QStringLiteral("/QVL.txt")).startsWith(kSummaryHeader));
+}
+
+#endif
 
 }  // namespace
 }  // namespace quorvel
