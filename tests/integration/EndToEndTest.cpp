@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QWindow>
 #include <array>
+#include <csignal>
 #include <functional>
 #include <vector>
 
@@ -568,6 +569,70 @@ TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {
               "; lab machine 3 = \r\nsubject = S9\r\nrandom_seed = -5\r\nextra = keep me\r\n"
               "test_type = 7\r\nflag_ranking = 0\r\n");
     EXPECT_EQ(dir.entries(), QStringList({QStringLiteral("QVL.ini")}));
+}
+
+// Logout, shutdown and `kill` end the program with SIGTERM (a terminal with SIGINT or SIGHUP);
+// each used to end the process on the spot and lose the settings. They now end it as a close
+// of the frame does: at rest, with a dialog open, and in the middle of a test with a finger
+// still down, where the completed targets are written as for an abort.
+TEST_F(EndToEndTest, APoliteEndSavesTheSettingsAndKeepsTheCompletedRows) {
+    const Layout layout = SeenLayout(4);
+    struct Case {
+        const char* name;
+        int signal;
+        int targetsBefore;  // -1: at rest; 0: in the conditions dialog; n: after n targets
+    };
+    const Case cases[] = {
+        {"SIGTERM at rest", SIGTERM, -1},
+        {"SIGHUP in the conditions dialog", SIGHUP, 0},
+        {"SIGTERM during a test, a finger down", SIGTERM, 3},
+        {"SIGINT during a test", SIGINT, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QStringLiteral("P09.csv"));
+        QFile::remove(QStringLiteral("QVL.ini"));
+        MessageBoxScript::Reset();
+        const int code = RunProgram([&] {
+            if (c.targetsBefore >= 0) {
+                StartByClick(c.targetsBefore > 0 ? 1 : 0);  // the instruction only
+                if (c.targetsBefore == 0) {
+                    bot->Then(
+                        QStringLiteral("the dialog is up"),
+                        [] { return Modal(QStringLiteral("CSubject")); },
+                        [&] { std::raise(c.signal); });
+                } else {
+                    Dialog({QStringLiteral("P09"), QStringLiteral("4"), Conditions::PartB,
+                            Conditions::KeepRanking},
+                           true);
+                    Touches(layout, AllCorrect(layout, 0, c.targetsBefore));
+                    // The next finger goes down on empty space and stays there.
+                    bot->Then(QStringLiteral("a finger down, then the signal"), [&] {
+                        Press({c.targetsBefore, test::EmptySpot(layout), false});
+                        std::raise(c.signal);
+                    });
+                }
+            } else {
+                bot->Then(QStringLiteral("the signal at rest"), AtRest,
+                          [&] { std::raise(c.signal); });
+            }
+        });
+        EXPECT_EQ(code, 0);
+        if (c.targetsBefore > 0) {
+            EXPECT_EQ(dir.read(QStringLiteral("QVL.ini")),
+                      "subject = P09\r\nrandom_seed = 4\r\ntest_type = 1\r\nflag_ranking = 0\r\n");
+            const QList<QByteArray> rows = Lines(dir.read(QStringLiteral("P09.csv")));
+            ASSERT_EQ(rows.size(), 1 + c.targetsBefore);
+            // Only the instruction was shown: nobody is left to read the end message.
+            EXPECT_EQ(MessageBoxScript::Shown().size(), 1u);
+        } else {
+            EXPECT_EQ(
+                dir.read(QStringLiteral("QVL.ini")),
+                "subject = SBJ0000\r\nrandom_seed = 0\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
+            EXPECT_FALSE(QFile::exists(QStringLiteral("P09.csv")));
+        }
+        EXPECT_FALSE(QFile::exists(QStringLiteral("QVL.txt")));
+    }
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPointingDevice>
 #include <QTest>
 #include <QWindow>
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "experiment/DriveExperiment.h"
 #include "experiment/LayoutGenerator.h"
@@ -307,6 +312,87 @@ TEST_F(WindowDriverTest, EscapeWhileATargetIsAwaitedAbortsTheTest) {
               QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください"));
     EXPECT_EQ(shown[1].caption, QStringLiteral("課題終了"));
     EXPECT_EQ(shown[1].text, QStringLiteral("プログラムを中断しました。\nデータは残りません。"));
+}
+
+// How a subject or a device presses Enter on the instruction box, and where its release goes.
+// A box closes on the press, so the release goes to a window that is closing or gone; on some
+// systems it never arrives at all (a quick key from a macro pad, a barcode scanner or xdotool
+// on X11, an ordinary key on Wayland). A key whose release was lost was held down for ever and
+// the driver waited on it: the test froze with the first target's clock running.
+TEST_F(WindowDriverTest, NoTimingOfEnterOnTheInstructionBoxFreezesTheTest) {
+    enum class Release { ToTheClosedBox, Lost, ToTheTestScreen };
+    struct Case {
+        const char* name;
+        int releaseAfterTicks;  // ticks of the bot (5 ms each) between press and release
+        Release where;
+        bool repeats;  // auto-repeat presses reach the test screen while it is held
+    };
+    const Case cases[] = {
+        {"instant", 0, Release::ToTheClosedBox, false},
+        {"10 ms", 2, Release::ToTheClosedBox, false},
+        {"100 ms", 20, Release::ToTheClosedBox, false},
+        {"release never arrives", 0, Release::Lost, false},
+        {"held across the box", 60, Release::ToTheTestScreen, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageBoxScript::Reset();  // real boxes, answered by the bot's keys and clicks
+        keys.Clear();
+        Prepare(kPartA, 1);
+        auto box = std::make_shared<QPointer<QMessageBox>>();
+        bot.Then(
+            QStringLiteral("Enter on the instruction box"),
+            [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
+            [box] {
+                *box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QTest::keyPress(box->data(), Qt::Key_Return);
+            });
+        for (int t = 1; t <= c.releaseAfterTicks; ++t) {
+            bot.Then(QStringLiteral("hold Enter"), [this, c, t] {
+                if (c.repeats && t % 6 == 0) {
+                    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(),
+                                     true);
+                    QCoreApplication::sendEvent(surface, &repeat);
+                }
+            });
+        }
+        bot.Then(QStringLiteral("release Enter"), [this, box, c] {
+            switch (c.where) {
+                case Release::ToTheClosedBox:
+                    if (!box->isNull()) {
+                        QTest::keyRelease(box->data(), Qt::Key_Return);
+                    }
+                    break;
+                case Release::Lost:
+                    break;
+                case Release::ToTheTestScreen:
+                    QTest::keyRelease(surface, Qt::Key_Return);
+                    break;
+            }
+        });
+        TouchCorrect(0, Centre(0));
+        bot.Then(QStringLiteral("press Escape"),
+                 [this] { QTest::keyPress(surface, Qt::Key_Escape); });
+        bot.Then(QStringLiteral("release Escape"),
+                 [this] { QTest::keyRelease(surface, Qt::Key_Escape); });
+        bot.Then(
+            QStringLiteral("read the end message"),
+            [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
+            [] {
+                auto* end = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                EXPECT_EQ(end->windowTitle(), QStringLiteral("課題終了"));
+                end->button(QMessageBox::Ok)->click();
+            });
+
+        bot.Start();
+        const DriveOutcome outcome = DriveExperiment(state, io, boxes);
+        bot.Stop();
+        EXPECT_TRUE(bot.Done()) << "the script stopped at: " << bot.Waiting().toStdString();
+        EXPECT_EQ(outcome, DriveOutcome::Aborted);
+        EXPECT_EQ(state.completed, 1);
+        EXPECT_EQ(state.records[0].resp, 1);
+        EXPECT_FALSE(keys.IsDown(WatchedKey::Enter));
+    }
 }
 
 }  // namespace
