@@ -18,6 +18,8 @@ packages=(
   # the desktops labs use, for the window tests: a stacking window manager, and a Wayland
   # compositor with Qt's Wayland platform (weston-screenshooter reads its screen)
   openbox weston qt6-wayland libwayland-egl1 libegl-mesa0
+  # real keyboard and pointer input through the X server, for the real-input test
+  xdotool
   # multimedia backend plugins so QSoundEffect can load
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # a Japanese face for the kana labels and the dialogs

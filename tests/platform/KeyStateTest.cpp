@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
+#include <memory>
 
 #include "platform/KeyState.h"
 
@@ -82,6 +83,39 @@ TEST_F(KeyStateTest, TheProcessKeyStateSeesKeysSentToAnyWindow) {
     QTest::keyClick(&other, Qt::Key_Enter);
     EXPECT_TRUE(app.Query(WatchedKey::Enter));
     EXPECT_EQ(&app, &AppKeyState());
+}
+
+// A key counts as held only while the window that took its press is still shown: a box that
+// closes on Enter takes the release with it (or the release never comes), and the key must
+// not stay down for ever. Its press is still reported once.
+TEST_F(KeyStateTest, AKeyWhoseWindowClosedIsNotHeld) {
+    enum class Gone { Hidden, Destroyed };
+    for (Gone gone : {Gone::Hidden, Gone::Destroyed}) {
+        keys.Clear();
+        auto box = std::make_unique<QWidget>();
+        box->show();
+        QTest::keyPress(box.get(), Qt::Key_Return);
+        EXPECT_TRUE(keys.IsDown(WatchedKey::Enter));
+        if (gone == Gone::Hidden) {
+            box->hide();
+        } else {
+            box.reset();
+        }
+        EXPECT_FALSE(keys.IsDown(WatchedKey::Enter));
+        EXPECT_TRUE(keys.Query(WatchedKey::Enter));
+        EXPECT_FALSE(keys.Query(WatchedKey::Enter));
+    }
+}
+
+// Auto-repeat says a key is still held (it reaches the window that now has the keyboard), but
+// it is no new press: a held Escape must not abort by repeating.
+TEST_F(KeyStateTest, AutoRepeatHoldsAKeyWithoutPressingItAgain) {
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(&target, &repeat);
+    EXPECT_TRUE(keys.IsDown(WatchedKey::Escape));
+    EXPECT_FALSE(keys.PressedSinceQuery(WatchedKey::Escape));
+    QTest::keyRelease(&target, Qt::Key_Escape);
+    EXPECT_FALSE(keys.Query(WatchedKey::Escape));
 }
 
 }  // namespace

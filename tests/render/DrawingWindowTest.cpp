@@ -15,7 +15,6 @@
 #include "render/OpenWindow.h"
 #include "render/SceneComposition.h"
 #include "render/TexturePrimitives.h"
-#include "support/ScreenShot.h"
 
 namespace quorvel {
 namespace {
@@ -294,41 +293,6 @@ TEST(DrawingWindowWithoutOpenGL, ReportsFailureAndNeverDraws) {
     ClearTexture(window.m_textures, kCanvas);
     EXPECT_EQ(window.LockTexture(kCanvas), 0);
     window.DestroyWindow();
-}
-
-// Without a compositor nothing keeps a window's picture: whatever stood over the test screen
-// (the conditions dialog, a box) stayed in view until the next frame, in front of the subject.
-// The last frame is presented again when the window is uncovered.
-TEST_F(DrawingWindowTest, AnUncoveredWindowShowsItsLastFrameAgain) {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        GTEST_SKIP() << "uncovering: a Wayland compositor keeps every window's picture, and a "
-                        "client cannot place a window over another";
-    }
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    ASSERT_EQ(OpenWindow(window, screen->size() * screen->devicePixelRatio()), 1);
-    const TextureHandle white = window.AddTexture(100, 100, TextureFormat::A8R8G8B8);
-    Fill(window.m_textures, white, 0xFFFFFFFFu);
-    Present({{white, 462, 334}});
-    // The middle of the white square, on the screen.
-    const QPoint middle(qRound(window.m_offsetX + 512 * window.m_scale),
-                        qRound(window.m_offsetY + 384 * window.m_scale));
-
-    QWidget cover;
-    cover.setWindowFlag(Qt::X11BypassWindowManagerHint);
-    cover.setStyleSheet(QStringLiteral("background: #3060c0"));
-    cover.setGeometry(QRect(middle - QPoint(200, 200), QSize(400, 400)));
-    cover.show();
-    for (int i = 0; i < 200 && !cover.windowHandle()->isExposed(); ++i) {
-        Idle();
-    }
-    cover.hide();
-    // Looks a few times, as the uncovering reaches the window through the event queue.
-    QRgb seen = 0;
-    for (int look = 0; look < 50 && (seen & 0xFFFFFFu) != 0xFFFFFFu; ++look) {
-        Idle();
-        seen = test::ScreenPixel(middle);
-    }
-    EXPECT_EQ(seen & 0xFFFFFFu, 0xFFFFFFu);
 }
 
 }  // namespace

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <array>
+#include <csignal>
+#include <functional>
+
+#include <signal.h>
+
+#include "experiment/LayoutGenerator.h"
+#include "experiment/LcgRandom.h"
+#include "experiment/StimulusMapping.h"
+#include "support/ScreenShot.h"
+#include "support/TouchGeometry.h"
+
+// The installed program, started as a lab starts it, and driven through the window system
+// itself (xdotool's synthetic X input): the keys arrive as a keyboard sends them, pressed and
+// released in one instant, at whatever window has the keyboard, and the clicks go to whatever
+// window stands under the pointer. Only what is on the screen tells the test how far the
+// program is. X11 only: Wayland lets no client drive another.
+
+namespace quorvel {
+namespace {
+
+class RealInputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+            GTEST_SKIP() << "real input: xdotool drives X11 only; Wayland lets no client send "
+                            "input to another";
+        }
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+            GTEST_SKIP() << "real input: xdotool is not installed";
+        }
+        ASSERT_TRUE(dir.isValid());
+    }
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished();
+        }
+    }
+
+    static void Xdotool(const QStringList& args) {
+        QProcess::execute(QStringLiteral("xdotool"), args);
+    }
+    static QRgb Pixel(QPoint p) { return test::ScreenPixel(p); }
+    static bool IsWhite(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
+    static bool IsGreen(QRgb c) { return qGreen(c) > 200 && qRed(c) < 60 && qBlue(c) < 60; }
+
+    // Looks at the screen until `seen` holds, as a person waits for what they expect; false
+    // after many looks (the test then fails instead of hanging).
+    static bool WaitFor(const std::function<bool()>& seen) {
+        constexpr int kLooks = 400;
+        for (int look = 0; look < kLooks; ++look) {
+            if (seen()) {
+                return true;
+            }
+            QThread::msleep(25);
+        }
+        return false;
+    }
+    // A window of the program with this title is on the screen.
+    static bool WindowUp(const QString& title) {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)});
+        search.waitForFinished();
+        return !search.readAllStandardOutput().trimmed().isEmpty();
+    }
+
+    QPoint ScreenPoint(Stimulus s) const {
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        return test::PixelFor(FitStimulusSpace(screen.width(), screen.height()), s);
+    }
+    // A finger's worth of click: down, a moment, up.
+    void Tap(QPoint p) const {
+        Xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
+        Xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+        QThread::msleep(40);
+        Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    }
+    QByteArray Read(const QString& name) const {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    QProcess program;
+};
+
+TEST_F(RealInputTest, TwoTestsWithInstantKeysThenAPoliteEnd) {
+    constexpr std::int32_t kSeed = 5;
+    {
+        QFile ini(dir.filePath(QStringLiteral("QVL.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("subject = RI1\r\nrandom_seed = 5\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
+    }
+    std::array<Stimulus, kTargetCount> layout{};
+    LcgRandom rng;
+    SeedForRun(rng, kSeed);
+    ASSERT_EQ(PlaceTargets(rng, layout), kTargetCount);
+
+    program.setWorkingDirectory(dir.path());
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(QUORVEL_EXECUTABLE), {});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("Quorvel")); }));
+
+    for (int test = 0; test < 2; ++test) {
+        SCOPED_TRACE(test);
+        // Start with a click on the frame; the conditions dialog comes up over everything.
+        Tap(QPoint(40, QGuiApplication::primaryScreen()->size().height() - 40));
+        ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("課題条件")); }));
+        // Enter as a keyboard macro sends it: pressed and released at once. The dialog
+        // closes on the press; its release goes to a window that is gone.
+        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("実験開始")); }));
+        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        // The circles are on the screen, in front of the subject, and each one answers.
+        ASSERT_TRUE(WaitFor([&] {
+            return IsWhite(Pixel(ScreenPoint({layout[0].x + 48, layout[0].y})));
+        })) << "the first circle never showed";
+        for (int i = 0; i < kTargetCount; ++i) {
+            SCOPED_TRACE(i);
+            Tap(ScreenPoint(layout[i]));
+            if (i < kTargetCount - 1) {
+                ASSERT_TRUE(WaitFor([&] {
+                    return IsGreen(Pixel(ScreenPoint({layout[i].x + 42, layout[i].y})));
+                })) << "target "
+                    << i << " was not taken";
+            }
+        }
+        ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("課題終了")); }));
+        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Experiment Window")); }));
+    }
+
+    // The session ends as a logout ends it.
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(Read(QStringLiteral("QVL.ini")),
+              "subject = RI1\r\nrandom_seed = 5\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
+    EXPECT_EQ(Read(QStringLiteral("RI1.csv")).count('\n'), 1 + 2 * kTargetCount);
+    EXPECT_EQ(Read(QStringLiteral("QVL.txt")).count('\n'), 1 + 2);
+}
+
+}  // namespace
+}  // namespace quorvel
