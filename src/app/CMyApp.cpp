@@ -3,14 +3,15 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QWindow>
+#include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "app/CMainFrame.h"
 #include "experiment/LabelTable.h"
 #include "experiment/MsTimer.h"
 #include "experiment/RunExperiment.h"
 #include "platform/KeyState.h"
-#include "platform/MessagePump.h"
 #include "records/ShowResult.h"
 
 namespace quorvel {
@@ -33,14 +34,18 @@ void BuildLabelTables() {
 
 // Dispatches events until the window system has put `frame` on the screen and it has been
 // painted, for a second at most (a window system that never says so must not stop the start).
+// The operator's clicks and keys wait in the queue meanwhile: a click on the frame the moment
+// it appears would otherwise start a test before the last conditions are read, with the
+// defaults in the dialog.
 void WaitUntilShown(QWidget& frame) {
     QDeadlineTimer deadline(kShowWaitMs);
     QWindow* window = frame.windowHandle();
     while (window != nullptr && !window->isExposed() && !deadline.hasExpired()) {
-        Idle();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     frame.repaint();
-    Pump();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace

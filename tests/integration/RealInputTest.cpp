@@ -14,6 +14,7 @@
 #include <functional>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include "experiment/LayoutGenerator.h"
 #include "experiment/LcgRandom.h"
@@ -68,14 +69,24 @@ class RealInputTest : public ::testing::Test {
         }
         return false;
     }
-    // A window of the program with this title is on the screen.
-    static bool WindowUp(const QString& title) {
-        QProcess search;
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)});
-        search.waitForFinished();
-        return !search.readAllStandardOutput().trimmed().isEmpty();
+    static QByteArray XdotoolOutput(const QStringList& args) {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"), args);
+        xdotool.waitForFinished();
+        return xdotool.readAllStandardOutput().trimmed();
+    }
+    // The windows of the program with this title that are on the screen.
+    static QList<QByteArray> Windows(const QString& title) {
+        return XdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                              QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)})
+            .split('\n');
+    }
+    static bool WindowUp(const QString& title) { return !Windows(title).front().isEmpty(); }
+    // The window with this title is up and has the keyboard: a person sees the box and its
+    // focused button before pressing Enter.
+    static bool HasKeyboard(const QString& title) {
+        const QByteArray focus = XdotoolOutput({QStringLiteral("getwindowfocus")});
+        return !focus.isEmpty() && Windows(title).contains(focus);
     }
 
     QPoint ScreenPoint(Stimulus s) const {
@@ -88,6 +99,14 @@ class RealInputTest : public ::testing::Test {
         Xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
         QThread::msleep(40);
         Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    }
+    // Keeps what the screen showed when a step failed, for whoever reads the failure.
+    static std::string SaveScreen(const char* what) {
+        const QString path = QDir::temp().filePath(QStringLiteral("quorvel-real-input-%1-%2.png")
+                                                       .arg(QLatin1String(what))
+                                                       .arg(::getpid()));
+        test::ScreenShot().save(path);
+        return " (the screen: " + path.toStdString() + ")";
     }
     QByteArray Read(const QString& name) const {
         QFile f(dir.filePath(name));
@@ -120,16 +139,22 @@ TEST_F(RealInputTest, TwoTestsWithInstantKeysThenAPoliteEnd) {
         SCOPED_TRACE(test);
         // Start with a click on the frame; the conditions dialog comes up over everything.
         Tap(QPoint(40, QGuiApplication::primaryScreen()->size().height() - 40));
-        ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("課題条件")); }));
+        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("課題条件")); }));
         // Enter as a keyboard macro sends it: pressed and released at once. The dialog
         // closes on the press; its release goes to a window that is gone.
         Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("実験開始")); }));
+        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("実験開始")); }));
         Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
         // The circles are on the screen, in front of the subject, and each one answers.
         ASSERT_TRUE(WaitFor([&] {
             return IsWhite(Pixel(ScreenPoint({layout[0].x + 48, layout[0].y})));
-        })) << "the first circle never showed";
+        })) << "the first circle never showed; circle 1 should be at "
+            << ScreenPoint(layout[0]).x() << "," << ScreenPoint(layout[0]).y() << "; "
+            << XdotoolOutput({QStringLiteral("search"), QStringLiteral("--name"),
+                              QStringLiteral("^Experiment Window$"),
+                              QStringLiteral("getwindowgeometry")})
+                   .toStdString()
+            << SaveScreen("first-circle");
         for (int i = 0; i < kTargetCount; ++i) {
             SCOPED_TRACE(i);
             Tap(ScreenPoint(layout[i]));
@@ -140,7 +165,7 @@ TEST_F(RealInputTest, TwoTestsWithInstantKeysThenAPoliteEnd) {
                     << i << " was not taken";
             }
         }
-        ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("課題終了")); }));
+        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("課題終了")); }));
         Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
         ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Experiment Window")); }));
     }
