@@ -37,7 +37,8 @@ void WaitForKeyRelease(DriverIo& io, int key) {
 
 }  // namespace
 
-DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes) {
+DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes,
+                             const std::function<void(DriveOutcome)>& finished) {
     boxes.ShowPlain(InstructionText(state.test_type), QStringLiteral("実験開始"));
 
     state.completed = 0;
@@ -68,8 +69,12 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
 
     io.DrawScene(state.completed);
     io.Idle();
+    const DriveOutcome outcome = r == 1 ? DriveOutcome::Completed : DriveOutcome::Aborted;
+    if (finished) {
+        finished(outcome);
+    }
     boxes.ShowPlain(EndText(state), QStringLiteral("課題終了"));
-    return r == 1 ? DriveOutcome::Completed : DriveOutcome::Aborted;
+    return outcome;
 }
 
 int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "experiment/DriverIo.h"
 #include "experiment/ExperimentState.h"
 #include "platform/MessageBoxService.h"
@@ -17,7 +19,13 @@ enum class DriveOutcome {
 // The test itself, on a prepared run (layout made, log reset, images built): the instruction,
 // the clock, the 25 timed targets, the final scene and the end message. Pumps events itself
 // while it waits; returns once the end message is closed.
-DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes);
+//
+// `finished`, when given, is called with the outcome once the final scene is up and before
+// the end message: the run's records are written there, so a completed test is on disk even
+// if the program never gets past the end message (the display server dies, the user logs
+// out, the power goes).
+DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes,
+                             const std::function<void(DriveOutcome)>& finished = {});
 
 // Awaits target i (0..24) with i targets completed: 1 after its correct touch, 0 when Escape
 // aborted the run. Records the touches in state.records[i].

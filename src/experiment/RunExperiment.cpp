@@ -17,6 +17,7 @@
 #include "experiment/WindowDriverIo.h"
 #include "platform/ClickSound.h"
 #include "platform/KeyState.h"
+#include "platform/ScreenSize.h"
 #include "render/CTouchWnd.h"
 
 namespace quorvel {
@@ -126,6 +127,14 @@ void RunExperiment(RunContext& run) {
     RecordsContext records = run.records;
     records.directory = ResolveRecordsDirectory(records.directory);
 
+    // The screen as it is now, not as it was at start-up: a resolution changed or a projector
+    // plugged in since then would leave part of the layout off the screen.
+    const QSize screen = PrimaryScreenPixels();
+    if (!screen.isEmpty()) {
+        screenWidth = screen.width();
+        screenHeight = screen.height();
+    }
+
     CTouchWnd& window = run.window;
     if (!window.Create(&run.frame, QRect(0, 0, screenWidth, screenHeight))) {
         return;
@@ -159,16 +168,18 @@ void RunExperiment(RunContext& run) {
     click.Load();
     WindowDriverIo io(window, run.state, run.keys, click);
     io.SetStopRequest(run.stop_requested);
-    const DriveOutcome outcome = DriveExperiment(run.state, io, run.boxes);
-
-    // A test whose clock never ran has no times worth keeping: nothing is written.
+    // The records are written as soon as the run ends, before the end message: a completed
+    // test must not depend on anyone closing that box. A test whose clock never ran has no
+    // times worth keeping and never gets there: nothing is written. The run's images stay
+    // until the end message has gone, so the final scene behind it can be shown again.
     bool written = false;
     SummaryLineWritten line;
-    if (outcome != DriveOutcome::ClockFailed) {
-        records.reset_textures = [&window] { window.ResetTextures(); };
-        written =
-            WriteRecords(run.state, outcome == DriveOutcome::Completed, run.boxes, records, &line);
-    }
+    const DriveOutcome outcome =
+        DriveExperiment(run.state, io, run.boxes, [&](DriveOutcome finished) {
+            written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
+                                   records, &line);
+        });
+    window.ResetTextures();
 
     window.DestroyWindow();
     run.frame.RestoreFrame();

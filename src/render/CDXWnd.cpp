@@ -61,6 +61,16 @@ bool CDXWnd::Create(const QString& caption, QWidget* parentFrame, const QRect& r
         return true;
     }
     window_->setGeometry(QRect(QPoint(qFloor(rect.x() / ratio), qFloor(rect.y() / ratio)), size));
+    // Without a window manager nobody fits a full-screen window to a screen that changed size
+    // during a test (a projector plugged in, a resolution changed): the window does it itself.
+    if (QScreen* current = window_->screen()) {
+        SurfaceWindow* surface = window_.get();
+        QObject::connect(current, &QScreen::geometryChanged, surface, [surface](const QRect& now) {
+            if (surface->windowStates().testFlag(Qt::WindowFullScreen)) {
+                surface->setGeometry(now);
+            }
+        });
+    }
     return true;
 }
 
@@ -185,9 +195,12 @@ void CDXWnd::OnSize(Qt::WindowStates states, int width, int height) {
     }
     m_windowWidth = width;
     m_windowHeight = height;
-    // The device follows the new size (what a reset does elsewhere); its textures stay.
+    // The device follows the new size (what a reset does elsewhere); its textures stay. The
+    // picture follows at once: touches are mapped with the new size from now on, and the
+    // subject must see the circles where they are now taken to be.
     SetupMatrices();
     UpdateViewport();
+    OnExpose();
 }
 
 void CDXWnd::OnExpose() {

@@ -193,10 +193,10 @@ TEST_F(RunExperimentTest, TheRankingFollowsOnlyRecordsThatReachedTheDisk) {
         fault =
             c.filesFail ? IoFaultHook([](IoOp, const QString&) { return true; }) : IoFaultHook();
         MessageBoxScript::Answer(QMessageBox::Ok);  // instruction
-        MessageBoxScript::Answer(QMessageBox::Ok);  // end message
         if (c.filesFail) {
             MessageBoxScript::Answer(QMessageBox::Cancel);  // no retry
         }
+        MessageBoxScript::Answer(QMessageBox::Ok);  // end message
         CTouchWnd window;
         ConfirmConditions();
         TouchEveryTarget();
@@ -208,6 +208,31 @@ TEST_F(RunExperimentTest, TheRankingFollowsOnlyRecordsThatReachedTheDisk) {
         EXPECT_EQ(MessageBoxScript::Pending(), 0);
         EXPECT_EQ(QDir(records.path()).isEmpty(), c.filesFail);
     }
+}
+
+// The records are on disk before the end message comes up: a program that dies while that box
+// stands (the display server gone, a logout, the power) has lost nothing of the test.
+TEST_F(RunExperimentTest, TheRecordsAreWrittenBeforeTheEndMessage) {
+    MessageBoxScript::Answer(QMessageBox::Ok);  // instruction
+    MessageBoxScript::Answer(QMessageBox::Ok);  // end message
+    std::size_t boxesBeforeWriting = 0;
+    fault = [&boxesBeforeWriting](IoOp, const QString&) {
+        if (boxesBeforeWriting == 0) {
+            boxesBeforeWriting = MessageBoxScript::Shown().size();
+        }
+        return false;
+    };
+    CTouchWnd window;
+    ConfirmConditions();
+    TouchEveryTarget();
+    Run(window);
+
+    const std::vector<ScriptedBox>& shown = MessageBoxScript::Shown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].caption, QStringLiteral("課題終了"));
+    EXPECT_EQ(boxesBeforeWriting, 1u);  // only the instruction had been shown
+    EXPECT_EQ(rankings, 1);             // and the ranking still follows the end message
+    EXPECT_FALSE(QDir(records.path()).isEmpty());
 }
 
 }  // namespace

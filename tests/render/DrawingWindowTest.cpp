@@ -295,5 +295,21 @@ TEST(DrawingWindowWithoutOpenGL, ReportsFailureAndNeverDraws) {
     window.DestroyWindow();
 }
 
+// A window whose size changes during a test (the screen changed) maps touches with its new
+// size at once; the picture must follow at once too, or the subject sees the circles where
+// they are no longer taken to be.
+TEST_F(DrawingWindowTest, AResizedWindowShowsItsLastFrameAtTheNewMapping) {
+    ASSERT_EQ(OpenWindow(window, QSize(1024, 768)), 1);
+    const TextureHandle white = window.AddTexture(100, 100, TextureFormat::A8R8G8B8);
+    Fill(window.m_textures, white, 0xFFFFFFFFu);
+    Present({{white, 462, 334}});
+    ResizeWindow(window, QSize(1920, 1080));
+    const QImage frame = window.LastFrame();
+    ASSERT_EQ(frame.size(), QSize(1920, 1080));
+    // The square's middle, stimulus (512, 384), now at 240 + 512 x 1.40625.
+    EXPECT_EQ(At(frame, 960, 540), 0xFFFFFFu);
+    EXPECT_EQ(At(frame, 239, 540), 0x000000u);  // the black bar
+}
+
 }  // namespace
 }  // namespace quorvel
