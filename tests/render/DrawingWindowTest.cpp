@@ -14,26 +14,16 @@
 #include "render/CDXWnd.h"
 #include "render/OpenWindow.h"
 #include "render/SceneComposition.h"
+#include "render/TextureFill.h"
 #include "render/TexturePrimitives.h"
 
 namespace quorvel {
 namespace {
 
+using test::Fill;
+
 using test::OpenWindow;
 using test::ResizeWindow;
-
-// Fills a whole texture with one pixel value, under its own lock.
-void Fill(TextureTable& table, TextureHandle index, std::uint32_t value) {
-    ASSERT_EQ(table.LockTexture(index), 1);
-    const LockedRect lock = table.Locked(index);
-    const TextureSlot& slot = table.Slot(index);
-    for (int y = 0; y < slot.height; ++y) {
-        for (int x = 0; x < slot.width; ++x) {
-            lock.bits[y * (lock.pitch / 4) + x] = value;
-        }
-    }
-    table.UnlockTexture(index);
-}
 
 QRgb At(const QImage& frame, int x, int y) {
     return frame.pixel(x, y) & 0x00FFFFFFu;

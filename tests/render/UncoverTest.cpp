@@ -8,6 +8,7 @@
 #include "platform/MessagePump.h"
 #include "render/CDXWnd.h"
 #include "render/OpenWindow.h"
+#include "render/TextureFill.h"
 #include "render/TexturePrimitives.h"
 #include "support/ScreenShot.h"
 
@@ -17,18 +18,7 @@
 namespace quorvel {
 namespace {
 
-// Fills a whole texture with one pixel value, under its own lock.
-void Fill(TextureTable& table, TextureHandle index, std::uint32_t value) {
-    ASSERT_EQ(table.LockTexture(index), 1);
-    const LockedRect lock = table.Locked(index);
-    const TextureSlot& slot = table.Slot(index);
-    for (int y = 0; y < slot.height; ++y) {
-        for (int x = 0; x < slot.width; ++x) {
-            lock.bits[y * (lock.pitch / 4) + x] = value;
-        }
-    }
-    table.UnlockTexture(index);
-}
+using test::Fill;
 
 // Without a compositor nothing keeps a window's picture: whatever stood over the test screen
 // (the conditions dialog, a box) stayed in view until the next frame, in front of the subject.
