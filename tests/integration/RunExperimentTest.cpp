@@ -13,10 +13,12 @@
 #include <memory>
 
 #include "app/CMainFrame.h"
+#include "app/ScreenSize.h"
 #include "experiment/RunExperiment.h"
 #include "platform/KeyState.h"
 #include "platform/MessageBoxScript.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/ScreenSize.h"
 #include "render/CTouchWnd.h"
 #include "support/ScriptBot.h"
 #include "support/TestTouchScreen.h"
@@ -150,7 +152,12 @@ class RunExperimentTest : public ::testing::Test {
 TEST_F(RunExperimentTest, WithoutOpenGlTheOperatorIsToldAndNothingRuns) {
     NoOpenGlWnd window;
     MessageBoxScript::Answer(QMessageBox::Ok);
+    // The screen measured at start-up has changed since (a projector, a new resolution): the
+    // run measures it again.
+    screenWidth = 640;
+    screenHeight = 480;
     Run(window);
+    EXPECT_EQ(QSize(screenWidth, screenHeight), PrimaryScreenPixels());
 
     const std::vector<ScriptedBox>& shown = MessageBoxScript::Shown();
     ASSERT_EQ(shown.size(), 1u);  // no conditions dialog, no instruction
