@@ -26,7 +26,7 @@ QString SubjectFaultMessage(SubjectIdFault fault) {
         case SubjectIdFault::BadCharacter:
             return QStringLiteral(
                 "被験者IDに使えない文字が含まれています。\n"
-                "\\ / : * ? \" < > | , と制御文字は使えません。");
+                "\\ / : * ? \" < > | とタブなどの制御文字は使えません。");
         case SubjectIdFault::ReservedName:
             return QStringLiteral(
                 "この被験者IDは記録ファイルの名前に使えません。\n"

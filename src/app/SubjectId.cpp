@@ -2,7 +2,6 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <array>
 
 #include "records/TrialLogName.h"
 
@@ -13,43 +12,6 @@ namespace {
 constexpr const char* kCodec = "windows-31j";
 constexpr int kMaxFileNameBytes = 255;
 
-bool IsBadCharacter(QChar c) {
-    switch (c.unicode()) {
-        case u'/':
-        case u'\\':
-        case u':':
-        case u'*':
-        case u'?':
-        case u'"':
-        case u'<':
-        case u'>':
-        case u'|':
-            return true;
-        default:
-            return c.category() == QChar::Other_Control;
-    }
-}
-
-// Windows opens these as devices whatever extension follows, and ignores trailing blanks
-// before the first dot: "nul.csv" and "CON .csv" swallow what is written to them.
-bool IsDeviceName(const QString& id) {
-    QString base = id.left(id.indexOf(u'.'));
-    while (base.endsWith(u' ')) {
-        base.chop(1);
-    }
-    base = base.toUpper();
-    static const std::array<QString, 4> kFixed = {QStringLiteral("CON"), QStringLiteral("PRN"),
-                                                  QStringLiteral("AUX"), QStringLiteral("NUL")};
-    for (const QString& name : kFixed) {
-        if (base == name) {
-            return true;
-        }
-    }
-    return base.size() == 4 &&
-           (base.startsWith(QStringLiteral("COM")) || base.startsWith(QStringLiteral("LPT"))) &&
-           base[3] >= u'0' && base[3] <= u'9';
-}
-
 }  // namespace
 
 SubjectIdFault CheckSubjectId(const QString& id) {
@@ -58,15 +20,16 @@ SubjectIdFault CheckSubjectId(const QString& id) {
     if (!encoder.isValid() || encoder.hasError()) {
         return SubjectIdFault::NotCp932;
     }
-    for (QChar c : id) {
-        if (IsBadCharacter(c)) {
+    // The trial log's own rule, so that every ID accepted here can be written after the test.
+    switch (CheckTrialLogStem(id)) {
+        case TrialLogStemFault::BadCharacter:
             return SubjectIdFault::BadCharacter;
-        }
+        case TrialLogStemFault::ReservedName:
+            return SubjectIdFault::ReservedName;
+        case TrialLogStemFault::None:
+            break;
     }
-    // The trial log's writer makes its own check; whatever passes here must pass there too,
-    // or the run's data would be lost after the test.
-    if (id == QStringLiteral(".") || id == QStringLiteral("..") || IsDeviceName(id) ||
-        !IsUsableSubjectId(SubjectIdToCp932(id))) {
+    if (!IsUsableSubjectId(SubjectIdToCp932(id))) {
         return SubjectIdFault::ReservedName;
     }
     // The settings file trims blanks (and tabs, refused above) from the ends of its values, so

@@ -8,40 +8,50 @@ namespace {
 
 // Judged on characters, not bytes: in CP932 the second byte of a double-byte letter such as
 // "ソ" (0x83 0x5C) can be 0x5C, which is not a backslash.
-bool HasUnsafeCharacter(const QString& id) {
-    for (const QChar c : id) {
-        const char16_t u = c.unicode();
-        if (u == u'/' || u == u'\\' || u == u':') {
-            // Separators leave the directory; a colon names a drive or, on NTFS, a hidden stream.
+bool IsBadCharacter(QChar c) {
+    switch (c.unicode()) {
+        case u'/':
+        case u'\\':
+        case u':':
+        case u'*':
+        case u'?':
+        case u'"':
+        case u'<':
+        case u'>':
+        case u'|':
             return true;
-        }
-        // Control characters are refused except the tab, which is an ordinary part of an ID
-        // in the files. A line break would also split the ID's rows and summary line.
-        if ((u < 0x20 && u != u'\t') || u == 0x7F) {
-            return true;
-        }
+        default:
+            return c.category() == QChar::Other_Control;
     }
-    return false;
 }
 
-// Device names that Windows resolves in any directory, even with an extension: "NUL.csv" would
-// swallow the data.
+// Windows opens these as devices whatever extension follows, and ignores blanks around the
+// name before the first dot: "nul.csv", "nul.x.csv" and "CON .csv" swallow what is written.
 bool IsDeviceName(const QString& id) {
-    const QString upper = id.trimmed().toUpper();
+    const QString base = id.left(id.indexOf(u'.')).trimmed().toUpper();
     for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
-        if (upper == QLatin1String(device)) {
+        if (base == QLatin1String(device)) {
             return true;
         }
     }
-    if (upper.size() == 4 &&
-        (upper.startsWith(QLatin1String("COM")) || upper.startsWith(QLatin1String("LPT")))) {
-        const QChar digit = upper.at(3);
-        return digit >= u'1' && digit <= u'9';
-    }
-    return false;
+    return base.size() == 4 &&
+           (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))) &&
+           base[3] >= u'0' && base[3] <= u'9';
 }
 
 }  // namespace
+
+TrialLogStemFault CheckTrialLogStem(const QString& id) {
+    for (const QChar c : id) {
+        if (IsBadCharacter(c)) {
+            return TrialLogStemFault::BadCharacter;
+        }
+    }
+    if (id == QLatin1String(".") || id == QLatin1String("..") || IsDeviceName(id)) {
+        return TrialLogStemFault::ReservedName;
+    }
+    return TrialLogStemFault::None;
+}
 
 TrialLogName MakeTrialLogName(const std::string& subject) {
     const QByteArray bytes = QByteArray::fromStdString(subject);
@@ -59,7 +69,8 @@ TrialLogName MakeTrialLogName(const std::string& subject) {
             decoded = decoded && static_cast<unsigned char>(b) < 0x80;
         }
     }
-    return {id + QLatin1String(".csv"), decoded && !HasUnsafeCharacter(id) && !IsDeviceName(id)};
+    return {id + QLatin1String(".csv"),
+            decoded && CheckTrialLogStem(id) == TrialLogStemFault::None};
 }
 
 bool IsUsableSubjectId(const std::string& subject) {

@@ -16,6 +16,18 @@ struct TrialLogName {
 
 TrialLogName MakeTrialLogName(const std::string& subject);
 
+// The one rule for what may stand before ".csv" as a trial log's name, on every platform the
+// files may be copied to. The conditions dialog refuses what this refuses, with the reason;
+// the writer never opens such a name.
+enum class TrialLogStemFault {
+    None,
+    BadCharacter,  // a path separator, one of : * ? " < > |, or a control character (tab too:
+                   // it would split the summary file's line)
+    ReservedName,  // "." or "..", or a name Windows opens as a device whatever follows its
+                   // first dot or blanks: CON, PRN, AUX, NUL, COM0-9, LPT0-9
+};
+TrialLogStemFault CheckTrialLogStem(const QString& id);
+
 // Whether a subject ID can name a trial log. The conditions dialog can use it to refuse an ID
 // before a test instead of after it.
 bool IsUsableSubjectId(const std::string& subject);

@@ -119,5 +119,16 @@ TEST(SubjectIdTest, BytesThatAreNotCp932AreShownButRefused) {
     }
 }
 
+// The dialog's message names exactly the printable characters refused: \ / : * ? " < > |.
+// A comma was once listed there although it was accepted.
+TEST(SubjectIdTest, ThePrintableCharactersRefusedAreExactlyThoseTheMessageNames) {
+    const QString named = QStringLiteral("\\/:*?\"<>|");
+    for (char16_t c = 0x21; c < 0x7F; ++c) {
+        const QString id = QStringLiteral("a") + QChar(c) + QStringLiteral("b");
+        const bool refused = CheckSubjectId(id) == SubjectIdFault::BadCharacter;
+        EXPECT_EQ(refused, named.contains(QChar(c))) << static_cast<char>(c);
+    }
+}
+
 }  // namespace
 }  // namespace quorvel

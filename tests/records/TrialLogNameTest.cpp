@@ -17,7 +17,7 @@ TEST(TrialLogName, DecodesTheIdAndRefusesNamesThatLeaveTheDirectory) {
         {"SBJ0000", "SBJ0000.csv", true},
         {"", ".csv", true},
         {"a,b", "a,b.csv", true},
-        {"a\tb", "a\tb.csv", true},
+        {"a\tb", "a\tb.csv", false},  // a tab would split the summary file's line
         {"\x94\xed\x8c\xb1\x8e\xd2\x30\x31", "被験者01.csv", true},
         // The second bytes of these letters are 0x5C, which is no backslash here.
         {"\x83\x5c\x95\x5c", "ソ表.csv", true},
@@ -31,7 +31,10 @@ TEST(TrialLogName, DecodesTheIdAndRefusesNamesThatLeaveTheDirectory) {
         {std::string("a\0b", 3), nullptr, false},
         {"nul", "nul.csv", false},
         {"COM1", "COM1.csv", false},
-        {"COM0", "COM0.csv", true},
+        {"COM0", "COM0.csv", false},
+        {"nul.x", "nul.x.csv", false},  // a device whatever follows the first dot
+        {"CON .x", "CON .x.csv", false},
+        {"a*b", "a*b.csv", false},
         {"CONSOLE", "CONSOLE.csv", true},
         {"ab\x81", nullptr, false},  // a lead byte without its second byte
     };
