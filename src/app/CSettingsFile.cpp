@@ -44,6 +44,11 @@ bool CSettingsFile::Save() const {
         return false;
     }
     QSaveFile file(PathOf(m_fileName));
+    // The new file is written beside the old one and put in its place in one step, so a
+    // failure never leaves half a file. A folder the lab has made read-only (the file itself
+    // writable) has no room for the new file: the old one is then rewritten in place, as a
+    // plain rewrite would, every write still checked.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }

@@ -12,6 +12,8 @@
 #include "platform/TextModeBytes.h"
 #include "support/ScopedWorkingDir.h"
 
+#include <unistd.h>
+
 namespace quorvel {
 namespace {
 
@@ -331,6 +333,27 @@ TEST(SettingsFile, HostileFilesLoadWithoutHarm) {
         EXPECT_EQ(e.value.find('\0'), std::string::npos);
     }
     ASSERT_TRUE(store.Save());
+}
+
+// A folder that is not writable with a QVL.ini that is: the atomic save could not make its new
+// file beside the old one, and the settings were silently not saved.
+TEST(SettingsFile, AReadOnlyFolderWithAWritableFileStillSaves) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions: root writes into a read-only folder anyway; run this test "
+                        "as another user to see it";
+    }
+    ScopedWorkingDir dir;
+    ASSERT_TRUE(ScopedWorkingDir::write(kIni, "subject = OLD\r\n"));
+    QFile::setPermissions(kIni, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    CSettingsFile store;
+    store.Load("QVL");
+    store.SetString("subject", "NEW");
+    const bool saved = store.Save();
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(ScopedWorkingDir::read(kIni), "subject = NEW\r\n");
 }
 
 }  // namespace
