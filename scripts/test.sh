@@ -15,6 +15,12 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev asan)
 read -r -a desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
 
+# Every C++ file as clang-format lays it out (.clang-format), before anything is built.
+echo "== formatting"
+if git rev-parse --git-dir >/dev/null 2>&1; then
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+fi
+
 export LIBGL_ALWAYS_SOFTWARE=1
 # Tests that need no display must not depend on the font cache warming up in time.
 export QT_LOGGING_RULES="qt.qpa.*=false"
