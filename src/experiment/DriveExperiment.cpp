@@ -88,7 +88,7 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
 
     TrialRecord& record = state.records[i];
     for (;;) {
-        const std::int32_t t = tick_count.load();
+        const std::int32_t t = MsTimerNow();
         // Ending the program (logout, shutdown) aborts like Escape.
         if (io.KeyPressed(DriverIo::kEscape) || io.StopRequested()) {
             WaitForKeyRelease(io, DriverIo::kEscape);
