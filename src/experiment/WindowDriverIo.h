@@ -31,6 +31,7 @@ class WindowDriverIo : public DriverIo {
     bool KeyPressed(int key) override;
     int PointCount() const override;
     QPoint FirstPoint() const override;
+    std::optional<Press> TakePress() override;
     StimulusMapping Mapping() const override;
     void PlayClick() override;
     bool StopRequested() const override;
