@@ -1,11 +1,14 @@
 // The experiment window's contact state fed with any sequence of touch messages, button
 // presses and releases, moves and window destructions, decoded from the input. After every
 // event the state must agree with the rules the driver relies on, kept here as a small
-// model of their own, and with the invariants of the published points.
+// model of their own, and with the invariants of the published points; the driver takes the
+// latched press at any point.
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "FuzzInput.h"
@@ -15,16 +18,21 @@ namespace quorvel::fuzz {
 namespace {
 
 // The rules of the contact state, written out plainly.
+// A press is latched when the points go from none to some and none is latched yet; it is
+// marked released when that contact ends, and handed out once.
 struct Model {
     bool contact = false;
     int buttons = 0;
     std::vector<ContactPoint> points;
+    std::optional<Press> press;
+    bool pressCurrent = false;
 
-    void Touch(const std::vector<TouchInput>& inputs, bool unreadable) {
+    void Touch(const std::vector<TouchInput>& inputs, bool unreadable, EventTime at) {
         contact = true;
         if (unreadable) {
             return;
         }
+        const bool hadPoints = !points.empty();
         points.clear();
         for (const TouchInput& t : inputs) {
             if (!t.lifting) {
@@ -32,18 +40,26 @@ struct Model {
             }
         }
         contact = !points.empty();
-    }
-    void Down(MouseButton b, std::int32_t x, std::int32_t y) {
         if (!contact) {
+            EndContact();
+        }
+        Begin(hadPoints, at);
+    }
+    void Down(MouseButton b, std::int32_t x, std::int32_t y, EventTime at) {
+        if (!contact) {
+            const bool hadPoints = !points.empty();
             buttons |= static_cast<int>(b);
             contact = true;
             points = {{x, y}};
+            Begin(hadPoints, at);
         }
     }
-    void Move(std::int32_t x, std::int32_t y) {
+    void Move(std::int32_t x, std::int32_t y, EventTime at) {
         if (buttons != 0) {
+            const bool hadPoints = !points.empty();
             contact = true;
             points = {{x, y}};
+            Begin(hadPoints, at);
         }
     }
     void Up(MouseButton b) {
@@ -51,10 +67,37 @@ struct Model {
         if (contact) {
             contact = false;
             points.clear();
+            EndContact();
         }
     }
     void Destroy() { *this = Model(); }
+    std::optional<Press> Take() {
+        std::optional<Press> taken = press;
+        press.reset();
+        pressCurrent = false;
+        return taken;
+    }
+
+    void Begin(bool hadPoints, EventTime at) {
+        if (!hadPoints && !points.empty() && !press) {
+            press = Press{points.front(), at, false};
+            pressCurrent = true;
+        }
+    }
+    void EndContact() {
+        if (pressCurrent) {
+            press->released = true;
+            pressCurrent = false;
+        }
+    }
 };
+
+bool SamePress(const std::optional<Press>& a, const std::optional<Press>& b) {
+    if (!a || !b) {
+        return !a && !b;
+    }
+    return a->point == b->point && a->at == b->at && a->released == b->released;
+}
 
 void Agree(const ContactState& s, const Model& m) {
     Require(s.PointCount() == static_cast<int>(s.Points().size()), "count == points");
@@ -64,6 +107,7 @@ void Agree(const ContactState& s, const Model& m) {
     Require(s.Contact() == m.contact, "contact follows the rules");
     Require(s.Buttons() == m.buttons, "buttons follow the rules");
     Require(s.Points() == m.points, "points follow the rules");
+    Require(SamePress(s.PendingPress(), m.press), "the latched press follows the rules");
 }
 
 // Scaling to physical pixels: the truncated product, its range's nearest end beyond it, 0
@@ -95,8 +139,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ByteReader in(data, size);
     ContactState state;
     Model model;
+    std::int64_t events = 0;
     while (!in.Empty()) {
-        switch (in.Byte() % 7) {
+        const EventTime at{std::chrono::milliseconds(++events)};
+        switch (in.Byte() % 8) {
             case 0:
             case 1: {
                 const bool unreadable = in.Byte() % 8 == 0;
@@ -106,23 +152,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     t.x = in.Int32();
                     t.y = in.Int32();
                 }
-                state.OnTouch(inputs, unreadable);
-                model.Touch(inputs, unreadable);
+                state.OnTouch(inputs, unreadable, at);
+                model.Touch(inputs, unreadable, at);
                 break;
             }
             case 2: {
                 const MouseButton b = ButtonOf(in.Byte());
                 const std::int32_t x = in.Int32();
                 const std::int32_t y = in.Int32();
-                state.OnButtonDown(b, x, y);
-                model.Down(b, x, y);
+                state.OnButtonDown(b, x, y, at);
+                model.Down(b, x, y, at);
                 break;
             }
             case 3: {
                 const std::int32_t x = in.Int32();
                 const std::int32_t y = in.Int32();
-                state.OnMouseMove(x, y);
-                model.Move(x, y);
+                state.OnMouseMove(x, y, at);
+                model.Move(x, y, at);
                 break;
             }
             case 4: {
@@ -134,6 +180,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 5:
                 state.OnDestroy();
                 model.Destroy();
+                break;
+            case 7:
+                Require(SamePress(state.TakePress(), model.Take()), "the driver takes the press");
+                Require(!state.PendingPress(), "a taken press is gone");
                 break;
             default: {
                 const double logical = in.Double();

@@ -1,6 +1,8 @@
 #include "experiment/DriveExperiment.h"
 
 #include <QString>
+#include <algorithm>
+#include <optional>
 
 #include "experiment/HitTest.h"
 #include "experiment/MsTimer.h"
@@ -90,22 +92,35 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
     while (io.PointCount() > 0 && !io.StopRequested()) {
         io.Idle();
     }
+    // Presses made before the driver looks for this target's touch answer nothing, just as a
+    // contact held through the waits above does not: drop the one latched meanwhile.
+    io.TakePress();
 
     TrialRecord& record = state.records[i];
     for (;;) {
-        const std::int32_t t = tick_count.load();
+        const std::int32_t t = MsTimerNow();
         // Ending the program (logout, shutdown) aborts like Escape.
         if (io.KeyPressed(DriverIo::kEscape) || io.StopRequested()) {
             WaitForKeyRelease(io, DriverIo::kEscape);
             return 0;
         }
-        if (io.PointCount() == 0) {
+
+        // The press to judge: the earliest since the last look, where it landed and when it
+        // happened, even if it was lifted before this look (a quick tap on a busy machine);
+        // otherwise a contact down now, timed now.
+        DriverIo::Press press;
+        if (const std::optional<DriverIo::Press> latched = io.TakePress()) {
+            press = *latched;
+            // Never before this target's clock was reset, never after this look.
+            press.ms = std::max(0, std::min(press.ms, t));
+        } else if (io.PointCount() > 0) {
+            press = {io.FirstPoint(), t, false};
+        } else {
             io.Idle();
             continue;
         }
 
-        const QPoint p = io.FirstPoint();
-        const Stimulus touch = ToStimulus(io.Mapping(), p.x(), p.y());
+        const Stimulus touch = ToStimulus(io.Mapping(), press.point.x(), press.point.y());
         if (IsOnCircle(state.stimuli[i], touch)) {
             io.PlayClick();
             // resp tells whether a first touch was kept: a wrong first touch in a bar can
@@ -115,16 +130,21 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
                 record.resp_x = touch.x;
                 record.resp_y = touch.y;
             }
-            record.hit_time = t;
+            record.hit_time = press.ms;
             return 1;
         }
 
         // A wrong press counts once, however long it is held; Escape waits for its release.
+        // A press already lifted has no release to wait for; a contact down now is another
+        // press and is judged at the next look.
         ++record.errors;
         if (record.resp == -1) {
             record.resp_x = touch.x;
             record.resp_y = touch.y;
             record.resp = CircleNumberAt(state.stimuli, touch);
+        }
+        if (press.released) {
+            continue;
         }
         do {
             io.Idle();

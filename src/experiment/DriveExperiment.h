@@ -28,7 +28,9 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
                              const std::function<void(DriveOutcome)>& finished = {});
 
 // Awaits target i (0..24) with i targets completed: 1 after its correct touch, 0 when Escape
-// aborted the run. Records the touches in state.records[i].
+// aborted the run. Records the touches in state.records[i]. Each press is judged once, where it
+// landed, and a correct one is timed at its press (DriverIo::TakePress) where the window keeps
+// presses, else at the look that found it.
 int AwaitTarget(ExperimentState& state, DriverIo& io, int i);
 
 }  // namespace quorvel

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPoint>
+#include <cstdint>
+#include <optional>
 
 #include "experiment/StimulusMapping.h"
 
@@ -36,6 +38,21 @@ class DriverIo {
 
     // The first contact point, in window pixels. Only meaningful while PointCount() > 0.
     virtual QPoint FirstPoint() const = 0;
+
+    // A press on the experiment window: where the contact began, when on the clock
+    // (MsTimerNow's count at the press), and whether it has been released already.
+    struct Press {
+        QPoint point;
+        std::int32_t ms = 0;
+        bool released = false;
+    };
+
+    // The earliest press since the previous call, handed out once; none when no contact has
+    // begun since. It lets the driver count a tap whose press and release were both dispatched
+    // within one pump (it would never see the point count above 0) and time a press by when it
+    // happened rather than by when the driver looked. Stand-ins without it report none and
+    // the driver goes by PointCount() and FirstPoint() alone.
+    virtual std::optional<Press> TakePress() { return std::nullopt; }
 
     // How stimulus space sits in the experiment window.
     virtual StimulusMapping Mapping() const = 0;

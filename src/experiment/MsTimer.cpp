@@ -1,7 +1,9 @@
 #include "experiment/MsTimer.h"
 
 #include <QString>
+#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -93,15 +95,36 @@ void EndPeriod() {
 
 #else
 
-// The tick thread. It wakes at absolute 1 ms deadlines and adds every whole millisecond that
-// has passed since the last counted one, so a late wake loses nothing and the count does not
-// drift from the steady clock. A reset re-bases the deadlines on the reset instant, so the
-// count is then the whole milliseconds since the reset rather than since some earlier phase.
+// The count's origin while the tick thread runs: the steady-clock instant (ns since the
+// clock's epoch) from which whole milliseconds are counted, so that reading the count never
+// depends on when the tick thread last ran. kNoOrigin while no tick thread runs: the count is
+// then whatever tick_count holds.
+constexpr std::int64_t kNoOrigin = std::numeric_limits<std::int64_t>::min();
+std::atomic<std::int64_t> g_originNs{kNoOrigin};
+
+using Clock = std::chrono::steady_clock;
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+// Whole milliseconds from `origin` to `at` (ns), never negative, wrapping as the count does.
+std::int32_t WholeMsBetween(std::int64_t origin, std::int64_t at) {
+    const std::int64_t ms = at > origin ? (at - origin) / 1000000 : 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+}
+
+// The tick thread. It no longer defines the count, it only mirrors it: tick_count is moved on
+// to the whole milliseconds elapsed since the origin, one tick (and one hook call) per
+// millisecond, at absolute 1 ms deadlines. When the thread is late (a busy machine may not run
+// it for hundreds of milliseconds) it catches up at once when it runs again, while readers of
+// MsTimerNow() were never behind: they compute the count from the origin themselves.
 //
 // A reset must never be undone by a tick counted at the same moment, so the thread only ever
 // moves tick_count on from the value it last wrote (compare-exchange). When that fails someone
-// else has stored a value: after a reset the thread re-bases on it; after a plain store it
-// counts on from the stored value.
+// else has stored a value: after a reset (a new origin) the thread re-bases on it; after a
+// plain store it counts on from the stored value towards the time since the origin.
 class TickThread {
   public:
     TickThread() : thread_([this] { Run(); }) {}
@@ -112,89 +135,76 @@ class TickThread {
     TickThread(const TickThread&) = delete;
     TickThread& operator=(const TickThread&) = delete;
 
-    // Sets the count to 0 and has the next tick counted 1 ms from now. One caller thread.
-    void Reset() {
+    // Sets the count to 0 from now on. One caller thread.
+    static void Reset() {
         std::int64_t at = NowNs();
         // Every reset is told apart from the last, even within the clock's resolution.
-        const std::int64_t previous = resetAt_.load(std::memory_order_relaxed);
+        const std::int64_t previous = g_originNs.load();
         if (at <= previous) {
             at = previous + 1;
         }
-        // resetAt_ differs from resetDone_ while the 0 is being stored; the thread then
-        // waits rather than count on a value the reset is about to replace.
-        resetAt_.store(at);
+        // The origin first: from here on every reader sees the new count, and the thread,
+        // seeing the new origin, takes back any tick of the old one that lands after this 0.
+        g_originNs.store(at);
         tick_count.store(0);
-        resetDone_.store(at);
     }
 
   private:
-    using Clock = std::chrono::steady_clock;
-
-    static std::int64_t NowNs() {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
-            .count();
+    void Run() {
+        std::int64_t origin = g_originNs.load();  // set before the thread was started
+        std::int32_t last = tick_count.load();    // the count this thread last wrote
+        while (!stop_.load(std::memory_order_acquire)) {
+            // The next tick's deadline; never more than 1 ms away, so a count stored by hand
+            // far ahead of the time cannot keep a stop waiting.
+            std::int64_t dueNs = origin + (static_cast<std::int64_t>(last) + 1) * 1000000;
+            dueNs = std::min(dueNs, NowNs() + 1000000);
+            std::this_thread::sleep_until(Clock::time_point(std::chrono::nanoseconds(dueNs)));
+            CatchUp(origin, last);
+        }
+        // The stopped clock keeps the count of the moment it stopped, and the hook saw it.
+        CatchUp(origin, last);
     }
 
-    void Run() {
-        using std::chrono::milliseconds;
-        Clock::time_point counted = Clock::now();  // whole ms are counted up to here
-        std::int64_t based = 0;                    // the reset counted from; 0: the start
-        std::int32_t last = tick_count.load();     // the count this thread last wrote
-        bool now = false;                          // look again at once, without sleeping
-        while (!stop_.load(std::memory_order_acquire)) {
-            if (!now) {
-                std::this_thread::sleep_until(counted + milliseconds(1));
-            }
-            now = false;
-            const std::int64_t at = resetAt_.load();
-            if (at != resetDone_.load()) {
-                std::this_thread::yield();  // a reset is storing its 0
-                now = true;
-                continue;
-            }
-            if (at != based) {
-                // A tick counted on the old phase may have landed after the reset's 0:
-                // take it back (a count someone stored since is left alone).
-                std::int32_t mine = last;
-                tick_count.compare_exchange_strong(mine, 0);
-                based = at;
-                counted = Clock::time_point(std::chrono::nanoseconds(at));
+    // Counts tick_count on, one tick at a time, to the whole ms elapsed since the origin.
+    static void CatchUp(std::int64_t& origin, std::int32_t& last) {
+        for (;;) {
+            const std::int64_t seenOrigin = g_originNs.load();
+            if (seenOrigin != origin) {
+                // A reset: it has stored (or is about to store) its own 0.
+                origin = seenOrigin;
                 last = 0;
             }
-            const auto whole =
-                std::chrono::duration_cast<milliseconds>(Clock::now() - counted).count();
-            for (std::int64_t k = 0; k < whole;) {
-                if (resetAt_.load() != based) {
-                    now = true;
-                    break;
+            const std::int32_t target = WholeMsBetween(origin, NowNs());
+            // Compared as the count wraps.
+            if (static_cast<std::int32_t>(static_cast<std::uint32_t>(target) -
+                                          static_cast<std::uint32_t>(last)) <= 0) {
+                return;
+            }
+            std::int32_t seen = last;
+            // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
+            const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(last) + 1u);
+            if (!tick_count.compare_exchange_strong(seen, next)) {
+                if (g_originNs.load() == origin) {
+                    last = seen;  // a plain store: count on from it
                 }
-                std::int32_t seen = last;
-                // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
-                const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(last) + 1u);
-                if (!tick_count.compare_exchange_strong(seen, next)) {
-                    last = seen;  // a plain store: count on from it (a reset is seen above)
-                    continue;
-                }
-                last = next;
-                counted += milliseconds(1);
-                ++k;
-                if (resetAt_.load() != based) {
-                    // Only possible when the count was 0 already (two resets within a tick):
-                    // this tick is on the old phase and is taken back at once.
-                    now = true;
-                    break;
-                }
-                if (const TickHook hook = tick_hook.load()) {
-                    hook(next);
-                }
+                continue;  // otherwise a reset, re-based above
+            }
+            if (g_originNs.load() != origin) {
+                // Only possible when the count was 0 already (two resets within a tick):
+                // this tick is on the old origin and is taken back at once.
+                std::int32_t mine = next;
+                tick_count.compare_exchange_strong(mine, 0);
+                continue;
+            }
+            last = next;
+            if (const TickHook hook = tick_hook.load()) {
+                hook(next);
             }
         }
     }
 
     std::atomic<bool> stop_{false};
-    std::atomic<std::int64_t> resetAt_{0};    // steady-clock ns of the latest reset; 0: none
-    std::atomic<std::int64_t> resetDone_{0};  // resetAt_ once that reset's 0 is stored
-    std::thread thread_;                      // last: starts once the fields above exist
+    std::thread thread_;  // last: starts once the fields above exist
 };
 
 // The running tick thread; destroying it stops and joins it (also at process exit, should a
@@ -203,9 +213,12 @@ std::unique_ptr<TickThread> g_tickThread;
 
 bool BeginPeriodicTimer() {
     timer_period = kPeriodMs;  // steady_clock needs no system period; kept for the record
+    // The count goes on from the value it has, as a freshly started tick would count it.
+    g_originNs.store(NowNs() - static_cast<std::int64_t>(tick_count.load()) * 1000000);
     try {
         g_tickThread = std::make_unique<TickThread>();
     } catch (const std::system_error&) {
+        g_originNs.store(kNoOrigin);
         return false;
     }
     timer_id = NextTimerId();
@@ -213,7 +226,8 @@ bool BeginPeriodicTimer() {
 }
 
 void EndPeriodicTimer() {
-    g_tickThread.reset();
+    g_tickThread.reset();  // its last catch-up leaves tick_count at the time of the stop
+    g_originNs.store(kNoOrigin);
 }
 
 void EndPeriod() {}
@@ -281,11 +295,39 @@ void MsTimerStop() {
 void MsTimerReset() {
 #ifndef _WIN32
     if (g_tickThread) {
-        g_tickThread->Reset();
+        TickThread::Reset();
         return;
     }
 #endif
     tick_count.store(0);
+}
+
+std::int32_t MsTimerNow() {
+#ifndef _WIN32
+    // Computed at the moment of reading, so a tick thread kept off the processor does not
+    // make the count lag.
+    const std::int64_t origin = g_originNs.load();
+    if (origin != kNoOrigin) {
+        return WholeMsBetween(origin, NowNs());
+    }
+#endif
+    return tick_count.load();
+}
+
+std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at) {
+#ifndef _WIN32
+    const std::int64_t origin = g_originNs.load();
+    if (origin != kNoOrigin) {
+        const std::int64_t atNs =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
+        // Never before the origin (WholeMsBetween) and never after the present.
+        const std::int64_t nowNs = NowNs();
+        return WholeMsBetween(origin, atNs < nowNs ? atNs : nowNs);
+    }
+#endif
+    // No relation between the steady clock and the count: the instant is taken as now.
+    static_cast<void>(at);
+    return MsTimerNow();
 }
 
 void MsTimerTick() {

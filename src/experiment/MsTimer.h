@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 #include "platform/MessageBoxService.h"
@@ -14,8 +15,12 @@ using TickHook = void (*)(std::int32_t count);
 // when the process starts.
 //
 // tick_count: milliseconds counted since it was last set to 0. The tick thread adds to it
-// atomically; the user-interface thread reads it and sets it to 0 (MsTimerReset, or a plain
-// atomic store), and a reset made while a tick is being counted is never undone.
+// atomically, one tick per millisecond, and a reset made while a tick is being counted is
+// never undone. The thread may be late on a busy machine, so tick_count may lag the time:
+// read the clock with MsTimerNow(), which is exact. With the real clock running only
+// MsTimerReset() moves the count's origin; a plain store is counted on from and overtaken as
+// the thread catches up with the time since the origin. With the manual clock or no clock
+// running, tick_count is the count and plain stores set it.
 extern std::atomic<std::int32_t> tick_count;
 // The running periodic timer; 0 when no timer runs. User-interface thread only.
 extern std::uint32_t timer_id;
@@ -38,15 +43,28 @@ int MsTimerCheck(MessageBoxService& boxes);
 bool MsTimerStart();
 
 // Stops the clock, waits until the tick thread has finished, ends the 1 ms period and clears
-// timer_id and timer_period. tick_count keeps its value. Does nothing when no timer runs.
+// timer_id and timer_period. tick_count keeps its value: with the real clock, the count at the
+// stop, which the hook has seen. Does nothing when no timer runs.
 void MsTimerStop();
 
-// Sets tick_count to 0 and restarts the tick phase: the running clock counts its next tick
-// exactly 1 ms after this call, so from then on tick_count is the whole milliseconds elapsed
-// since the reset (a plain store of 0 keeps the old phase and may count the first millisecond
-// after any fraction of it). Without a tick thread (the manual clock, no clock running, or a
-// platform periodic timer) it only stores 0. User-interface thread only.
+// Sets the count to 0 now: with the real clock running, the reset instant becomes the count's
+// origin, so from then on MsTimerNow() is the whole milliseconds elapsed since the reset and
+// tick_count follows it one tick per millisecond (a plain store of 0 moves no origin).
+// Without a tick thread (the manual clock, no clock running, or a platform periodic timer) it
+// only stores 0. User-interface thread only.
 void MsTimerReset();
+
+// The count now: whole milliseconds since the last reset (or, without a reset, since the
+// count would have been 0). While the real clock runs it is computed from the steady clock at
+// the moment of the call, so it is exact however late the tick thread is; otherwise (manual
+// clock, stopped clock, a platform periodic timer) it is tick_count. Any thread.
+std::int32_t MsTimerNow();
+
+// The count at the steady-clock instant `at`, as MsTimerNow() would have read it then: never
+// less than 0 (an instant before the last reset counts as the reset) and never more than the
+// count now. Without a running real clock the instant cannot be placed and the count now is
+// returned.
+std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at);
 
 // The tick: adds 1 to tick_count and calls tick_hook, if set, with the new value. Takes no
 // lock and allocates nothing.

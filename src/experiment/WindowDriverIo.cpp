@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "experiment/MsTimer.h"
 #include "platform/ClickSound.h"
 #include "platform/KeyState.h"
 #include "platform/MessagePump.h"
@@ -68,6 +69,15 @@ QPoint WindowDriverIo::FirstPoint() const {
     }
     const ContactPoint& p = window_.Points().front();
     return QPoint(p.x, p.y);
+}
+
+std::optional<DriverIo::Press> WindowDriverIo::TakePress() {
+    const std::optional<quorvel::Press> press = window_.TakePress();
+    if (!press) {
+        return std::nullopt;
+    }
+    // The clock places the press: never before its last reset, never after now.
+    return Press{QPoint(press->point.x, press->point.y), MsTimerAt(press->at), press->released};
 }
 
 StimulusMapping WindowDriverIo::Mapping() const {

@@ -20,6 +20,11 @@ class KeyState;
 // as soon as input arrives and dispatches it: a touch is then seen by the driver's next sample
 // at once instead of waiting out the sleep and the following pump, which made every recorded
 // time late by 1 to 2.5 ms.
+//
+// TakePress hands over the window's latched press, placed on the clock by when the event
+// happened (the window system's timestamp where it proved reliable, else its dispatch), so a
+// user-interface thread kept waiting on a busy machine neither delays the recorded time nor
+// loses a quick tap.
 class WindowDriverIo : public DriverIo {
   public:
     WindowDriverIo(CTouchWnd& window, const ExperimentState& state, KeyState& keys,
@@ -31,6 +36,7 @@ class WindowDriverIo : public DriverIo {
     bool KeyPressed(int key) override;
     int PointCount() const override;
     QPoint FirstPoint() const override;
+    std::optional<Press> TakePress() override;
     StimulusMapping Mapping() const override;
     void PlayClick() override;
     bool StopRequested() const override;

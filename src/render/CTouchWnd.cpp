@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QTouchEvent>
 #include <QWindow>
+#include <chrono>
 #include <optional>
 
 namespace quorvel {
@@ -42,6 +43,7 @@ void CTouchWnd::OnDestroy() {
 }
 
 void CTouchWnd::OnTouch(QTouchEvent& event) {
+    const EventTime at = touchClock_.Place(event.timestamp(), std::chrono::steady_clock::now());
     const double ratio = PixelRatio(Window());
     std::vector<TouchInput> inputs;
     inputs.reserve(static_cast<std::size_t>(event.pointCount()));
@@ -53,7 +55,7 @@ void CTouchWnd::OnTouch(QTouchEvent& event) {
                               point.state() == QEventPoint::Released});
         }
     }
-    contacts_.OnTouch(inputs);
+    contacts_.OnTouch(inputs, false, at);
 }
 
 void CTouchWnd::OnMouse(QMouseEvent& event) {
@@ -61,6 +63,7 @@ void CTouchWnd::OnMouse(QMouseEvent& event) {
     if (event.source() != Qt::MouseEventNotSynthesized) {
         return;
     }
+    const EventTime at = mouseClock_.Place(event.timestamp(), std::chrono::steady_clock::now());
     const double ratio = PixelRatio(Window());
     const std::int32_t x = ToPhysicalPixel(event.position().x(), ratio);
     const std::int32_t y = ToPhysicalPixel(event.position().y(), ratio);
@@ -73,7 +76,7 @@ void CTouchWnd::OnMouse(QMouseEvent& event) {
     switch (event.type()) {
         case QEvent::MouseButtonPress:
             if (button) {
-                contacts_.OnButtonDown(*button, x, y);
+                contacts_.OnButtonDown(*button, x, y, at);
             }
             break;
         case QEvent::MouseButtonRelease:
@@ -82,7 +85,7 @@ void CTouchWnd::OnMouse(QMouseEvent& event) {
             }
             break;
         case QEvent::MouseMove:
-            contacts_.OnMouseMove(x, y);
+            contacts_.OnMouseMove(x, y, at);
             break;
         default:
             break;

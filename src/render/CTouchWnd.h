@@ -5,6 +5,7 @@
 
 #include "render/CDXWnd.h"
 #include "render/ContactState.h"
+#include "render/EventClock.h"
 
 class QWidget;
 
@@ -27,6 +28,12 @@ class CTouchWnd : public CDXWnd {
     // The current contact points (PointCount() of them); the first is the response.
     const std::vector<ContactPoint>& Points() const { return contacts_.Points(); }
     const ContactState& Contacts() const { return contacts_; }
+    // The earliest press since the last call, even one already released (ContactState).
+    std::optional<Press> TakePress() { return contacts_.TakePress(); }
+    // Whether the window system's timestamps of touch events, and of mouse events, are in use
+    // to place presses (EventClock).
+    bool TouchTimesTrusted() const { return touchClock_.Trusted(); }
+    bool MouseTimesTrusted() const { return mouseClock_.Trusted(); }
 
     // Whether the system has a touch screen among its input devices.
     static bool TouchScreenReady();
@@ -42,6 +49,12 @@ class CTouchWnd : public CDXWnd {
 
   private:
     ContactState contacts_;
+    // When an event happened, from its timestamp where the window system's clock proves
+    // reliable, otherwise its arrival. Touch and mouse events are judged apart: they may come
+    // from different devices and drivers, or (in tests) from a stamping clock that does not
+    // keep time at all, and one source's agreement must not vouch for the other's stamps.
+    EventClock touchClock_;
+    EventClock mouseClock_;
 };
 
 }  // namespace quorvel

@@ -28,11 +28,12 @@ std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio) {
     return static_cast<std::int32_t>(physical);
 }
 
-void ContactState::OnTouch(const std::vector<TouchInput>& inputs, bool unreadable) {
+void ContactState::OnTouch(const std::vector<TouchInput>& inputs, bool unreadable, EventTime at) {
     m_contact = true;
     if (unreadable) {
         return;
     }
+    const int before = m_pointCount;
     m_points.clear();
     for (const TouchInput& input : inputs) {
         // Down and moving contacts count alike; none is singled out as primary.
@@ -43,24 +44,30 @@ void ContactState::OnTouch(const std::vector<TouchInput>& inputs, bool unreadabl
     m_pointCount = static_cast<int>(m_points.size());
     if (m_pointCount == 0) {
         m_contact = false;
+        EndLatchedContact();
     }
+    LatchIfBegun(before, at);
 }
 
-void ContactState::OnButtonDown(MouseButton button, std::int32_t x, std::int32_t y) {
+void ContactState::OnButtonDown(MouseButton button, std::int32_t x, std::int32_t y, EventTime at) {
     if (m_contact) {
         return;
     }
+    const int before = m_pointCount;
     m_buttons |= static_cast<int>(button);
     m_contact = true;
     SetSinglePoint(x, y);
+    LatchIfBegun(before, at);
 }
 
-void ContactState::OnMouseMove(std::int32_t x, std::int32_t y) {
+void ContactState::OnMouseMove(std::int32_t x, std::int32_t y, EventTime at) {
     if (m_buttons == 0) {
         return;
     }
+    const int before = m_pointCount;
     m_contact = true;
     SetSinglePoint(x, y);
+    LatchIfBegun(before, at);
 }
 
 void ContactState::OnButtonUp(MouseButton button) {
@@ -73,12 +80,37 @@ void ContactState::OnButtonUp(MouseButton button) {
     }
     m_contact = false;
     ClearPoints();
+    EndLatchedContact();
 }
 
 void ContactState::OnDestroy() {
     m_contact = false;
     m_buttons = 0;
     ClearPoints();
+    m_press.reset();
+    m_pressIsCurrent = false;
+}
+
+std::optional<Press> ContactState::TakePress() {
+    std::optional<Press> taken;
+    taken.swap(m_press);
+    m_pressIsCurrent = false;
+    return taken;
+}
+
+void ContactState::LatchIfBegun(int countBefore, EventTime at) {
+    if (countBefore != 0 || m_pointCount == 0 || m_press) {
+        return;
+    }
+    m_press = Press{m_points.front(), at, false};
+    m_pressIsCurrent = true;
+}
+
+void ContactState::EndLatchedContact() {
+    if (m_pressIsCurrent) {
+        m_press->released = true;
+        m_pressIsCurrent = false;
+    }
 }
 
 void ContactState::SetSinglePoint(std::int32_t x, std::int32_t y) {

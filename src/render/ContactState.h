@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -32,6 +34,18 @@ enum class MouseButton : int { Left = 1, Right = 2 };
 // gives 0; values beyond the 32-bit range give its nearest end.
 std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio);
 
+// When an input event happened, on the steady clock.
+using EventTime = std::chrono::steady_clock::time_point;
+
+// A press the driver has not looked at yet: where the contact began, when, and whether it has
+// already ended. The driver polls between event pumps, so a tap pressed and released within one
+// pump would otherwise never be seen, and a press seen late would be timed late.
+struct Press {
+    ContactPoint point;
+    EventTime at;
+    bool released = false;
+};
+
 // What the experiment window knows about the screen being touched or clicked: the contact
 // points the driver polls (the first one is the response), fed by the window's touch and
 // mouse events. Decides nothing about responses.
@@ -42,16 +56,26 @@ class ContactState {
     // the message's points could not be read, the points stay as they were but a contact is
     // taken to be in progress, so mouse presses are ignored until a touch message or a button
     // release ends it.
-    void OnTouch(const std::vector<TouchInput>& inputs, bool unreadable = false);
+    //
+    // `at`, here and below, is when the event happened; a contact that begins with the event is
+    // latched as a press at that time (see TakePress).
+    void OnTouch(const std::vector<TouchInput>& inputs, bool unreadable = false, EventTime at = {});
 
     // Starts a mouse contact at (x, y); ignored while any contact is in progress.
-    void OnButtonDown(MouseButton button, std::int32_t x, std::int32_t y);
+    void OnButtonDown(MouseButton button, std::int32_t x, std::int32_t y, EventTime at = {});
     // Moves the contact to (x, y) while a button is held; nothing when none is.
-    void OnMouseMove(std::int32_t x, std::int32_t y);
+    void OnMouseMove(std::int32_t x, std::int32_t y, EventTime at = {});
     // Either button's release ends the contact in progress, touch contacts included.
     void OnButtonUp(MouseButton button);
-    // The on-screen window is gone: no contact, no points, no buttons held.
+    // The on-screen window is gone: no contact, no points, no buttons held, no press latched.
     void OnDestroy();
+
+    // The earliest press (a contact beginning: the point count going from 0 to more) since the
+    // last call, taken by this call so that it is never handed out twice; none when no contact
+    // has begun since. Later presses before the call are not latched: if one is still down it
+    // is among the points. A latched press is marked released once its contact has ended.
+    std::optional<Press> TakePress();
+    const std::optional<Press>& PendingPress() const { return m_press; }
 
     bool Contact() const { return m_contact; }
     int Buttons() const { return m_buttons; }
@@ -63,11 +87,17 @@ class ContactState {
   private:
     void SetSinglePoint(std::int32_t x, std::int32_t y);
     void ClearPoints();
+    // Latches a press if the points just went from none to some.
+    void LatchIfBegun(int countBefore, EventTime at);
+    // The latched press's contact, if it is the current one, has ended.
+    void EndLatchedContact();
 
     bool m_contact = false;
     int m_buttons = 0;
     int m_pointCount = 0;
     std::vector<ContactPoint> m_points;
+    std::optional<Press> m_press;
+    bool m_pressIsCurrent = false;  // m_press's contact is the one in progress
 };
 
 }  // namespace quorvel

@@ -44,6 +44,14 @@ Input Nothing() {
 Input Touch(Stimulus s) {
     return Make(Input::Fingers, {Px(s)});
 }
+// Pressed and lifted within one pump; `busyMs` pass after the press in the same pump.
+Input Tap(Stimulus s, int busyMs = 0) {
+    return Make(Input::Tap, {Px(s)}, 0, busyMs);
+}
+// Pressed and held; `busyMs` pass after the press in the same pump.
+Input TouchLate(Stimulus s, int busyMs) {
+    return Make(Input::Fingers, {Px(s)}, 0, busyMs);
+}
 Input TouchPixel(QPoint p) {
     return Make(Input::Fingers, {p});
 }
@@ -200,6 +208,7 @@ struct Scenario {
     DriveOutcome outcome;
     int completed;
     std::vector<std::pair<int, TrialRecord>> records;
+    bool latches = false;  // the window keeps presses (as the experiment window does)
 };
 
 TEST_F(DriveExperimentTest, ScriptedRuns) {
@@ -260,6 +269,36 @@ TEST_F(DriveExperimentTest, ScriptedRuns) {
          DriveOutcome::Aborted,
          0,
          {{0, {1, 0, kEmpty.x, kEmpty.y, 0, 1}}}},
+        // With the presses kept, a touch is timed at its press, not at the look that finds it,
+        // and a tap is found even when its release came in the same pump as its press.
+        {"kept presses: taps, a busy pump, a wrong tap, a held wrong press, a tap during a wait",
+         {Nothing(),
+          Tap(P(0)),  // 0: pressed and lifted before the driver looks, at 0
+          // 1: 5 ms on, a tap whose pump then takes 200 ms
+          Elapse(5), Tap(P(1), 200),
+          // 2: a wrong tap counts one error without waiting for a release; then a held touch
+          Tap(kEmpty), Touch(P(2)),
+          // 3: a wrong press held over pumps counts once; Enter goes down before the touch
+          Lift(), Touch(P(6)), Nothing(), Lift(), Down(kEnter), Touch(P(3)),
+          // 4: a wrong tap made while the driver waits for Enter's release answers nothing
+          Lift(), Tap(kEmpty), Up(kEnter), Touch(P(4)),
+          // 5: aborted
+          Lift(), Down(kEsc), Up(kEsc)},
+         DriveOutcome::Aborted,
+         5,
+         {{0, {1, 1, 100, 100, 0, 0}},
+          {1, {2, 2, P(1).x, P(1).y, 6, 0}},
+          {2, {3, 0, kEmpty.x, kEmpty.y, 208, 1}},
+          {3, {4, 7, 280, 240, 214, 1}},
+          {4, {5, 5, P(4).x, P(4).y, 215, 0}}},
+         true},
+        {"kept presses: two fingers down together are one press, at the first finger",
+         {Nothing(), TwoFingers(kEmpty, P(0)), Lift(), TouchLate(P(0), 40), Lift(), Down(kEsc),
+          Up(kEsc)},
+         DriveOutcome::Aborted,
+         1,
+         {{0, {1, 0, kEmpty.x, kEmpty.y, 2, 1}}},
+         true},
     };
 
     for (const Scenario& sc : scenarios) {
@@ -268,6 +307,7 @@ TEST_F(DriveExperimentTest, ScriptedRuns) {
         ScriptedDriverIo run;
         run.mapping = kMapping;
         run.script = sc.script;
+        run.latches = sc.latches;
         PumpingMessageBoxes shown{run};
 
         EXPECT_EQ(DriveExperiment(state, run, shown), sc.outcome);

@@ -144,7 +144,7 @@ TEST_F(MsTimerTest, RealClockTicksAboutOncePerMillisecondAndStopsOnStop) {
     g_lastSeen = 0;
     const Clock::time_point before = Clock::now();
     ASSERT_TRUE(MsTimerStart());
-    tick_count = 0;
+    MsTimerReset();
     EXPECT_NE(timer_id, 0u);
     EXPECT_EQ(timer_period, 1u);
 
@@ -213,6 +213,79 @@ TEST_F(MsTimerTest, RealClockResetRestartsThePhaseAndIsNeverUndone) {
         // Every whole millisecond since the reset is counted, however late the thread woke.
         ASSERT_TRUE(CountReaches(WholeMs(Clock::now() - reset))) << "round " << round;
     }
+}
+
+// The hook runs on the tick thread, so a hook that waits holds the thread up as a busy machine
+// would by not scheduling it.
+std::atomic<bool> g_holdTickThread{false};
+std::atomic<bool> g_tickThreadHeld{false};
+
+void HoldWhileAsked(std::int32_t) {
+    while (g_holdTickThread.load()) {
+        g_tickThreadHeld = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// Reading the clock gives the whole milliseconds since the reset, also while the tick thread
+// cannot run: a late thread must not make the responses' times late. Each read is checked
+// against bounds that hold whatever the scheduling: no less than the time from just after the
+// reset to just before the read, no more than the time from just before the reset to just after
+// it. Instants of the steady clock, taken at the reset, are placed the same way.
+TEST_F(MsTimerTest, RealClockReadsTheElapsedTimeWhileTheTickThreadIsHeldUp) {
+    using Clock = std::chrono::steady_clock;
+    tick_hook = HoldWhileAsked;
+    g_tickThreadHeld = false;
+    g_holdTickThread = true;
+    ASSERT_TRUE(MsTimerStart());
+    while (!g_tickThreadHeld.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const Clock::time_point before = Clock::now();
+    MsTimerReset();
+    const Clock::time_point after = Clock::now();
+    for (int ms : {0, 3, 40, 150}) {
+        std::this_thread::sleep_until(after + std::chrono::milliseconds(ms));
+        const Clock::time_point readFrom = Clock::now();
+        const std::int32_t count = MsTimerNow();
+        const Clock::time_point readTo = Clock::now();
+        EXPECT_GE(count, WholeMs(readFrom - after)) << ms;
+        EXPECT_LE(count, WholeMs(readTo - before)) << ms;
+        // A steady-clock instant maps to the count it had then, never before the reset.
+        EXPECT_EQ(MsTimerAt(before - std::chrono::seconds(1)), 0) << ms;
+        const std::int32_t at = MsTimerAt(readFrom);
+        EXPECT_GE(at, WholeMs(readFrom - after)) << ms;
+        EXPECT_LE(at, WholeMs(readFrom - before)) << ms;
+        EXPECT_LE(MsTimerAt(readTo + std::chrono::seconds(1)), MsTimerNow()) << ms;
+    }
+    // Held all along: the thread's own count has fallen behind (or was never counted).
+    EXPECT_LT(tick_count.load(), WholeMs(Clock::now() - after));
+
+    // Released, the thread catches up; the stopped clock keeps the count of the stop.
+    g_holdTickThread = false;
+    ASSERT_TRUE(CountReaches(WholeMs(Clock::now() - after)));
+    const std::int32_t beforeStop = MsTimerNow();
+    MsTimerStop();
+    EXPECT_GE(tick_count.load(), beforeStop);
+    EXPECT_EQ(MsTimerNow(), tick_count.load());
+}
+
+// The manual clock is read as it is counted: only ticks and resets move it.
+TEST_F(MsTimerTest, ManualClockIsReadAsCounted) {
+    MsTimerSeams seams;
+    seams.manual = true;
+    SetMsTimerSeams(seams);
+    ASSERT_TRUE(MsTimerStart());
+    MsTimerAdvance(7);
+    EXPECT_EQ(MsTimerNow(), 7);
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    EXPECT_EQ(MsTimerNow(), 7);
+    // No relation to the steady clock: an instant is placed at the count now.
+    EXPECT_EQ(MsTimerAt(std::chrono::steady_clock::now() - std::chrono::seconds(1)), 7);
+    MsTimerReset();
+    EXPECT_EQ(MsTimerNow(), 0);
+    tick_count = 5;  // a plain store sets the manual count
+    EXPECT_EQ(MsTimerNow(), 5);
 }
 
 TEST_F(MsTimerTest, RepeatedRunsEachGetAFreshTimer) {

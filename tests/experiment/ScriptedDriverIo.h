@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "experiment/DriverIo.h"
@@ -12,10 +13,14 @@ namespace quorvel::test {
 
 // One thing that happens in the world, delivered by one pump.
 struct Input {
-    enum Kind { Nothing, Fingers, Lift, KeyDown, KeyUp, Elapse } kind = Nothing;
-    std::vector<QPoint> points;  // Fingers: the contact points now down, in window pixels
-    int key = 0;                 // KeyDown, KeyUp
-    int ms = 0;                  // Elapse: time that passes during this pump
+    enum Kind { Nothing, Fingers, Lift, KeyDown, KeyUp, Elapse, Tap } kind = Nothing;
+    // Fingers: the contact points now down, in window pixels. Tap: a point pressed and lifted
+    // within this pump.
+    std::vector<QPoint> points;
+    int key = 0;  // KeyDown, KeyUp
+    // Elapse: time that passes during this pump. Fingers, Tap: time that passes after the
+    // press within this pump, as when the user-interface thread is busy.
+    int ms = 0;
 };
 
 // A stand-in for the experiment window whose world follows a script: every Pump() delivers
@@ -24,6 +29,8 @@ struct Input {
 // reports a press, so a driver that still waits aborts instead of hanging; `ranDry` says so.
 // A key that is queried over and over without a pump can never change (the key state is fed
 // by events): after many such queries it reads released and `spunWithoutPump` says so.
+// With `latches`, it also keeps presses as the experiment window does: the earliest contact
+// begun since the last TakePress, with the clock's count at the press.
 class ScriptedDriverIo : public DriverIo {
   public:
     StimulusMapping mapping{2.0, 16.0, 8.0};
@@ -34,6 +41,7 @@ class ScriptedDriverIo : public DriverIo {
     int clicks = 0;
     bool ranDry = false;
     bool spunWithoutPump = false;
+    bool latches = false;
 
     // The window pixel of a stimulus point under `mapping`.
     QPoint PixelOf(const Stimulus& s) const {
@@ -59,10 +67,23 @@ class ScriptedDriverIo : public DriverIo {
             case Input::Nothing:
                 break;
             case Input::Fingers:
+                if (points_.empty() && !in.points.empty()) {
+                    Latch(in.points.front(), false);
+                }
                 points_ = in.points;
+                MsTimerAdvance(in.ms);
+                break;
+            case Input::Tap:
+                if (points_.empty() && !in.points.empty()) {
+                    Latch(in.points.front(), true);
+                }
+                MsTimerAdvance(in.ms);
                 break;
             case Input::Lift:
                 points_.clear();
+                if (latched_) {
+                    latched_->released = true;
+                }
                 break;
             case Input::KeyDown:
                 KeyOf(in.key) = {true, true};
@@ -96,6 +117,12 @@ class ScriptedDriverIo : public DriverIo {
         return pressed;
     }
 
+    std::optional<Press> TakePress() override {
+        std::optional<Press> taken;
+        taken.swap(latched_);
+        return taken;
+    }
+
     int PointCount() const override { return static_cast<int>(points_.size()); }
     QPoint FirstPoint() const override { return points_.empty() ? QPoint() : points_.front(); }
     StimulusMapping Mapping() const override { return mapping; }
@@ -107,6 +134,11 @@ class ScriptedDriverIo : public DriverIo {
         bool pressedSince = false;
     };
     Key& KeyOf(int key) { return key == kEscape ? escape_ : enter_; }
+    void Latch(QPoint at, bool released) {
+        if (latches && !latched_) {
+            latched_ = Press{at, MsTimerNow(), released};
+        }
+    }
 
     static constexpr int kSpinLimit = 100000;
 
@@ -114,6 +146,7 @@ class ScriptedDriverIo : public DriverIo {
     int queriesSincePump_ = 0;
     bool dry_ = false;
     std::vector<QPoint> points_;
+    std::optional<Press> latched_;
     Key escape_;
     Key enter_;
 };

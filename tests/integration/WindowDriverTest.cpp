@@ -175,7 +175,7 @@ TEST_F(WindowDriverTest, ACompleteTestWithWrongTouchesFingersAndAHeldEscape) {
     // release instead of aborting, and the first target's clock runs meanwhile.
     QTest::keyPress(surface, Qt::Key_Escape);
     bot.Then(
-        QStringLiteral("release Escape"), [] { return timer_id != 0 && tick_count >= 30; },
+        QStringLiteral("release Escape"), [] { return timer_id != 0 && MsTimerNow() >= 30; },
         [this] { QTest::keyRelease(surface, Qt::Key_Escape); });
 
     // 0: exactly 50 units from the centre is a hit.

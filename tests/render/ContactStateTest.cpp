@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +16,16 @@ namespace quorvel {
 
 void PrintTo(const ContactPoint& p, std::ostream* os) {
     *os << "(" << p.x << "," << p.y << ")";
+}
+
+bool operator==(const Press& a, const Press& b) {
+    return a.point == b.point && a.at == b.at && a.released == b.released;
+}
+
+void PrintTo(const Press& p, std::ostream* os) {
+    *os << "press at (" << p.point.x << "," << p.point.y << ") "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(p.at.time_since_epoch()).count()
+        << " ms" << (p.released ? ", released" : "");
 }
 
 namespace {
@@ -180,6 +193,104 @@ TEST(ContactState, DestroyingTheWindowForgetsEverything) {
         {"then a move", {Down(kRight, 1, 1), Destroy(), Move(4, 4)}, false, 0, {}},
         {"then a press", {Down(kLeft, 1, 1), Destroy(), Down(kLeft, 2, 2)}, true, 1, {{2, 2}}},
     });
+}
+
+EventTime At(int ms) {
+    return EventTime(std::chrono::milliseconds(ms));
+}
+
+// The press a run of events leaves for the driver: the earliest contact begun since the last
+// take, at its first point and its own time, marked released once its contact ended. Events
+// are {event, ms}; a null event is a take by the driver, whose result is checked in `takes`.
+struct PressRow {
+    std::string name;
+    std::vector<std::function<void(ContactState&, EventTime)>> events;
+    std::vector<std::optional<Press>> takes;  // every take in order, then a final one
+};
+
+using Feed = std::function<void(ContactState&, EventTime)>;
+Feed TouchAt(std::vector<TouchInput> inputs) {
+    return [inputs](ContactState& s, EventTime at) { s.OnTouch(inputs, false, at); };
+}
+Feed DownAt(MouseButton b, int x, int y) {
+    return [=](ContactState& s, EventTime at) { s.OnButtonDown(b, x, y, at); };
+}
+Feed MoveAt(int x, int y) {
+    return [=](ContactState& s, EventTime at) { s.OnMouseMove(x, y, at); };
+}
+Feed UpAt(MouseButton b) {
+    return [=](ContactState& s, EventTime) { s.OnButtonUp(b); };
+}
+const Feed kTake;  // the driver looks
+
+std::optional<Press> Pressed(int x, int y, int ms, bool released) {
+    return Press{{x, y}, At(ms), released};
+}
+
+TEST(ContactState, KeepsTheEarliestPressUntilTheDriverTakesIt) {
+    const std::vector<PressRow> rows = {
+        {"a tap is kept after its release",
+         {TouchAt({{5, 6, false}}), TouchAt({{5, 6, true}})},
+         {Pressed(5, 6, 1, true)}},
+        {"a held press, then taken: its release does not bring it back",
+         {TouchAt({{5, 6, false}}), kTake, TouchAt({{5, 6, true}})},
+         {Pressed(5, 6, 1, false), std::nullopt}},
+        {"the press's own point, not where the finger moved",
+         {TouchAt({{5, 6, false}}), TouchAt({{9, 9, false}})},
+         {Pressed(5, 6, 1, false)}},
+        {"two taps before a look: the first only",
+         {TouchAt({{1, 1, false}}), TouchAt({{1, 1, true}}), TouchAt({{2, 2, false}}),
+          TouchAt({{2, 2, true}})},
+         {Pressed(1, 1, 1, true)}},
+        {"a first tap taken, a second kept for the next look",
+         {TouchAt({{1, 1, false}}), TouchAt({{1, 1, true}}), kTake, TouchAt({{2, 2, false}})},
+         {Pressed(1, 1, 1, true), Pressed(2, 2, 4, false)}},
+        {"a second finger while one is down is no new press",
+         {TouchAt({{1, 1, false}}), kTake, TouchAt({{1, 1, false}, {3, 3, false}})},
+         {Pressed(1, 1, 1, false), std::nullopt}},
+        {"two fingers together: one press at the first",
+         {TouchAt({{4, 4, false}, {3, 3, false}})},
+         {Pressed(4, 4, 1, false)}},
+        {"a mouse click",
+         {DownAt(kLeft, 7, 8), MoveAt(9, 9), UpAt(kLeft)},
+         {Pressed(7, 8, 1, true)}},
+        {"a mouse press ignored during a touch is no press",
+         {TouchAt({{1, 1, false}}), kTake, DownAt(kLeft, 7, 8)},
+         {Pressed(1, 1, 1, false), std::nullopt}},
+        {"a touch ended while a button is held; the drag starts a new contact",
+         {DownAt(kLeft, 7, 8), kTake, TouchAt({}), MoveAt(9, 9)},
+         {Pressed(7, 8, 1, false), Pressed(9, 9, 4, false)}},
+        {"nothing pressed, nothing taken", {MoveAt(1, 1), UpAt(kRight)}, {std::nullopt}},
+    };
+    for (const PressRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ContactState s;
+        std::size_t take = 0;
+        int ms = 0;
+        for (const Feed& e : row.events) {
+            ++ms;
+            if (e) {
+                e(s, At(ms));
+                continue;
+            }
+            ASSERT_LT(take, row.takes.size());
+            EXPECT_EQ(s.TakePress(), row.takes[take]) << "take " << take;
+            ++take;
+        }
+        ASSERT_EQ(take + 1, row.takes.size());
+        EXPECT_EQ(s.PendingPress(), row.takes[take]);
+        EXPECT_EQ(s.TakePress(), row.takes[take]) << "last take";
+        EXPECT_EQ(s.TakePress(), std::nullopt) << "handed out once";
+    }
+}
+
+TEST(ContactState, UnreadableTouchesAndDestructionLeaveNoPress) {
+    ContactState s;
+    s.OnTouch({{1, 1, false}}, true, At(1));
+    EXPECT_EQ(s.TakePress(), std::nullopt);
+    s.OnTouch({{2, 2, false}}, false, At(2));
+    s.OnDestroy();
+    EXPECT_EQ(s.TakePress(), std::nullopt);
 }
 
 TEST(ToPhysicalPixel, ScalesAndTruncatesTowardZero) {

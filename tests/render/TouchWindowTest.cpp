@@ -3,7 +3,11 @@
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QTest>
+#include <QTouchEvent>
 #include <QWindow>
+#include <chrono>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "experiment/StimulusMapping.h"
@@ -87,6 +91,67 @@ TEST_F(TouchWindowTest, ATouchIsNeverCountedTwiceAsAMousePress) {
     SendSynthesised(QEvent::MouseButtonPress, Qt::LeftButton, QPoint(500, 500));
     EXPECT_EQ(window.PointCount(), 0);
     EXPECT_EQ(window.Contacts().Buttons(), 0);
+}
+
+// A left-button press or release stamped by the window system at `stampMs` (a clock of its
+// own, in ms). (A touch event's point cannot be placed through Qt's public interface; the
+// window keeps a button press exactly as it keeps a touch.)
+void SendStampedClick(QWindow* surface, bool press, QPoint at, std::uint64_t stampMs) {
+    QMouseEvent event(press ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, at, at,
+                      surface->mapToGlobal(at), Qt::LeftButton,
+                      press ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    event.setTimestamp(stampMs);
+    QCoreApplication::sendEvent(surface, &event);
+}
+
+using SteadyClock = std::chrono::steady_clock;
+
+// The window system's clock in these tests: whole ms, 5 s ahead of the steady clock.
+std::uint64_t StampOf(SteadyClock::time_point t) {
+    return static_cast<std::uint64_t>(
+               std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch())
+                   .count()) +
+           5000;
+}
+
+// A press and its release handled before the driver looks are kept as one press, with the
+// point and the time of the press: from its timestamp once the window system's clock has been
+// seen to agree with the steady clock, from its arrival before that. A touch is kept the same
+// way (ContactState).
+TEST_F(TouchWindowTest, APressIsKeptWithItsPointAndTheTimeItWasStamped) {
+    const SteadyClock::time_point first = SteadyClock::now();
+    SendStampedClick(surface, true, QPoint(300, 200), StampOf(first));
+    SendStampedClick(surface, false, QPoint(300, 200), StampOf(first));
+    EXPECT_EQ(window.PointCount(), 0);
+    const std::optional<Press> tap = window.TakePress();
+    ASSERT_TRUE(tap.has_value());
+    EXPECT_EQ(tap->point, (ContactPoint{300, 200}));
+    EXPECT_TRUE(tap->released);
+    EXPECT_GE(tap->at, first);  // not yet trusted: its arrival
+    EXPECT_FALSE(window.TakePress().has_value());
+
+    // Prompt taps over a while, until the stamps are trusted (however busy the machine).
+    for (int k = 0; k < 1000 && !window.MouseTimesTrusted(); ++k) {
+        QTest::qWait(20);
+        const SteadyClock::time_point now = SteadyClock::now();
+        SendStampedClick(surface, true, QPoint(10, 10), StampOf(now));
+        SendStampedClick(surface, false, QPoint(10, 10), StampOf(now));
+    }
+    ASSERT_TRUE(window.MouseTimesTrusted());
+    window.TakePress();
+
+    // A press delivered 150 ms after it happened is placed at its stamp, not its arrival.
+    const SteadyClock::time_point pressed = SteadyClock::now();
+    QTest::qWait(150);
+    SendStampedClick(surface, true, QPoint(700, 400), StampOf(pressed));
+    SendStampedClick(surface, false, QPoint(700, 400), StampOf(pressed) + 10);
+    const std::optional<Press> late = window.TakePress();
+    ASSERT_TRUE(late.has_value());
+    EXPECT_EQ(late->point, (ContactPoint{700, 400}));
+    EXPECT_TRUE(late->released);
+    const double errorMs = std::chrono::duration<double, std::milli>(late->at - pressed).count();
+    EXPECT_GE(errorMs, -1.0);
+    EXPECT_LE(errorMs, 2.0);
 }
 
 TEST_F(TouchWindowTest, EitherMouseButtonMakesOneContactThatFollowsTheMouse) {
