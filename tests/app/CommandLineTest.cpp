@@ -59,6 +59,14 @@ TEST(CommandLineTest, VersionTextCarriesTheProjectVersion) {
     EXPECT_TRUE(HelpText().endsWith(u'\n'));
 }
 
+TEST(CommandLineTest, SharedClickSoundIsUnderTheInstallPrefix) {
+    // The installed program finds it by this path alone, from any working directory.
+    EXPECT_TRUE(QDir::isAbsolutePath(SharedClickSound())) << SharedClickSound().toStdString();
+    EXPECT_TRUE(SharedClickSound().endsWith(QStringLiteral("/share/quorvel/click.wav")))
+        << SharedClickSound().toStdString();
+    EXPECT_EQ(DefaultDataFolder(), QDir::homePath() + QStringLiteral("/Quorvel"));
+}
+
 // A temporary home with a shared folder holding a click sound.
 class DataFolderTest : public ::testing::Test {
   protected:
