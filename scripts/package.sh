@@ -53,6 +53,10 @@ fi
 cmp -s <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/quorvel/click.wav) assets/click.wav ||
   fail "click.wav in $deb differs from assets/click.wav"
 
+# A new data folder gets its click.wav from where the package puts it.
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/quorvel | grep -qaF /usr/share/quorvel ||
+  fail "quorvel does not look for click.wav in /usr/share/quorvel"
+
 echo "== fields"
 [ "$(dpkg-deb -f "$deb" Package)" = quorvel ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version is not $version"
