@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Quorvel needs,
-# and only those that are missing. Safe to run again; needs root (or sudo).
+# Installs every Debian package that building, running and testing Quorvel needs, and any
+# named as arguments, and only those that are missing. Safe to run again; needs root (or sudo).
 set -euo pipefail
 
 packages=(
@@ -25,6 +25,8 @@ packages=(
   # a Japanese face for the kana labels and the dialogs
   fonts-noto-cjk
 )
+# A caller may need a few more (scripts/package.sh: the Debian packaging tools).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

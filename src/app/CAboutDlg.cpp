@@ -1,9 +1,11 @@
 #include "app/CAboutDlg.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
 #include "app/DialogTemplate.h"
+#include "app/Version.h"
 
 namespace quorvel {
 
@@ -19,17 +21,23 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     du.Place(*ok, {143, 7, 50, 14});
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto* version = new QLabel(QStringLiteral("Quorvel (v.1.005)"), this);
+    auto* version = new QLabel(
+        QStringLiteral("Quorvel (v.") + QLatin1String(kVersion) + QLatin1Char(')'), this);
     version->setObjectName(QStringLiteral("versionLabel"));
     version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     du.Place(*version, {7, 7, 106, 11});
 
-    auto* note =
-        new QLabel(QStringLiteral("Timed connect-the-targets test\nfor touch screens"), this);
+    // The operator can check where this station's files go. A path has no spaces to wrap at,
+    // so a long one loses its middle here; the tooltip has it whole.
+    const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    auto* note = new QLabel(this);
     note->setObjectName(QStringLiteral("noteLabel"));
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    note->setWordWrap(true);
     du.Place(*note, {7, 23, 129, 26});
+    note->setText(QStringLiteral("Data folder:\n") +
+                  note->fontMetrics().elidedText(folder, Qt::ElideMiddle, note->width()));
+    note->setToolTip(folder);
+    note->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
 }  // namespace quorvel

@@ -1,11 +1,13 @@
 #include "app/CMainFrame.h"
 
 #include <QAction>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/CAboutDlg.h"
 #include "app/DialogTemplate.h"
@@ -17,7 +19,8 @@ namespace quorvel {
 
 namespace {
 
-// The frame's client area: black, the title line in white, and a left press starts a test.
+// The frame's client area: black, the title line in white with the data folder in grey under it,
+// and a left press starts a test.
 class ClientArea : public QWidget {
   public:
     explicit ClientArea(CMainFrame& frame) : QWidget(&frame), frame_(frame) {
@@ -35,6 +38,23 @@ class ClientArea : public QWidget {
         painter.setBackgroundMode(Qt::OpaqueMode);
         painter.setBackground(Qt::black);
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, CMainFrame::TitleLine());
+
+        // Grey and a little smaller, so the title stays the one white line in the middle; read
+        // at each paint, so it always names the folder the files are written to now.
+        const int titleBottom = (height() + fontMetrics().height()) / 2;
+        QFont small = font();
+        if (small.pointSizeF() > 0) {
+            small.setPointSizeF(small.pointSizeF() * 0.9);
+        } else if (small.pixelSize() > 0) {
+            small.setPixelSize(std::max(1, small.pixelSize() * 9 / 10));
+        }
+        painter.setFont(small);
+        painter.setPen(QColor(160, 160, 160));
+        const QFontMetrics metrics(small);
+        const QRect line(0, titleBottom + metrics.height() / 2, width(), metrics.height());
+        painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+                         metrics.elidedText(CMainFrame::DataFolderLine(), Qt::ElideMiddle,
+                                            width() - 2 * metrics.averageCharWidth()));
     }
 
     void mousePressEvent(QMouseEvent* event) override {
@@ -173,6 +193,10 @@ QAction* CMainFrame::CommandAction(int id) const {
 
 QString CMainFrame::TitleLine() {
     return QStringLiteral("Quorvel  -  click here or choose Experiment > Start to begin a test");
+}
+
+QString CMainFrame::DataFolderLine() {
+    return QStringLiteral("Data folder: ") + QDir::toNativeSeparators(QDir::currentPath());
 }
 
 void CMainFrame::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 
 #include "app/CAboutDlg.h"
@@ -17,6 +19,7 @@
 #include "app/DialogTemplate.h"
 #include "app/ScreenSize.h"
 #include "platform/WindowStacking.h"
+#include "support/ScopedWorkingDir.h"
 
 namespace quorvel {
 namespace {
@@ -87,6 +90,88 @@ TEST(CMainFrameTest, PaintsTheTitleLineWhiteInTheMiddle) {
     EXPECT_NEAR(double(sumX) / count, image.width() / 2.0, image.width() * 0.1);
     EXPECT_NEAR(double(sumY) / count, image.height() / 2.0, image.height() * 0.05);
     EXPECT_LT(bottom - top, 2 * frame.centralWidget()->fontMetrics().height());
+}
+
+// Where the non-black pixels below the title's white ones lie: the data folder line.
+struct FolderLinePixels {
+    int count = 0;
+    int whiteCount = 0;
+    int left = 0;
+    int right = -1;
+    int top = 0;
+    int titleBottom = -1;
+};
+
+FolderLinePixels FindFolderLine(const QImage& image) {
+    FolderLinePixels found;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == QColor(Qt::white)) {
+                found.titleBottom = std::max(found.titleBottom, y);
+            }
+        }
+    }
+    found.left = image.width();
+    found.top = image.height();
+    // Anti-aliased edges of the title are grey too: start one row below its last white pixel.
+    for (int y = found.titleBottom + 2; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c != QColor(Qt::black)) {
+                ++found.count;
+                found.whiteCount += c == QColor(Qt::white) ? 1 : 0;
+                found.left = std::min(found.left, x);
+                found.right = std::max(found.right, x);
+                found.top = std::min(found.top, y);
+            }
+        }
+    }
+    return found;
+}
+
+TEST(CMainFrameTest, PaintsTheDataFolderInGreyUnderTheTitle) {
+    // Two working directories whose paths differ only in length: the line must grow with it.
+    FolderLinePixels lines[2];
+    const QString names[2] = {QStringLiteral("d"),
+                              QStringLiteral("a-much-longer-data-folder-name-for-this-lab")};
+    for (int i = 0; i < 2; ++i) {
+        test::ScopedWorkingDir dir;
+        ASSERT_TRUE(dir.valid());
+        ASSERT_TRUE(QDir().mkdir(names[i]));
+        ASSERT_TRUE(QDir::setCurrent(names[i]));
+        const QString path = QDir::currentPath();
+        EXPECT_EQ(CMainFrame::DataFolderLine(),
+                  QStringLiteral("Data folder: ") + QDir::toNativeSeparators(path));
+
+        CMainFrame frame;
+        frame.resize(800, 400);
+        const QImage image = frame.centralWidget()->grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        lines[i] = FindFolderLine(image);
+        const int lineHeight = frame.centralWidget()->fontMetrics().height();
+        ASSERT_GT(lines[i].count, 0) << "no line under the title";
+        EXPECT_EQ(lines[i].whiteCount, 0) << "the title stays the only white line";
+        EXPECT_LT(lines[i].top - lines[i].titleBottom, 2 * lineHeight);
+        EXPECT_NEAR((lines[i].left + lines[i].right) / 2.0, image.width() / 2.0,
+                    image.width() * 0.05);
+    }
+    EXPECT_GT(lines[1].right - lines[1].left, lines[0].right - lines[0].left);
+}
+
+TEST(CMainFrameTest, AVeryLongDataFolderKeepsItsLineInsideTheFrame) {
+    test::ScopedWorkingDir dir;
+    ASSERT_TRUE(dir.valid());
+    const QString deep = QString(8, u'x') + QStringLiteral("/") + QString(200, u'y');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(QDir::setCurrent(deep));
+    CMainFrame frame;
+    frame.resize(400, 300);
+    const QImage image = frame.centralWidget()->grab().toImage();
+    const FolderLinePixels line = FindFolderLine(image);
+    ASSERT_GT(line.count, 0);
+    // Elided in the middle: neither end touches the frame's edge.
+    EXPECT_GT(line.left, 0);
+    EXPECT_LT(line.right, image.width() - 1);
 }
 
 TEST(CMainFrameTest, MenuHasItsPopupsItemsAndCommandIds) {
@@ -261,8 +346,11 @@ TEST(CMainFrameTest, AboutBoxOpensOverTheFrameAndCloses) {
             EXPECT_TRUE(ok->isDefault());
             EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("versionLabel"))->text(),
                       QStringLiteral("Quorvel (v.1.005)"));
-            EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("noteLabel"))->text().count(u'\n'),
-                      1);
+            const QLabel* note = about->findChild<QLabel*>(QStringLiteral("noteLabel"));
+            EXPECT_EQ(note->text().count(u'\n'), 1);
+            // The second static text says where the data goes.
+            EXPECT_TRUE(note->text().startsWith(QStringLiteral("Data folder:\n")));
+            EXPECT_EQ(note->toolTip(), QDir::toNativeSeparators(QDir::currentPath()));
             closeIt(*about);
             if (about->isVisible()) {
                 ADD_FAILURE() << "the About box stayed open";

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quorvel {
+
+// The command line is read in main() before the application object exists, so that --version
+// and --help answer on a machine without a display and open no window.
+//
+//   --version      print "Quorvel <version>" and exit 0
+//   --help         print the usage and exit 0
+//   --data-folder  work in the user's data folder (~/Quorvel) instead of the current directory:
+//                  the desktop entry starts Quorvel this way
+//
+// Anything else is left to Qt and otherwise ignored, as it always was. The first of --version
+// and --help wins.
+enum class StartAction { kRun, kPrintVersion, kPrintHelp };
+
+struct StartRequest {
+    StartAction action = StartAction::kRun;
+    bool useDataFolder = false;
+};
+
+// args without the program's name.
+StartRequest ReadCommandLine(const QStringList& args);
+
+// What --version and --help print, each ending with a line feed.
+QString VersionText();
+QString HelpText();
+
+// ~/Quorvel.
+QString DefaultDataFolder();
+
+// click.wav in the shared data folder of an installed Quorvel.
+QString SharedClickSound();
+
+// Creates folder when missing (with its parents), copies sharedClick into it as click.wav when
+// the folder has no click.wav yet, and makes the folder the working directory. A click sound
+// that cannot be copied is not an error (no sound is what a missing click.wav means anyway);
+// a folder that cannot be created or entered is. Returns the error's text, or an empty string.
+QString EnterDataFolder(const QString& folder, const QString& sharedClick);
+
+}  // namespace quorvel
