@@ -155,7 +155,12 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale) {
     environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(QUORVEL_EXECUTABLE), {});
+    // QUORVEL_PROGRAM runs the same session against another build, such as the installed
+    // package's /usr/bin/quorvel.
+    const QString executable = qEnvironmentVariableIsSet("QUORVEL_PROGRAM")
+                                   ? qEnvironmentVariable("QUORVEL_PROGRAM")
+                                   : QStringLiteral(QUORVEL_EXECUTABLE);
+    program.start(executable, {});
     ASSERT_TRUE(program.waitForStarted());
     ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("Quorvel")); }));
 
