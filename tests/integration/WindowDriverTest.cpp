@@ -36,7 +36,10 @@ namespace {
 using test::ScriptBot;
 using test::TouchScreen;
 
-// The real driver I/O, counting the clicks it starts.
+// The real driver I/O, counting the clicks it starts and telling which target the driver has
+// begun to look for: a press made before that (while it still waits for keys or the last
+// finger) answers nothing, as the driver's rules say, and a script that pressed then would
+// wait for ever on a loaded machine.
 class CountingIo : public WindowDriverIo {
   public:
     using WindowDriverIo::WindowDriverIo;
@@ -44,7 +47,15 @@ class CountingIo : public WindowDriverIo {
         ++clicks;
         WindowDriverIo::PlayClick();
     }
+    std::optional<Press> TakePress() override {
+        if (watched != nullptr) {
+            lookingFor = watched->completed;
+        }
+        return WindowDriverIo::TakePress();
+    }
     int clicks = 0;
+    const ExperimentState* watched = nullptr;
+    int lookingFor = -1;
 };
 
 class WindowDriverTest : public ::testing::Test {
@@ -52,6 +63,7 @@ class WindowDriverTest : public ::testing::Test {
     void SetUp() override {
         TouchScreen();
         MessageBoxScript::Reset();
+        io.watched = &state;
         ASSERT_EQ(test::OpenWindow(window, QSize(1920, 1080)), 1);
         surface = window.Window();
         ASSERT_EQ(surface->devicePixelRatio(), 1.0);
@@ -109,6 +121,8 @@ class WindowDriverTest : public ::testing::Test {
         }
         return state.completed == i;
     }
+    // True once the driver looks for target i's touch (its waits for keys and fingers done).
+    bool Looking(int i) { return Awaiting(i) && io.lookingFor == i; }
     // True once target i has been hit. A hit judged wrong (more errors than the script makes
     // for target i) derails the script as above.
     bool Reached(int i) {
@@ -124,7 +138,7 @@ class WindowDriverTest : public ::testing::Test {
     // --- the subject's hands, as script steps ---
     void TouchCorrect(int i, Stimulus at) {
         bot.Then(
-            QStringLiteral("touch target %1").arg(i), [this, i] { return Awaiting(i); },
+            QStringLiteral("touch target %1").arg(i), [this, i] { return Looking(i); },
             [this, at] { QTest::touchEvent(surface, TouchScreen()).press(0, Px(at)); });
         bot.Then(
             QStringLiteral("lift from target %1").arg(i), [this, i] { return Reached(i); },
@@ -132,7 +146,7 @@ class WindowDriverTest : public ::testing::Test {
     }
     void ClickCorrect(int i, Stimulus at, Qt::MouseButton button = Qt::LeftButton) {
         bot.Then(
-            QStringLiteral("click target %1").arg(i), [this, i] { return Awaiting(i); },
+            QStringLiteral("click target %1").arg(i), [this, i] { return Looking(i); },
             [this, at, button] { QTest::mousePress(surface, button, {}, Px(at)); });
         bot.Then(
             QStringLiteral("release on target %1").arg(i), [this, i] { return Reached(i); },
@@ -144,7 +158,7 @@ class WindowDriverTest : public ::testing::Test {
         expectedErrors[i] = std::max(expectedErrors[i], n);
         bot.Then(
             QStringLiteral("wrong touch %1 for target %2").arg(n).arg(i),
-            [this, i] { return Awaiting(i) && window.PointCount() == 0; },
+            [this, i] { return Looking(i) && window.PointCount() == 0; },
             [this, at] { QTest::touchEvent(surface, TouchScreen()).press(0, Px(at)); });
         bot.Then(
             QStringLiteral("lift wrong touch %1 for target %2").arg(n).arg(i),
@@ -192,7 +206,7 @@ TEST_F(WindowDriverTest, ACompleteTestWithWrongTouchesFingersAndAHeldEscape) {
     TouchCorrect(3, Off(3, 0, -50));
     // 4: two fingers, the first on the target: a hit.
     bot.Then(
-        QStringLiteral("two fingers, first on target 4"), [this] { return Awaiting(4); },
+        QStringLiteral("two fingers, first on target 4"), [this] { return Looking(4); },
         [this] {
             QTest::touchEvent(surface, TouchScreen())
                 .press(0, Px(Centre(4)))
@@ -209,7 +223,7 @@ TEST_F(WindowDriverTest, ACompleteTestWithWrongTouchesFingersAndAHeldEscape) {
     expectedErrors[5] = 1;
     bot.Then(
         QStringLiteral("two fingers, first on empty space"),
-        [this] { return Awaiting(5) && window.PointCount() == 0; },
+        [this] { return Looking(5) && window.PointCount() == 0; },
         [this, empty] {
             QTest::touchEvent(surface, TouchScreen()).press(0, Px(empty)).press(1, Px(Centre(5)));
         });
@@ -225,7 +239,7 @@ TEST_F(WindowDriverTest, ACompleteTestWithWrongTouchesFingersAndAHeldEscape) {
     // 6: the finger stays down after the hit and slides onto target 7: nothing happens until
     // it is lifted.
     bot.Then(
-        QStringLiteral("touch target 6 and hold"), [this] { return Awaiting(6); },
+        QStringLiteral("touch target 6 and hold"), [this] { return Looking(6); },
         [this] { QTest::touchEvent(surface, TouchScreen()).press(0, Px(Centre(6))); });
     bot.Then(
         QStringLiteral("slide onto target 7"), [this] { return Awaiting(7); },
