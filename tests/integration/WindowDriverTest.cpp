@@ -37,9 +37,11 @@ using test::ScriptBot;
 using test::TouchScreen;
 
 // The real driver I/O, counting the clicks it starts and telling which target the driver has
-// begun to look for: a press made before that (while it still waits for keys or the last
-// finger) answers nothing, as the driver's rules say, and a script that pressed then would
-// wait for ever on a loaded machine.
+// begun to look for, and after how many of that target's wrong presses: a press made before
+// that (while it still waits for keys, the last finger, or the lift of a wrong press) answers
+// nothing, as the driver's rules say, and a script that pressed then would wait for ever. On a
+// loaded machine the driver can be that late whatever pace the script keeps, so the script
+// goes by what the driver did, not by time.
 class CountingIo : public WindowDriverIo {
   public:
     using WindowDriverIo::WindowDriverIo;
@@ -50,12 +52,16 @@ class CountingIo : public WindowDriverIo {
     std::optional<Press> TakePress() override {
         if (watched != nullptr) {
             lookingFor = watched->completed;
+            if (lookingFor < kTargetCount) {
+                errorsWhenLooking = watched->records[lookingFor].errors;
+            }
         }
         return WindowDriverIo::TakePress();
     }
     int clicks = 0;
     const ExperimentState* watched = nullptr;
     int lookingFor = -1;
+    int errorsWhenLooking = 0;
 };
 
 class WindowDriverTest : public ::testing::Test {
@@ -121,8 +127,11 @@ class WindowDriverTest : public ::testing::Test {
         }
         return state.completed == i;
     }
-    // True once the driver looks for target i's touch (its waits for keys and fingers done).
-    bool Looking(int i) { return Awaiting(i) && io.lookingFor == i; }
+    // True once the driver looks for target i's touch: its waits for keys and fingers done,
+    // and done again since it last counted a wrong press.
+    bool Looking(int i) {
+        return Awaiting(i) && io.lookingFor == i && io.errorsWhenLooking == state.records[i].errors;
+    }
     // True once target i has been hit. A hit judged wrong (more errors than the script makes
     // for target i) derails the script as above.
     bool Reached(int i) {
