@@ -13,9 +13,9 @@
 #include <string_view>
 
 #include "FuzzInput.h"
-#include "app/SeedScan.h"
-#include "app/SubjectId.h"
-#include "records/TrialLogName.h"
+#include "core/app/SeedScan.h"
+#include "core/app/SubjectId.h"
+#include "core/records/TrialLogName.h"
 
 namespace quorvel::fuzz {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "render/ContactState.h"
+#include "core/input/ContactState.h"
 
 namespace quorvel::fuzz {
 namespace {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "app/CSettingsFile.h"
-#include "app/SettingsFormat.h"
-#include "platform/TextModeBytes.h"
+#include "core/app/CSettingsFile.h"
+#include "core/app/SettingsFormat.h"
+#include "core/platform/TextModeBytes.h"
 
 namespace quorvel {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "records/RankingOrder.h"
-#include "records/RankingText.h"
-#include "records/SummaryReader.h"
+#include "core/records/RankingOrder.h"
+#include "core/records/RankingText.h"
+#include "core/records/SummaryReader.h"
 
 namespace quorvel::fuzz {
 namespace {

@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
   libgl-dev libegl-dev
   # tests and benchmarks; stress-ng makes the busy machine of the timing benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev stress-ng
+  libgtest-dev libgmock-dev stress-ng
   # a real X display for the window tests, with Mesa's software OpenGL
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils x11-utils
   # the desktops labs use, for the window tests: a stacking window manager, and a Wayland

@@ -21,11 +21,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/CMyApp.h"
-#include "experiment/LayoutGenerator.h"
-#include "experiment/LcgRandom.h"
-#include "platform/MessageBoxScript.h"
-#include "platform/MessagePump.h"
+#include "core/experiment/LayoutGenerator.h"
+#include "core/experiment/LcgRandom.h"
+#include "gui/app/CMyApp.h"
+#include "gui/platform/MessageBoxScript.h"
+#include "gui/platform/MessagePump.h"
 #include "support/ScriptBot.h"
 #include "support/TouchGeometry.h"
 

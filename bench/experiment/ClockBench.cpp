@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "experiment/MsTimer.h"
+#include "core/experiment/MsTimer.h"
 #include "support/BackgroundLoad.h"
 
 namespace {

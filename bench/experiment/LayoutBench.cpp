@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "experiment/LayoutGenerator.h"
-#include "experiment/LcgRandom.h"
+#include "core/experiment/LayoutGenerator.h"
+#include "core/experiment/LcgRandom.h"
 
 int main() {
     using Clock = std::chrono::steady_clock;

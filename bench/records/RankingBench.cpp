@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "records/CResult.h"
-#include "records/RankingOrder.h"
-#include "records/SummaryReader.h"
+#include "core/records/RankingOrder.h"
+#include "core/records/SummaryReader.h"
+#include "gui/records/CResult.h"
 
 namespace {
 

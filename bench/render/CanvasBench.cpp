@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
-#include "experiment/ExperimentState.h"
-#include "render/SceneComposition.h"
-#include "render/TexturePrimitives.h"
-#include "render/TextureTable.h"
+#include "core/experiment/ExperimentState.h"
+#include "core/render/SceneComposition.h"
+#include "core/render/TexturePrimitives.h"
+#include "core/render/TextureTable.h"
 
 namespace {
 

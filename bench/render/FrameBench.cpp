@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "render/CTouchWnd.h"
-#include "render/DrawScene.h"
-#include "render/OpenWindow.h"
-#include "render/SceneComposition.h"
-#include "render/SceneImages.h"
+#include "core/render/SceneComposition.h"
+#include "gui/render/CTouchWnd.h"
+#include "gui/render/DrawScene.h"
+#include "gui/render/OpenWindow.h"
+#include "gui/render/SceneImages.h"
 
 namespace {
 

@@ -21,11 +21,11 @@
 #include <functional>
 #include <vector>
 
-#include "app/CMyApp.h"
-#include "experiment/LayoutGenerator.h"
-#include "experiment/LcgRandom.h"
-#include "experiment/StimulusMapping.h"
-#include "platform/MessageBoxScript.h"
+#include "core/experiment/LayoutGenerator.h"
+#include "core/experiment/LcgRandom.h"
+#include "core/experiment/StimulusMapping.h"
+#include "gui/app/CMyApp.h"
+#include "gui/platform/MessageBoxScript.h"
 #include "support/ScopedWorkingDir.h"
 #include "support/ScreenShot.h"
 #include "support/ScriptBot.h"

@@ -17,9 +17,9 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "experiment/LayoutGenerator.h"
-#include "experiment/LcgRandom.h"
-#include "experiment/StimulusMapping.h"
+#include "core/experiment/LayoutGenerator.h"
+#include "core/experiment/LcgRandom.h"
+#include "core/experiment/StimulusMapping.h"
 #include "support/ScreenShot.h"
 #include "support/TouchGeometry.h"
 

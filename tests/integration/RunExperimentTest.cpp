@@ -12,14 +12,14 @@
 #include <QWindow>
 #include <memory>
 
-#include "app/CMainFrame.h"
-#include "app/ScreenSize.h"
-#include "experiment/RunExperiment.h"
-#include "platform/KeyState.h"
-#include "platform/MessageBoxScript.h"
-#include "platform/QtMessageBoxes.h"
-#include "platform/ScreenSize.h"
-#include "render/CTouchWnd.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/MeasuredScreen.h"
+#include "gui/app/RunExperiment.h"
+#include "gui/platform/KeyState.h"
+#include "gui/platform/MessageBoxScript.h"
+#include "gui/platform/PrimaryScreen.h"
+#include "gui/platform/QtMessageBoxes.h"
+#include "gui/render/CTouchWnd.h"
 #include "support/ScriptBot.h"
 #include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"

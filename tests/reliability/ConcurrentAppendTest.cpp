@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "records/RecordFormat.h"
-#include "records/RecordsTestSupport.h"
-#include "records/WriteRecords.h"
+#include "core/records/RecordFormat.h"
+#include "core/records/RecordsTestSupport.h"
+#include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
 
 #ifdef __unix__

@@ -11,9 +11,9 @@
 #include <set>
 #include <string>
 
-#include "app/CSettingsFile.h"
-#include "records/RecordsTestSupport.h"
-#include "records/WriteRecords.h"
+#include "core/app/CSettingsFile.h"
+#include "core/records/RecordsTestSupport.h"
+#include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
 
 #ifdef __unix__

@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "app/CSettingsFile.h"
-#include "records/RankingOrder.h"
-#include "records/RankingText.h"
-#include "records/RecordsTestSupport.h"
-#include "records/SummaryReader.h"
-#include "records/WriteRecords.h"
+#include "core/app/CSettingsFile.h"
+#include "core/records/RankingOrder.h"
+#include "core/records/RankingText.h"
+#include "core/records/RecordsTestSupport.h"
+#include "core/records/SummaryReader.h"
+#include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/ScopedWorkingDir.h"
 

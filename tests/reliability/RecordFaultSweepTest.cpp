@@ -14,9 +14,9 @@
 #include <optional>
 #include <string>
 
-#include "records/IoFault.h"
-#include "records/RecordsTestSupport.h"
-#include "records/WriteRecords.h"
+#include "core/records/IoFault.h"
+#include "core/records/RecordsTestSupport.h"
+#include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
 
 namespace quorvel {

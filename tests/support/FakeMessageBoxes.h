@@ -4,7 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "platform/MessageBoxService.h"
+#include "core/platform/MessageBoxService.h"
 
 namespace quorvel::test {
 

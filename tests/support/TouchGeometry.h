@@ -4,9 +4,9 @@
 #include <array>
 #include <cmath>
 
-#include "experiment/ExperimentState.h"
-#include "experiment/HitTest.h"
-#include "experiment/StimulusMapping.h"
+#include "core/experiment/ExperimentState.h"
+#include "core/experiment/HitTest.h"
+#include "core/experiment/StimulusMapping.h"
 
 namespace quorvel::test {
 

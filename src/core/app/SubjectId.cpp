@@ -1,0 +1,66 @@
+#include "core/app/SubjectId.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include "core/records/TrialLogName.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr const char* kCodec = "windows-31j";
+constexpr int kMaxFileNameBytes = 255;
+
+}  // namespace
+
+SubjectIdFault CheckSubjectId(const QString& id) {
+    QStringEncoder encoder(kCodec);
+    const QByteArray bytes = encoder.encode(id);  // the encoder works when its result is taken
+    if (!encoder.isValid() || encoder.hasError()) {
+        return SubjectIdFault::NotCp932;
+    }
+    // The trial log's own rule, so that every ID accepted here can be written after the test.
+    switch (CheckTrialLogStem(id)) {
+        case TrialLogStemFault::BadCharacter:
+            return SubjectIdFault::BadCharacter;
+        case TrialLogStemFault::ReservedName:
+            return SubjectIdFault::ReservedName;
+        case TrialLogStemFault::None:
+            break;
+    }
+    if (!IsUsableSubjectId(SubjectIdToCp932(id))) {
+        return SubjectIdFault::ReservedName;
+    }
+    // The settings file trims blanks (and tabs, refused above) from the ends of its values, so
+    // such an ID would come back shortened at the next start and the subject's data would go
+    // to two trial logs. The full-width space is not trimmed there and stays an ordinary letter.
+    if (id.startsWith(u' ') || id.endsWith(u' ')) {
+        return SubjectIdFault::EndBlank;
+    }
+    const QString logName = id + QStringLiteral(".csv");
+    if (logName.toUtf8().size() > kMaxFileNameBytes) {
+        return SubjectIdFault::TooLong;
+    }
+    return SubjectIdFault::None;
+}
+
+std::string SubjectIdToCp932(const QString& id) {
+    QStringEncoder encoder(kCodec);
+    const QByteArray bytes = encoder.encode(id);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString SubjectIdFromCp932(const std::string& bytes) {
+    QStringDecoder decoder(kCodec, QStringDecoder::Flag::Stateless);
+    QString text =
+        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // The decoder drops a lone lead byte at the end and turns other bad bytes into control
+    // characters; the mark makes every such ID visibly wrong and refused until corrected.
+    if (decoder.hasError()) {
+        text += QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,156 @@
+#include "core/experiment/DriveExperiment.h"
+
+#include <QString>
+#include <algorithm>
+#include <optional>
+
+#include "core/experiment/HitTest.h"
+#include "core/experiment/MsTimer.h"
+
+namespace quorvel {
+
+namespace {
+
+void IgnoreTick(std::int32_t) {}
+
+QString InstructionText(TestType testType) {
+    return IsPartA(testType)
+               ? QStringLiteral("数字（1～25）を順番に選んでください")
+               : QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください");
+}
+
+QString EndText(const ExperimentState& state) {
+    if (state.completed != kTargetCount) {
+        return QStringLiteral("プログラムを中断しました。\nデータは残りません。");
+    }
+    // Always a decimal point, whatever the user's locale.
+    const double seconds = state.records[kTargetCount - 1].hit_time / 1000.0;
+    return QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = ") +
+           QString::number(seconds, 'f', 3) + QStringLiteral(" 秒）");
+}
+
+// Spins until `key` is reported released. The key state is fed by events, so the spin pumps
+// them; it does not sleep. A request to end the program ends the wait.
+void WaitForKeyRelease(DriverIo& io, int key) {
+    while (io.KeyPressed(key) && !io.StopRequested()) {
+        io.Pump();
+    }
+}
+
+}  // namespace
+
+DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes,
+                             const std::function<void(DriveOutcome)>& finished) {
+    boxes.ShowPlain(InstructionText(state.test_type), QStringLiteral("実験開始"));
+
+    state.completed = 0;
+    tick_hook = IgnoreTick;
+    if (timer_id == 0 && !MsTimerStart()) {
+        // Every time of the run would read 0: refuse rather than record it.
+        tick_hook = nullptr;
+        boxes.ShowApp(QStringLiteral("MsTimer could not be started, so responses cannot be "
+                                     "timed.\nThe test was not run and nothing was recorded."),
+                      BoxIcon::Stop);
+        return DriveOutcome::ClockFailed;
+    }
+    MsTimerReset();  // the clock of the first target starts here
+
+    int r = 0;
+    for (int i = 0; i < kTargetCount; ++i) {
+        r = AwaitTarget(state, io, i);
+        if (r == 0) {
+            break;
+        }
+        ++state.completed;
+    }
+
+    if (timer_id != 0) {
+        MsTimerStop();
+    }
+    tick_hook = nullptr;
+
+    io.DrawScene(state.completed);
+    io.Idle();
+    const DriveOutcome outcome = r == 1 ? DriveOutcome::Completed : DriveOutcome::Aborted;
+    if (finished) {
+        finished(outcome);
+    }
+    boxes.ShowPlain(EndText(state), QStringLiteral("課題終了"));
+    return outcome;
+}
+
+int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
+    io.DrawScene(i);
+    if (i == 1) {
+        MsTimerReset();  // from here on every target is timed from the start of this wait
+    }
+
+    WaitForKeyRelease(io, DriverIo::kEscape);
+    WaitForKeyRelease(io, DriverIo::kEnter);
+
+    // A finger or button still down, for instance from the previous correct touch.
+    while (io.PointCount() > 0 && !io.StopRequested()) {
+        io.Idle();
+    }
+    // Presses made before the driver looks for this target's touch answer nothing, just as a
+    // contact held through the waits above does not: drop the one latched meanwhile.
+    io.TakePress();
+
+    TrialRecord& record = state.records[i];
+    for (;;) {
+        const std::int32_t t = MsTimerNow();
+        // Ending the program (logout, shutdown) aborts like Escape.
+        if (io.KeyPressed(DriverIo::kEscape) || io.StopRequested()) {
+            WaitForKeyRelease(io, DriverIo::kEscape);
+            return 0;
+        }
+
+        // The press to judge: the earliest since the last look, where it landed and when it
+        // happened, even if it was lifted before this look (a quick tap on a busy machine);
+        // otherwise a contact down now, timed now.
+        DriverIo::Press press;
+        if (const std::optional<DriverIo::Press> latched = io.TakePress()) {
+            press = *latched;
+            // Never before this target's clock was reset, never after this look.
+            press.ms = std::max(0, std::min(press.ms, t));
+        } else if (io.PointCount() > 0) {
+            press = {io.FirstPoint(), t, false};
+        } else {
+            io.Idle();
+            continue;
+        }
+
+        const Stimulus touch = ToStimulus(io.Mapping(), press.point.x(), press.point.y());
+        if (IsOnCircle(state.stimuli[i], touch)) {
+            io.PlayClick();
+            // resp tells whether a first touch was kept: a wrong first touch in a bar can
+            // legitimately sit at x or y = -1 and must not be taken for "no touch yet".
+            if (record.resp == -1) {
+                record.resp = i + 1;
+                record.resp_x = touch.x;
+                record.resp_y = touch.y;
+            }
+            record.hit_time = press.ms;
+            return 1;
+        }
+
+        // A wrong press counts once, however long it is held; Escape waits for its release.
+        // A press already lifted has no release to wait for; a contact down now is another
+        // press and is judged at the next look.
+        ++record.errors;
+        if (record.resp == -1) {
+            record.resp_x = touch.x;
+            record.resp_y = touch.y;
+            record.resp = CircleNumberAt(state.stimuli, touch);
+        }
+        if (press.released) {
+            continue;
+        }
+        do {
+            io.Idle();
+        } while (io.PointCount() > 0 && !io.StopRequested());
+        io.Idle();
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPoint>
+#include <cstdint>
+#include <optional>
+
+#include "core/experiment/StimulusMapping.h"
+
+namespace quorvel {
+
+// What the experiment driver needs from the window system while a test runs: the scene, the
+// event pump, the key state, the contact points and the click. The experiment window provides
+// it; tests provide a scripted stand-in.
+class DriverIo {
+  public:
+    static constexpr int kEscape = 0x1B;  // aborts the run
+    static constexpr int kEnter = 0x0D;   // waited for to be released at every target
+
+    virtual ~DriverIo() = default;
+
+    // Draws the test scene with `completed` targets done (target `completed` being the one now
+    // awaited) and presents it.
+    virtual void DrawScene(int completed) = 0;
+
+    // Dispatches every event that is waiting (touch, mouse, keys, paints) until none is left.
+    // The key state and the contact points change only here.
+    virtual void Pump() = 0;
+
+    // Pump, then give up the thread for 1 ms.
+    virtual void Idle() = 0;
+
+    // True when `key` (kEscape or kEnter) is down now or was pressed since the previous query
+    // of that key; the query clears the "pressed since" part.
+    virtual bool KeyPressed(int key) = 0;
+
+    // Contact points now down on the experiment window (fingers, a held mouse button).
+    virtual int PointCount() const = 0;
+
+    // The first contact point, in window pixels. Only meaningful while PointCount() > 0.
+    virtual QPoint FirstPoint() const = 0;
+
+    // A press on the experiment window: where the contact began, when on the clock
+    // (MsTimerNow's count at the press), and whether it has been released already.
+    struct Press {
+        QPoint point;
+        std::int32_t ms = 0;
+        bool released = false;
+    };
+
+    // The earliest press since the previous call, handed out once; none when no contact has
+    // begun since. It lets the driver count a tap whose press and release were both dispatched
+    // within one pump (it would never see the point count above 0) and time a press by when it
+    // happened rather than by when the driver looked. Stand-ins without it report none and
+    // the driver goes by PointCount() and FirstPoint() alone.
+    virtual std::optional<Press> TakePress() { return std::nullopt; }
+
+    // How stimulus space sits in the experiment window.
+    virtual StimulusMapping Mapping() const = 0;
+
+    // Starts the click of a correct touch and returns at once. A missing sound plays nothing
+    // and reports nothing.
+    virtual void PlayClick() = 0;
+
+    // True once the program has been asked to end (logout, shutdown): the run then ends at
+    // once as an abort would, without waiting for keys or fingers to be lifted.
+    virtual bool StopRequested() const { return false; }
+};
+
+}  // namespace quorvel

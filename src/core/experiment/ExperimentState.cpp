@@ -1,0 +1,18 @@
+#include "core/experiment/ExperimentState.h"
+
+namespace quorvel {
+
+void ResetLog(ExperimentState& state) {
+    for (int i = 0; i < kTargetCount; ++i) {
+        TrialRecord& r = state.records[i];
+        r.trial = i + 1;
+        r.resp = -1;
+        r.resp_x = -1;
+        r.resp_y = -1;
+        r.hit_time = 0;
+        r.errors = 0;
+    }
+    state.completed = 0;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,32 @@
+#include "core/experiment/LcgRandom.h"
+
+#include <ctime>
+
+namespace quorvel {
+
+double UniformRandom(LcgRandom& rng) {
+    constexpr double kCombine = 32767.0;
+    constexpr double kNormaliser = 9.313225746154785e-10;  // 2^-30
+    const int a = rng.Next();
+    const int b = rng.Next();
+    return (a * kCombine + b) * kNormaliser;
+}
+
+std::uint32_t RunSeed(std::int32_t random_seed, std::int64_t nowSeconds) {
+    if (random_seed != 0) {
+        return static_cast<std::uint32_t>(random_seed);
+    }
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(nowSeconds) & 0xFFFFFFFFu);
+}
+
+void SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds) {
+    rng.Seed(RunSeed(random_seed, nowSeconds));
+    rng.Next();
+    rng.Next();
+}
+
+void SeedForRun(LcgRandom& rng, std::int32_t random_seed) {
+    SeedForRun(rng, random_seed, static_cast<std::int64_t>(std::time(nullptr)));
+}
+
+}  // namespace quorvel

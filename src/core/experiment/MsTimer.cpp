@@ -1,0 +1,352 @@
+#include "core/experiment/MsTimer.h"
+
+#include <QString>
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+// windows.h must come first.
+#include <mmsystem.h>
+#ifdef _MSC_VER
+#pragma comment(lib, "winmm.lib")
+#endif
+#else
+#include <time.h>
+#endif
+
+namespace quorvel {
+
+std::atomic<std::int32_t> tick_count{0};
+std::uint32_t timer_id = 0;
+std::uint32_t timer_period = 0;
+std::atomic<TickHook> tick_hook{nullptr};
+
+namespace {
+
+constexpr std::uint32_t kPeriodMs = 1;
+
+MsTimerSeams g_seams;
+// The running clock is the manual one: there is no platform timer to end.
+bool g_manualRunning = false;
+
+// The minimum timer period the system offers, in ms; 0 when it cannot be asked.
+std::uint32_t MinimumPeriodMs() {
+    std::int64_t ns = g_seams.resolutionNs;
+    if (ns == 0) {
+#ifdef _WIN32
+        TIMECAPS caps{};
+        if (timeGetDevCaps(&caps, sizeof(caps)) != TIMERR_NOERROR) {
+            return 0;
+        }
+        return caps.wPeriodMin;
+#else
+        timespec res{};
+        if (clock_getres(CLOCK_MONOTONIC, &res) != 0) {
+            return 0;
+        }
+        ns = static_cast<std::int64_t>(res.tv_sec) * 1000000000 + res.tv_nsec;
+#endif
+    }
+    if (ns < 0) {
+        return 0;
+    }
+    // The smallest whole number of milliseconds the clock can resolve.
+    const std::int64_t ms = (ns + 999999) / 1000000;
+    return static_cast<std::uint32_t>(ms < 1 ? 1 : ms);
+}
+
+std::uint32_t NextTimerId() {
+    static std::uint32_t last = 0;
+    if (++last == 0) {
+        ++last;
+    }
+    return last;
+}
+
+#ifdef _WIN32
+
+void CALLBACK TickCallback(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+    MsTimerTick();
+}
+
+bool BeginPeriodicTimer() {
+    timeBeginPeriod(kPeriodMs);
+    timer_period = kPeriodMs;
+    const MMRESULT id = timeSetEvent(kPeriodMs, 0, TickCallback, 0, TIME_PERIODIC);
+    if (id == 0) {
+        return false;
+    }
+    timer_id = id;
+    return true;
+}
+
+void EndPeriodicTimer() {
+    timeKillEvent(timer_id);
+}
+
+void EndPeriod() {
+    timeEndPeriod(timer_period);
+}
+
+#else
+
+// The count's origin while the tick thread runs: the steady-clock instant (ns since the
+// clock's epoch) from which whole milliseconds are counted, so that reading the count never
+// depends on when the tick thread last ran. kNoOrigin while no tick thread runs: the count is
+// then whatever tick_count holds.
+constexpr std::int64_t kNoOrigin = std::numeric_limits<std::int64_t>::min();
+std::atomic<std::int64_t> g_originNs{kNoOrigin};
+
+using Clock = std::chrono::steady_clock;
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+// Whole milliseconds from `origin` to `at` (ns), never negative, wrapping as the count does.
+std::int32_t WholeMsBetween(std::int64_t origin, std::int64_t at) {
+    const std::int64_t ms = at > origin ? (at - origin) / 1000000 : 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+}
+
+// The tick thread. It no longer defines the count, it only mirrors it: tick_count is moved on
+// to the whole milliseconds elapsed since the origin, one tick (and one hook call) per
+// millisecond, at absolute 1 ms deadlines. When the thread is late (a busy machine may not run
+// it for hundreds of milliseconds) it catches up at once when it runs again, while readers of
+// MsTimerNow() were never behind: they compute the count from the origin themselves.
+//
+// A reset must never be undone by a tick counted at the same moment, so the thread only ever
+// moves tick_count on from the value it last wrote (compare-exchange). When that fails someone
+// else has stored a value: after a reset (a new origin) the thread re-bases on it; after a
+// plain store it counts on from the stored value towards the time since the origin.
+class TickThread {
+  public:
+    TickThread() : thread_([this] { Run(); }) {}
+    ~TickThread() {
+        stop_.store(true, std::memory_order_release);
+        thread_.join();
+    }
+    TickThread(const TickThread&) = delete;
+    TickThread& operator=(const TickThread&) = delete;
+
+    // Sets the count to 0 from now on. One caller thread.
+    static void Reset() {
+        std::int64_t at = NowNs();
+        // Every reset is told apart from the last, even within the clock's resolution.
+        const std::int64_t previous = g_originNs.load();
+        if (at <= previous) {
+            at = previous + 1;
+        }
+        // The origin first: from here on every reader sees the new count, and the thread,
+        // seeing the new origin, takes back any tick of the old one that lands after this 0.
+        g_originNs.store(at);
+        tick_count.store(0);
+    }
+
+  private:
+    void Run() {
+        std::int64_t origin = g_originNs.load();  // set before the thread was started
+        std::int32_t last = tick_count.load();    // the count this thread last wrote
+        while (!stop_.load(std::memory_order_acquire)) {
+            // The next tick's deadline; never more than 1 ms away, so a count stored by hand
+            // far ahead of the time cannot keep a stop waiting.
+            std::int64_t dueNs = origin + (static_cast<std::int64_t>(last) + 1) * 1000000;
+            dueNs = std::min(dueNs, NowNs() + 1000000);
+            std::this_thread::sleep_until(Clock::time_point(std::chrono::nanoseconds(dueNs)));
+            CatchUp(origin, last);
+        }
+        // The stopped clock keeps the count of the moment it stopped, and the hook saw it.
+        CatchUp(origin, last);
+    }
+
+    // Counts tick_count on, one tick at a time, to the whole ms elapsed since the origin.
+    static void CatchUp(std::int64_t& origin, std::int32_t& last) {
+        for (;;) {
+            const std::int64_t seenOrigin = g_originNs.load();
+            if (seenOrigin != origin) {
+                // A reset: it has stored (or is about to store) its own 0.
+                origin = seenOrigin;
+                last = 0;
+            }
+            const std::int32_t target = WholeMsBetween(origin, NowNs());
+            // Compared as the count wraps.
+            if (static_cast<std::int32_t>(static_cast<std::uint32_t>(target) -
+                                          static_cast<std::uint32_t>(last)) <= 0) {
+                return;
+            }
+            std::int32_t seen = last;
+            // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
+            const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(last) + 1u);
+            if (!tick_count.compare_exchange_strong(seen, next)) {
+                if (g_originNs.load() == origin) {
+                    last = seen;  // a plain store: count on from it
+                }
+                continue;  // otherwise a reset, re-based above
+            }
+            if (g_originNs.load() != origin) {
+                // Only possible when the count was 0 already (two resets within a tick):
+                // this tick is on the old origin and is taken back at once.
+                std::int32_t mine = next;
+                tick_count.compare_exchange_strong(mine, 0);
+                continue;
+            }
+            last = next;
+            if (const TickHook hook = tick_hook.load()) {
+                hook(next);
+            }
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    std::thread thread_;  // last: starts once the fields above exist
+};
+
+// The running tick thread; destroying it stops and joins it (also at process exit, should a
+// clock be left running).
+std::unique_ptr<TickThread> g_tickThread;
+
+bool BeginPeriodicTimer() {
+    timer_period = kPeriodMs;  // steady_clock needs no system period; kept for the record
+    // The count goes on from the value it has, as a freshly started tick would count it.
+    g_originNs.store(NowNs() - static_cast<std::int64_t>(tick_count.load()) * 1000000);
+    try {
+        g_tickThread = std::make_unique<TickThread>();
+    } catch (const std::system_error&) {
+        g_originNs.store(kNoOrigin);
+        return false;
+    }
+    timer_id = NextTimerId();
+    return true;
+}
+
+void EndPeriodicTimer() {
+    g_tickThread.reset();  // its last catch-up leaves tick_count at the time of the stop
+    g_originNs.store(kNoOrigin);
+}
+
+void EndPeriod() {}
+
+#endif
+
+}  // namespace
+
+int MsTimerCheck(MessageBoxService& boxes) {
+    const std::uint32_t minPeriod = MinimumPeriodMs();
+    if (minPeriod == 0) {
+        boxes.ShowApp(QStringLiteral("System does not permit MsTimer."), BoxIcon::Stop);
+        return 0;
+    }
+    if (minPeriod != kPeriodMs) {
+        boxes.ShowApp(QStringLiteral("System does not have enough resolution for MsTimer."),
+                      BoxIcon::Stop);
+        return 0;
+    }
+    // A clock cannot be running at start-up; should one be, stop it rather than lose its
+    // thread by clearing its id.
+    MsTimerStop();
+    tick_count.store(0);
+    tick_hook.store(nullptr);
+    return 1;
+}
+
+bool MsTimerStart() {
+    if (timer_id != 0) {
+        return true;
+    }
+    if (g_seams.failStart) {
+        return false;
+    }
+    if (g_seams.manual) {
+        timer_period = kPeriodMs;
+        timer_id = NextTimerId();
+        g_manualRunning = true;
+        return true;
+    }
+    if (BeginPeriodicTimer()) {
+        return true;
+    }
+    // Leave nothing behind: the 1 ms period begun for the timer ends with the failed start.
+    EndPeriod();
+    timer_id = 0;
+    timer_period = 0;
+    return false;
+}
+
+void MsTimerStop() {
+    if (timer_id == 0) {
+        return;
+    }
+    if (g_manualRunning) {
+        g_manualRunning = false;
+    } else {
+        EndPeriodicTimer();
+        EndPeriod();
+    }
+    timer_id = 0;
+    timer_period = 0;
+}
+
+void MsTimerReset() {
+#ifndef _WIN32
+    if (g_tickThread) {
+        TickThread::Reset();
+        return;
+    }
+#endif
+    tick_count.store(0);
+}
+
+std::int32_t MsTimerNow() {
+#ifndef _WIN32
+    // Computed at the moment of reading, so a tick thread kept off the processor does not
+    // make the count lag.
+    const std::int64_t origin = g_originNs.load();
+    if (origin != kNoOrigin) {
+        return WholeMsBetween(origin, NowNs());
+    }
+#endif
+    return tick_count.load();
+}
+
+std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at) {
+#ifndef _WIN32
+    const std::int64_t origin = g_originNs.load();
+    if (origin != kNoOrigin) {
+        const std::int64_t atNs =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
+        // Never before the origin (WholeMsBetween) and never after the present.
+        const std::int64_t nowNs = NowNs();
+        return WholeMsBetween(origin, atNs < nowNs ? atNs : nowNs);
+    }
+#endif
+    // No relation between the steady clock and the count: the instant is taken as now.
+    static_cast<void>(at);
+    return MsTimerNow();
+}
+
+void MsTimerTick() {
+    // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
+    const auto previous = static_cast<std::uint32_t>(tick_count.fetch_add(1));
+    const auto count = static_cast<std::int32_t>(previous + 1u);
+    if (const TickHook hook = tick_hook.load()) {
+        hook(count);
+    }
+}
+
+void SetMsTimerSeams(const MsTimerSeams& seams) {
+    g_seams = seams;
+}
+
+void MsTimerAdvance(int n) {
+    for (int k = 0; k < n; ++k) {
+        MsTimerTick();
+    }
+}
+
+}  // namespace quorvel

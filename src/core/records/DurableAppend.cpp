@@ -1,0 +1,490 @@
+#include "core/records/DurableAppend.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace quorvel {
+
+namespace {
+
+// A new file's name lives in its directory; syncing the directory keeps the name (or its
+// removal) after a crash. Not every file system supports this, so a failure here is not an
+// error of the append.
+void SyncDirectoryOf(const QString& path) {
+#ifndef _WIN32
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+// How many times to open the file again when it vanishes between looking and opening, or
+// another writer removes it while this one waits for the lock.
+constexpr int kOpenTries = 100;
+
+}  // namespace
+
+// One open data file, read and written through the same handle, and the lock on it. Closing
+// (or destroying) it releases the lock.
+class AppendHandle {
+  public:
+    AppendHandle() = default;
+    ~AppendHandle() { Close(); }
+    AppendHandle(const AppendHandle&) = delete;
+    AppendHandle& operator=(const AppendHandle&) = delete;
+
+    // Opens the file at `path` for reading and writing, creating it when it does not exist
+    // and `mayCreate`; `created` tells whether this call made it. Never waits: a FIFO opened
+    // plainly blocks until someone opens its other end, so anything but a regular file (a
+    // link to one is fine) is refused once it is open, before it is used.
+    bool Open(const QString& path, bool mayCreate, bool& created);
+
+    // Takes the exclusive lock, polling for up to `wait` while another writer has it.
+    bool Lock(std::chrono::milliseconds wait);
+    // One try, no waiting.
+    bool TryLock();
+
+    // True when `path` still names this file: a writer that held the lock before may have
+    // removed it (its own new file, which it could not fill), and bytes appended to a removed
+    // file are lost.
+    bool IsNamedBy(const QString& path) const;
+
+    qint64 Size() const;
+    bool ReadByte(qint64 at, char& byte) const;
+    // Writes at the end of the file; true when every byte was taken.
+    bool Append(const char* data, qint64 size);
+    bool Truncate(qint64 size);
+    bool Sync();
+    // False when closing reported an error (a network drive may report a failed write only
+    // here).
+    bool Close();
+    bool IsOpen() const;
+
+  private:
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    int fd_ = -1;
+#endif
+};
+
+bool AppendHandle::Lock(std::chrono::milliseconds wait) {
+    // Polled rather than blocking, so a writer that hangs on to the file (a stalled station on
+    // a shared drive) costs the operator a bounded wait and a box, never a frozen program.
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    std::chrono::milliseconds pause{1};
+    for (;;) {
+        if (TryLock()) {
+            return true;
+        }
+#ifndef _WIN32
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return false;  // no locks on this file system: not safe to append
+        }
+#endif
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
+#ifdef _WIN32
+
+bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
+    Close();
+    const std::wstring name = QFileInfo(path).absoluteFilePath().toStdWString();
+    // Shared for deleting too, so a writer can remove its own new file while others have it
+    // open and waiting for the lock.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    created = false;
+    if (mayCreate) {
+        handle_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        created = handle_ != INVALID_HANDLE_VALUE;
+    }
+    if (!created) {
+        handle_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    if (GetFileType(handle_) != FILE_TYPE_DISK) {  // a pipe or a device
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool AppendHandle::TryLock() {
+    // One byte far past any data: the lock only keeps other writers out, while the ranking
+    // and other readers still read the file (Windows locks keep out reads of their range).
+    OVERLAPPED at{};
+    at.Offset = 0xFFFFFFFEu;
+    at.OffsetHigh = 0x7FFFFFFFu;
+    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) !=
+           0;
+}
+
+bool AppendHandle::IsNamedBy(const QString& path) const {
+    const std::wstring name = QFileInfo(path).absoluteFilePath().toStdWString();
+    HANDLE other =
+        CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (other == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION mine{};
+    BY_HANDLE_FILE_INFORMATION theirs{};
+    const bool same = GetFileInformationByHandle(handle_, &mine) != 0 &&
+                      GetFileInformationByHandle(other, &theirs) != 0 &&
+                      mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+                      mine.nFileIndexHigh == theirs.nFileIndexHigh &&
+                      mine.nFileIndexLow == theirs.nFileIndexLow;
+    CloseHandle(other);
+    return same;
+}
+
+qint64 AppendHandle::Size() const {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(handle_, &size) != 0 ? static_cast<qint64>(size.QuadPart) : -1;
+}
+
+bool AppendHandle::ReadByte(qint64 at, char& byte) const {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD read = 0;
+    return ReadFile(handle_, &byte, 1, &read, &where) != 0 && read == 1;
+}
+
+bool AppendHandle::Append(const char* data, qint64 size) {
+    qint64 at = Size();
+    while (at >= 0 && size > 0) {
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<qint64>(size, 1 << 30));
+        DWORD written = 0;
+        if (WriteFile(handle_, data, chunk, &written, &where) == 0 || written == 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+        at += written;
+    }
+    return at >= 0;
+}
+
+bool AppendHandle::Truncate(qint64 size) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = size;
+    return SetFileInformationByHandle(handle_, FileEndOfFileInfo, &end, sizeof end) != 0;
+}
+
+bool AppendHandle::Sync() {
+    return FlushFileBuffers(handle_) != 0;
+}
+
+bool AppendHandle::Close() {
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        return true;
+    }
+    const bool ok = CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok;
+}
+
+bool AppendHandle::IsOpen() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
+
+#else
+
+bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
+    Close();
+    const QByteArray name = QFile::encodeName(path);
+    // O_NONBLOCK only for the open itself: it is what keeps a FIFO from blocking it.
+    const int flags = O_RDWR | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    created = false;
+    for (int tries = 0; fd_ < 0 && tries < kOpenTries; ++tries) {
+        if (mayCreate) {
+            // Creating exclusively tells a new file from an existing one in one step.
+            fd_ = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0666);
+            if (fd_ >= 0) {
+                created = true;
+                break;
+            }
+            if (errno != EEXIST) {
+                return false;
+            }
+        }
+        fd_ = ::open(name.constData(), flags);
+        if (fd_ < 0 && (errno != ENOENT || !mayCreate)) {
+            return false;
+        }
+        // ENOENT: removed between the two opens; try creating it again.
+    }
+    if (fd_ < 0) {
+        return false;
+    }
+    struct stat st {};
+    const int fileFlags = ::fcntl(fd_, F_GETFL);
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || fileFlags == -1 ||
+        ::fcntl(fd_, F_SETFL, fileFlags & ~O_NONBLOCK) == -1) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool AppendHandle::TryLock() {
+    // flock, not fcntl's record locks: those belong to the process, so two threads of one
+    // process would both be granted them; flock's belong to the open file.
+    return ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool AppendHandle::IsNamedBy(const QString& path) const {
+    struct stat mine {};
+    struct stat named {};
+    return ::fstat(fd_, &mine) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
+qint64 AppendHandle::Size() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? static_cast<qint64>(st.st_size) : -1;
+}
+
+bool AppendHandle::ReadByte(qint64 at, char& byte) const {
+    return ::pread(fd_, &byte, 1, static_cast<off_t>(at)) == 1;
+}
+
+bool AppendHandle::Append(const char* data, qint64 size) {
+    // O_APPEND: every write goes to the end as the file is then, whatever the offset says.
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, data, static_cast<std::size_t>(size));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool AppendHandle::Truncate(qint64 size) {
+    int result = 0;
+    do {
+        result = ::ftruncate(fd_, static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+bool AppendHandle::Sync() {
+    return ::fsync(fd_) == 0;
+}
+
+bool AppendHandle::Close() {
+    if (fd_ < 0) {
+        return true;
+    }
+    // Not retried on EINTR: the descriptor is gone whatever close() reports.
+    const bool ok = ::close(fd_) == 0;
+    fd_ = -1;
+    return ok;
+}
+
+bool AppendHandle::IsOpen() const {
+    return fd_ >= 0;
+}
+
+#endif
+
+namespace {
+
+// What must come before a block appended to a file of `size` bytes so that the block starts on
+// a line of its own: nothing when the file is empty, cannot be read, or ends with LF; the rest
+// of a CR LF otherwise. Our files end every line with CR LF; one that does not ends in a row
+// cut short by a failure that could not be undone, or was edited by hand. Read through the
+// locked handle, so the byte is never the middle of another writer's block.
+QByteArray LineEndBefore(const AppendHandle& file, qint64 size) {
+    char last = '\n';
+    if (size > 0 && !file.ReadByte(size - 1, last)) {
+        last = '\n';
+    }
+    if (last == '\n') {
+        return QByteArray();
+    }
+    return last == '\r' ? QByteArray("\n") : QByteArray("\r\n");
+}
+
+}  // namespace
+
+DurableAppend::DurableAppend(QString path, QByteArray header, QByteArray block, IoFaultHook hook)
+    : path_(std::move(path)),
+      header_(std::move(header)),
+      block_(std::move(block)),
+      hook_(std::move(hook)) {}
+
+bool DurableAppend::Fails(IoOp op) const {
+    return hook_ && hook_(op, path_);
+}
+
+bool DurableAppend::Attempt() {
+    blockOffset_ = -1;
+    if (Fails(IoOp::Open)) {
+        return false;
+    }
+    AppendHandle file;
+    bool created = false;
+    bool locked = false;
+    // The file may be removed by the writer holding the lock (its own new file, which it could
+    // not fill) while this one waits; then it is opened, or made, again.
+    for (int tries = 0; tries < kOpenTries && !locked; ++tries) {
+        if (!file.Open(path_, true, created)) {
+            return false;
+        }
+        if (Fails(IoOp::Lock) || !file.Lock(lockWait_)) {
+            if (created && file.TryLock() && file.Size() == 0 && file.IsNamedBy(path_) &&
+                !Fails(IoOp::Remove)) {
+                // This attempt's new, still empty file, and no other writer at it: it goes, so
+                // the directory is as it was.
+                QFile::remove(path_);
+            }
+            return false;
+        }
+        locked = file.IsNamedBy(path_);
+    }
+    if (!locked) {
+        return false;
+    }
+
+    // From here on the file is this writer's alone: what it holds now is what must be kept.
+    qint64 size = file.Size();
+    if (size < 0) {
+        return false;
+    }
+    // A new file belongs to this writer, which removes it again on a failure, so a run that
+    // writes nothing leaves no file behind.
+    bool owned = created && size == 0;
+    if (leftover_) {
+        // Bytes an earlier attempt could not take out go now, as long as they are still the
+        // end of the file. When another writer has appended after them, they stay: cutting
+        // them out would take that writer's block too. Its row starts on a line of its own.
+        if (leftover_->to >= 0 && size == leftover_->to && size > leftover_->from) {
+            if (Fails(IoOp::Truncate) || !file.Truncate(leftover_->from)) {
+                return false;
+            }
+            size = leftover_->from;
+        }
+        owned = owned || (leftover_->owned && size == 0);
+        leftover_.reset();
+    }
+
+    // The header goes into an empty file, whoever made it; an unfinished last line is ended
+    // first, or it would swallow the block's first row.
+    const QByteArray lead = size == 0 ? header_ : LineEndBefore(file, size);
+    if (!WriteAll(file, lead + block_) || !Sync(file, created)) {
+        Restore(file, owned, size);
+        return false;
+    }
+    if (Fails(IoOp::Close)) {
+        Restore(file, owned, size);
+        return false;
+    }
+    if (!file.Close()) {
+        // The bytes may or may not be whole on the disk: take them out, so a retry adds one copy.
+        RestoreByName(owned, size, size + lead.size() + block_.size());
+        return false;
+    }
+    blockOffset_ = size + lead.size();
+    return true;
+}
+
+bool DurableAppend::WriteAll(AppendHandle& file, const QByteArray& bytes) {
+    if (Fails(IoOp::Write)) {
+        // Fail as a disk that fills up part way does: some of the bytes reach the file.
+        file.Append(bytes.constData(), bytes.size() / 2);
+        return false;
+    }
+    // Nothing is buffered in the process: every byte has gone to the system once Append
+    // returns. The flush step stays so a fault can strike between the last write and the sync.
+    return file.Append(bytes.constData(), bytes.size()) && !Fails(IoOp::Flush);
+}
+
+bool DurableAppend::Sync(AppendHandle& file, bool created) {
+    if (Fails(IoOp::Sync) || !file.Sync()) {
+        return false;
+    }
+    if (created) {
+        SyncDirectoryOf(path_);
+    }
+    return true;
+}
+
+void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size) {
+    // Still under the lock: no other writer has added anything after this attempt's bytes.
+    const qint64 end = file.Size();
+    if (owned && size == 0) {
+        // This writer's new file goes altogether. Writers waiting for it find it gone once they
+        // have the lock, and open the name again.
+        if (!Fails(IoOp::Remove) && file.IsNamedBy(path_) && QFile::remove(path_)) {
+            SyncDirectoryOf(path_);
+            return;
+        }
+        leftover_ = Leftover{0, end, true};
+        return;
+    }
+    if (!Fails(IoOp::Truncate) && file.Truncate(size)) {
+        file.Sync();
+        return;
+    }
+    // By name: the handle could not cut the file. The lock still keeps other writers out.
+    if (!Fails(IoOp::Truncate) && file.IsNamedBy(path_) && QFile::resize(path_, size)) {
+        return;
+    }
+    leftover_ = Leftover{size, end, false};
+}
+
+void DurableAppend::RestoreByName(bool owned, qint64 size, qint64 end) {
+    // The lock went with the handle: take it again, and take the bytes out only if they are
+    // still the end of the file.
+    AppendHandle again;
+    bool created = false;
+    if (again.Open(path_, false, created) && again.Lock(lockWait_) && again.IsNamedBy(path_)) {
+        if (again.Size() == end) {
+            Restore(again, owned, size);
+        }
+        return;
+    }
+    leftover_ = Leftover{size, end, owned};
+}
+
+}  // namespace quorvel

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <optional>
+
+#include "core/records/IoFault.h"
+
+namespace quorvel {
+
+class AppendHandle;
+
+// Appends one block of bytes to a file so that the file ends up holding either all of them,
+// on disk, or exactly what it held before. A file that is empty (new, or left empty by a
+// writer that was killed) begins with `header`; a file with anything in it never gets the
+// header again.
+//
+// Several writers, in other processes (other stations on a shared drive) or other threads, may
+// append to the same file at once: each Attempt() holds an exclusive lock on the file from
+// before it looks at the file's size until its bytes are on disk, so every block lands whole,
+// once, after everything that was there when the lock was granted. A lock that another writer
+// keeps for longer than the wait is a failure like any other.
+//
+// Each Attempt() opens, locks, writes, flushes, syncs and closes, checking every step. Only
+// regular files (or links to them) are written; a FIFO, device or directory under the name is
+// refused without waiting on it. On a failure it takes this attempt's bytes out again (cuts
+// the file back to the size it had under the lock, or removes the file it created) before
+// reporting. If even that fails, the next Attempt() of the same object finishes it first, as
+// long as no other writer has appended since, so retrying after a fault never leaves a
+// partial or doubled block behind.
+class DurableAppend {
+  public:
+    DurableAppend(QString path, QByteArray header, QByteArray block, IoFaultHook hook = {});
+
+    // How long Attempt() waits for other writers to release the file.
+    static constexpr std::chrono::milliseconds kDefaultLockWait{10000};
+    void SetLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
+
+    // True when the block (and, for an empty file, the header) has reached the disk.
+    bool Attempt();
+
+    const QString& Path() const { return path_; }
+
+    // Where the block begins in the file after a successful Attempt(); -1 before. Other
+    // writers' blocks may come before and after it.
+    qint64 BlockOffset() const { return blockOffset_; }
+
+  private:
+    bool Fails(IoOp op) const;
+    bool WriteAll(AppendHandle& file, const QByteArray& bytes);
+    bool Sync(AppendHandle& file, bool created);
+    void Restore(AppendHandle& file, bool owned, qint64 size);
+    void RestoreByName(bool owned, qint64 size, qint64 end);
+
+    QString path_;
+    QByteArray header_;
+    QByteArray block_;
+    IoFaultHook hook_;
+    std::chrono::milliseconds lockWait_ = kDefaultLockWait;
+    qint64 blockOffset_ = -1;
+    // Left over by an attempt whose restoring failed: bytes [from, to) of the file are this
+    // object's, and `owned` when the file is one it created (and should not exist).
+    struct Leftover {
+        qint64 from = 0;
+        qint64 to = -1;  // -1: unknown
+        bool owned = false;
+    };
+    std::optional<Leftover> leftover_;
+};
+
+}  // namespace quorvel

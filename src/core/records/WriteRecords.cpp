@@ -1,0 +1,92 @@
+#include "core/records/WriteRecords.h"
+
+#include <QDir>
+#include <ctime>
+
+#include "core/records/DurableAppend.h"
+#include "core/records/RecordFormat.h"
+#include "core/records/TrialLogName.h"
+
+namespace quorvel {
+
+namespace {
+
+QString PathIn(const QString& directory, const QString& name) {
+    return directory.isEmpty() ? name : QDir(directory).filePath(name);
+}
+
+// Appends, asking the operator to retry for as long as the file fails and they want to.
+bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes) {
+    while (!append.Attempt()) {
+        if (!boxes.AskRetry(DataFileErrorText(append.Path()))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+QString DataFileErrorText(const QString& path) {
+    // A relative path is completed with the working directory only when that can be named:
+    // a removed one would read as the root ("/FS.csv").
+    QString full = path;
+    if (QDir::isRelativePath(path)) {
+        const QString here = ResolveRecordsDirectory(QString());
+        if (!here.isEmpty()) {
+            full = QDir(here).absoluteFilePath(path);
+        }
+    }
+    return QStringLiteral("データファイルを開くことができません") + QLatin1Char('\n') +
+           QDir::toNativeSeparators(full);
+}
+
+QString ResolveRecordsDirectory(const QString& directory) {
+    if (!directory.isEmpty()) {
+        return QDir(directory).absolutePath();
+    }
+    return QDir::currentPath();  // empty when the working directory was removed
+}
+
+bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
+                  const RecordsContext& context, SummaryLineWritten* written) {
+    state.record_time =
+        context.clock ? context.clock() : static_cast<std::int64_t>(std::time(nullptr));
+    if (context.reset_textures) {
+        context.reset_textures();
+    }
+    const RecordTimeText when = FormatRecordTime(state.record_time);
+
+    // Named once, so every attempt and every box of this run means the same place.
+    const QString directory = ResolveRecordsDirectory(context.directory);
+    const TrialLogName log = MakeTrialLogName(state.subject);
+    const QString logPath = PathIn(directory, log.name);
+    if (!log.safe) {
+        // Retrying cannot help: the ID itself has to change.
+        boxes.ShowApp(DataFileErrorText(logPath), BoxIcon::Exclamation);
+        return false;
+    }
+    DurableAppend logAppend(logPath, QByteArray(kTrialLogHeader),
+                            QByteArray::fromStdString(TrialLogRows(state, when)), context.io_fault);
+    logAppend.SetLockWait(context.lock_wait);
+    if (!AppendWithRetry(logAppend, boxes)) {
+        return false;
+    }
+    if (!run_complete) {
+        return true;
+    }
+
+    const QByteArray line = QByteArray::fromStdString(SummaryLine(state, when));
+    DurableAppend summaryAppend(PathIn(directory, QLatin1String(kSummaryFileName)),
+                                QByteArray(kSummaryHeader), line, context.io_fault);
+    summaryAppend.SetLockWait(context.lock_wait);
+    if (!AppendWithRetry(summaryAppend, boxes)) {
+        return false;
+    }
+    if (written != nullptr) {
+        *written = {summaryAppend.Path(), summaryAppend.BlockOffset(), line};
+    }
+    return true;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "core/experiment/ExperimentState.h"
+#include "core/platform/MessageBoxService.h"
+#include "core/records/DurableAppend.h"
+#include "core/records/IoFault.h"
+#include "core/records/SummaryRecord.h"
+
+namespace quorvel {
+
+// What the record writer needs from around it. Only `reset_textures` matters to the program;
+// the rest are seams that default to the real thing.
+struct RecordsContext {
+    // Releases the finished run's images (the experiment window's ResetTextures). Called first.
+    std::function<void()> reset_textures;
+    // The directory the files are written to; empty: the process's working directory, as it is
+    // when WriteRecords starts.
+    QString directory;
+    // The calendar time in seconds since the epoch; empty: the system clock.
+    std::function<std::int64_t()> clock;
+    // Consulted before every file operation; empty: no faults.
+    IoFaultHook io_fault;
+    // How long to wait for other writers (other stations) to finish with a file before the
+    // operator is told it cannot be written.
+    std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
+};
+
+// The text of the data-file error, naming the file by its full path.
+QString DataFileErrorText(const QString& path);
+
+// The directory records are written to, named in full: `directory`, or the process's working
+// directory when that is empty. Empty when the working directory is gone (removed) and cannot
+// be named.
+QString ResolveRecordsDirectory(const QString& directory);
+
+// Writes the finished run: its completed trials to the subject's trial log and, when
+// `run_complete`, its line to the summary file. Sets `state.record_time` once, at the start,
+// and stamps every row with it.
+//
+// A file that cannot be opened or written is reported to the operator, who may retry after
+// fixing the cause; cancelling stops the writing (a failed trial log leaves the summary file
+// alone). Whatever happens, each file holds either the whole of this run's bytes or exactly
+// what it held before. A subject ID that would name a file outside the directory is refused
+// like a file that cannot be opened. True when everything the run had to write is on disk.
+// When the summary line was written and `written` is given, it says where the line went.
+bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
+                  const RecordsContext& context, SummaryLineWritten* written = nullptr);
+
+}  // namespace quorvel

@@ -1,0 +1,210 @@
+#include "gui/app/CMainFrame.h"
+
+#include <QAction>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/MeasuredScreen.h"
+#include "gui/platform/DialogTemplate.h"
+#include "gui/platform/PrimaryScreen.h"
+#include "gui/platform/WindowStacking.h"
+
+namespace quorvel {
+
+namespace {
+
+// The frame's client area: black, the title line in white with the data folder in grey under it,
+// and a left press starts a test.
+class ClientArea : public QWidget {
+  public:
+    explicit ClientArea(CMainFrame& frame) : QWidget(&frame), frame_(frame) {
+        setObjectName(QStringLiteral("clientArea"));
+        setAttribute(Qt::WA_InputMethodEnabled, false);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setCursor(Qt::ArrowCursor);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        painter.setPen(Qt::white);
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(Qt::black);
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, CMainFrame::TitleLine());
+
+        // Grey and a little smaller, so the title stays the one white line in the middle; read
+        // at each paint, so it always names the folder the files are written to now.
+        const int titleBottom = (height() + fontMetrics().height()) / 2;
+        QFont small = font();
+        if (small.pointSizeF() > 0) {
+            small.setPointSizeF(small.pointSizeF() * 0.9);
+        } else if (small.pixelSize() > 0) {
+            small.setPixelSize(std::max(1, small.pixelSize() * 9 / 10));
+        }
+        painter.setFont(small);
+        painter.setPen(QColor(160, 160, 160));
+        const QFontMetrics metrics(small);
+        const QRect line(0, titleBottom + metrics.height() / 2, width(), metrics.height());
+        painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+                         metrics.elidedText(CMainFrame::DataFolderLine(), Qt::ElideMiddle,
+                                            width() - 2 * metrics.averageCharWidth()));
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) {
+            frame_.OnStart();
+            return;
+        }
+        QWidget::mousePressEvent(event);
+    }
+
+  private:
+    CMainFrame& frame_;
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame() {
+    const QSize screen = PrimaryScreenPixels().expandedTo(QSize(0, 0));
+    screenWidth = screen.width();
+    screenHeight = screen.height();
+
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    BuildMenu();
+    setCentralWidget(new ClientArea(*this));
+    PlaceOverScreen();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(ControlName(kMenuId));
+    auto addItem = [this](QMenu* menu, const QString& text, int id, void (CMainFrame::*handler)()) {
+        QAction* action = menu->addAction(text);
+        action->setData(id);
+        action->setObjectName(ControlName(id));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    addItem(file, QStringLiteral("E&xit"), kCmdExit, &CMainFrame::OnExit);
+    QMenu* experiment = bar->addMenu(QStringLiteral("&Experiment"));
+    addItem(experiment, QStringLiteral("&Start"), kCmdStart, &CMainFrame::OnStart);
+    addItem(experiment, QStringLiteral("Show &Result"), kCmdShowResult, &CMainFrame::OnShowResult);
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    addItem(help, QStringLiteral("&About"), kCmdAbout, &CMainFrame::OnAbout);
+}
+
+void CMainFrame::SetRunExperiment(std::function<void()> hook) {
+    runExperiment_ = std::move(hook);
+}
+
+void CMainFrame::SetShowResult(std::function<void()> hook) {
+    showResult_ = std::move(hook);
+}
+
+void CMainFrame::OnExit() {
+    close();
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::OnStart() {
+    // A test pumps events while it runs; a click or menu command reaching the frame then must
+    // not start a second test inside the first.
+    if (testRunning_ || !runExperiment_) {
+        return;
+    }
+    testRunning_ = true;
+    runExperiment_();
+    testRunning_ = false;
+}
+
+void CMainFrame::OnShowResult() {
+    if (showResult_) {
+        showResult_();
+    }
+}
+
+void CMainFrame::PlaceOverScreen() {
+    // Where the window system places windows itself, a size forced onto the maximised frame
+    // is a protocol error that ends the program: the frame is given its state only.
+    if (WindowSystemPlacesWindows()) {
+        return;
+    }
+    // The whole frame, caption and border included, covers the screen. Its size is fixed,
+    // which is how a window manager learns that the frame has no sizing border and cannot
+    // be maximised.
+    const QSize margins = frameGeometry().size() - geometry().size();
+    move(0, 0);
+    setFixedSize(ScreenToLogical(QSize(screenWidth, screenHeight)) - margins);
+}
+
+void CMainFrame::RestoreFrame() {
+    if (WindowSystemPlacesWindows()) {
+        // No window can make itself topmost there; maximised is the frame over the screen.
+        showMaximized();
+    } else {
+        if (!windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+            setWindowFlag(Qt::WindowStaysOnTopHint, true);  // hides the window until shown
+        }
+        PlaceOverScreen();
+        show();
+    }
+    raise();
+    activateWindow();
+    update();
+    centralWidget()->update();
+}
+
+bool CMainFrame::IsRestored() const {
+    return WindowSystemPlacesWindows() ? windowState().testFlag(Qt::WindowMaximized)
+                                       : windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+QAction* CMainFrame::CommandAction(int id) const {
+    for (QAction* popup : menuBar()->actions()) {
+        if (popup->menu() == nullptr) {
+            continue;
+        }
+        for (QAction* action : popup->menu()->actions()) {
+            if (action->data().toInt() == id) {
+                return action;
+            }
+        }
+    }
+    return nullptr;
+}
+
+QString CMainFrame::TitleLine() {
+    return QStringLiteral("Quorvel  -  click here or choose Experiment > Start to begin a test");
+}
+
+QString CMainFrame::DataFolderLine() {
+    return QStringLiteral("Data folder: ") + QDir::toNativeSeparators(QDir::currentPath());
+}
+
+void CMainFrame::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        RestoreFrame();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+}  // namespace quorvel

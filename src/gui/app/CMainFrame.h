@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+
+class QAction;
+
+namespace quorvel {
+
+// The operator's window: black, the size of the screen, a caption with a close box and system
+// menu only, the menu bar of menu 101 and one white title line in the middle, with the data
+// folder (the working directory) in grey under it. The menu's
+// actions carry their command ids as data and as object names ("40001" ...). A left click in
+// the client area starts a test exactly as Experiment > Start does; Escape restores the frame.
+//
+// Building the frame measures the screen once into screenWidth / screenHeight (MeasuredScreen.h).
+// The frame does not delete itself when closed: its owner does.
+class CMainFrame : public QMainWindow {
+  public:
+    static constexpr int kMenuId = 101;
+    static constexpr int kCmdExit = 40001;
+    static constexpr int kCmdAbout = 40002;
+    static constexpr int kCmdStart = 40005;
+    static constexpr int kCmdShowResult = 40007;
+
+    // Measures the screen, builds the menu and places the frame at (0, 0) with the screen's
+    // size. It is not shown and not topmost yet.
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // What Start (and a click) and Show Result run; nothing is run while a hook is unset.
+    void SetRunExperiment(std::function<void()> hook);
+    void SetShowResult(std::function<void()> hook);
+
+    // The command handlers, in the order of the frame's commands.
+    void OnExit();        // closes the frame, as its close box does
+    void OnAbout();       // the About box, modal, with the frame as parent
+    void OnStart();       // one test; a request made while a test runs is ignored
+    void OnShowResult();  // the ranking of the latest result
+
+    // Moves the frame to (0, 0) at the screen's size, makes it topmost, shows, raises and
+    // activates it and repaints it. Escape does this; the Start command does it after a test.
+    void RestoreFrame();
+
+    // The menu action of a command id, or nullptr.
+    QAction* CommandAction(int id) const;
+
+    // True once the frame has been restored (Escape, the end of a test): topmost over the
+    // screen, or maximised where the window system places windows itself.
+    bool IsRestored() const;
+
+    // True while a test started from the frame is running.
+    bool TestRunning() const { return testRunning_; }
+
+    // The line painted in the middle of the client area.
+    static QString TitleLine();
+
+    // The line under it: "Data folder: " and the working directory's absolute path.
+    static QString DataFolderLine();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void BuildMenu();
+    void PlaceOverScreen();
+
+    std::function<void()> runExperiment_;
+    std::function<void()> showResult_;
+    bool testRunning_ = false;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,153 @@
+#include "gui/app/CMyApp.h"
+
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QWindow>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "core/experiment/LabelTable.h"
+#include "core/experiment/MsTimer.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/RunExperiment.h"
+#include "gui/platform/KeyState.h"
+#include "gui/records/ShowResult.h"
+
+namespace quorvel {
+
+namespace {
+
+const char* const kSettingsBase = "QVL";
+const char* const kKeySubject = "subject";
+const char* const kKeySeed = "random_seed";
+const char* const kKeyTestType = "test_type";
+const char* const kKeyRanking = "flag_ranking";
+
+constexpr int kShowWaitMs = 1000;
+
+// The label tables are built once, before anything can look at them.
+void BuildLabelTables() {
+    PartALabels();
+    PartBLabels();
+}
+
+// Dispatches events until the window system has put `frame` on the screen and it has been
+// painted, for a second at most (a window system that never says so must not stop the start).
+// The operator's clicks and keys wait in the queue meanwhile: a click on the frame the moment
+// it appears would otherwise start a test before the last conditions are read, with the
+// defaults in the dialog.
+void WaitUntilShown(QWidget& frame) {
+    QDeadlineTimer deadline(kShowWaitMs);
+    QWindow* window = frame.windowHandle();
+    while (window != nullptr && !window->isExposed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    frame.repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
+CMyApp::CMyApp(int& argc, char** argv)
+    : m_app(argc, argv), m_state(), m_settings(), m_window(), m_rng(), m_boxes() {
+    BuildLabelTables();
+}
+
+CMyApp::~CMyApp() {
+    // The frame goes before the objects made ahead of it; the experiment window object has
+    // no on-screen window left by now.
+    m_frame.reset();
+}
+
+bool CMyApp::InitInstance() {
+    // The key state must see every key from the start, so none held is missed by a test.
+    AppKeyState();
+    m_signals = std::make_unique<TerminationSignals>([this] { OnTerminate(); });
+
+    m_frame = std::make_unique<CMainFrame>();
+    m_frame->SetRunExperiment([this] { OnStart(); });
+    m_frame->SetShowResult([this] { OnShowResult(); });
+    m_boxes.SetOwner(m_frame.get());
+
+    // The frame is on the screen, painted, before anything else can hold the start up.
+    m_frame->showMaximized();
+    WaitUntilShown(*m_frame);
+
+    MsTimerCheck(m_boxes);
+
+    // Every run seeds the generator again; this only keeps its state from being fixed.
+    m_rng.Seed(static_cast<std::uint32_t>(std::time(nullptr)));
+    m_rng.Next();
+    m_rng.Next();
+
+    m_settings.Load(kSettingsBase);
+    m_settings.GetString(kKeySubject, m_state.subject);
+    m_settings.GetInt(kKeySeed, m_state.random_seed);
+    m_settings.GetInt(kKeyTestType, m_state.test_type);
+    m_settings.GetInt(kKeyRanking, m_state.flag_ranking);
+    return true;
+}
+
+int CMyApp::Run() {
+    return QApplication::exec();
+}
+
+void CMyApp::OnTerminate() {
+    if (m_ending) {
+        return;
+    }
+    m_ending = true;
+    m_boxes.SetEnding(true);
+    // Dialogs waiting for the operator give up: the conditions dialog as cancelled, a box as
+    // read. Their modal loops return into whatever opened them.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget);
+            dialog != nullptr && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+    // A running test notices at its next sample and ends; the frame closes after it.
+    if (m_frame != nullptr && !m_frame->TestRunning()) {
+        m_frame->close();
+    }
+}
+
+int CMyApp::ExitInstance(int exitCode) {
+    if (timer_id != 0) {
+        MsTimerStop();
+    }
+    tick_hook = nullptr;
+
+    m_settings.SetString(kKeySubject, m_state.subject);
+    m_settings.SetInt(kKeySeed, m_state.random_seed);
+    m_settings.SetInt(kKeyTestType, m_state.test_type);
+    m_settings.SetInt(kKeyRanking, m_state.flag_ranking);
+    m_settings.Save();
+    return exitCode;
+}
+
+void CMyApp::OnStart() {
+    RunContext run{
+        m_state,
+        m_window,
+        *m_frame,
+        m_rng,
+        m_boxes,
+        AppKeyState(),
+        [this](const SummaryLineWritten& line) { quorvel::OnShowRunResult(line, m_frame.get()); },
+        RecordsContext(),
+        [this] { return m_ending; },
+        [this](QWindow* window) { m_boxes.SetStackOver(window); }};
+    RunExperiment(run);
+    if (m_ending) {
+        m_frame->close();
+    }
+}
+
+void CMyApp::OnShowResult() {
+    quorvel::OnShowResult(m_frame.get());
+}
+
+}  // namespace quorvel

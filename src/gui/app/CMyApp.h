@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QApplication>
+#include <memory>
+
+#include "core/app/CSettingsFile.h"
+#include "core/experiment/ExperimentState.h"
+#include "core/experiment/LcgRandom.h"
+#include "gui/platform/QtMessageBoxes.h"
+#include "gui/platform/TerminationSignals.h"
+#include "gui/render/CTouchWnd.h"
+
+namespace quorvel {
+
+class CMainFrame;
+
+// The application: owns the QApplication and the objects that live for the whole process, in
+// the order they are made (and, reversed, destroyed): the experiment state (subject
+// "SBJ0000"), the settings store, the label tables, the experiment window object. InitInstance
+// puts up the main frame and loads the operator's last conditions; ExitInstance saves them.
+// One per process.
+class CMyApp {
+  public:
+    // `argc` must outlive the application, as QApplication requires.
+    CMyApp(int& argc, char** argv);
+    ~CMyApp();
+    CMyApp(const CMyApp&) = delete;
+    CMyApp& operator=(const CMyApp&) = delete;
+
+    // Shows the main frame maximised, checks the millisecond clock, seeds the generator and
+    // reads the four conditions from "QVL.ini". Always true: the program goes on.
+    bool InitInstance();
+
+    // Runs the event loop until the main frame is closed; its result is the exit code.
+    int Run();
+
+    // Stops a clock left running and writes the four conditions back to "QVL.ini". Returns
+    // `exitCode`, the event loop's result.
+    int ExitInstance(int exitCode);
+
+    // The program was asked to end (SIGTERM at logout or shutdown, SIGINT, SIGHUP): it ends
+    // as if the frame had been closed. A running test ends first, as an abort would, with
+    // its completed rows written; open dialogs are cancelled and no box waits for an answer.
+    void OnTerminate();
+
+  private:
+    void OnStart();
+    void OnShowResult();
+
+    QApplication m_app;
+    ExperimentState m_state;
+    CSettingsFile m_settings;
+    CTouchWnd m_window;
+    LcgRandom m_rng;
+    QtMessageBoxes m_boxes;
+    std::unique_ptr<CMainFrame> m_frame;
+    bool m_ending = false;
+    std::unique_ptr<TerminationSignals> m_signals;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,232 @@
+#include "gui/app/CSubject.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "core/app/SeedScan.h"
+#include "core/app/SubjectId.h"
+#include "gui/platform/DialogTemplate.h"
+#include "gui/platform/WindowStacking.h"
+
+namespace quorvel {
+
+namespace {
+
+QString SubjectFaultMessage(SubjectIdFault fault) {
+    switch (fault) {
+        case SubjectIdFault::NotCp932:
+            return QStringLiteral(
+                "被験者IDに Shift-JIS で書けない文字が含まれています。\n"
+                "別の文字に直してください。");
+        case SubjectIdFault::BadCharacter:
+            return QStringLiteral(
+                "被験者IDに使えない文字が含まれています。\n"
+                "\\ / : * ? \" < > | とタブなどの制御文字は使えません。");
+        case SubjectIdFault::ReservedName:
+            return QStringLiteral(
+                "この被験者IDは記録ファイルの名前に使えません。\n"
+                "「.」「..」と CON、PRN、AUX、NUL、COM0～COM9、LPT0～LPT9 は使えません。");
+        case SubjectIdFault::EndBlank:
+            return QStringLiteral(
+                "被験者IDの先頭または末尾に空白があります。\n"
+                "前後の空白を取り除いてください。");
+        case SubjectIdFault::TooLong:
+            return QStringLiteral(
+                "被験者IDが長すぎて記録ファイルの名前に使えません。\n"
+                "短くしてください。");
+        case SubjectIdFault::None:
+            break;
+    }
+    return QString();
+}
+
+Qt::CheckState ToCheckState(std::int32_t value) {
+    switch (value) {
+        case 1:
+            return Qt::Checked;
+        case 2:
+            return Qt::PartiallyChecked;
+        default:
+            return Qt::Unchecked;
+    }
+}
+
+std::int32_t FromCheckState(Qt::CheckState state) {
+    switch (state) {
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
+        case Qt::Unchecked:
+            break;
+    }
+    return 0;
+}
+
+QWidget* PickOwner(QWidget* owner) {
+    return owner != nullptr ? owner : QApplication::activeWindow();
+}
+
+}  // namespace
+
+CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
+    : QDialog(PickOwner(owner)), boxes_(boxes) {
+    setObjectName(QStringLiteral("CSubject"));
+    const DialogUnits du = ApplyDialogFrame(
+        *this, QStringLiteral("課題条件"), DialogFont(QStringLiteral("MS UI Gothic"), 11), 244, 87);
+
+    // The group box goes in first so that the radio buttons it frames lie above it.
+    auto* group = new QGroupBox(QStringLiteral("テストタイプ"), this);
+    group->setObjectName(QStringLiteral("testTypeGroup"));
+    du.Place(*group, {12, 24, 90, 42});
+
+    subjectEdit_ = new QLineEdit(this);
+    subjectEdit_->setObjectName(ControlName(kSubjectEditId));
+    du.Place(*subjectEdit_, {54, 6, 108, 12});
+
+    // Siblings in one parent, so they exclude each other; they are no tab stops.
+    partA_ = new QRadioButton(QStringLiteral("Part A"), this);
+    partA_->setObjectName(ControlName(kPartAId));
+    partA_->setFocusPolicy(Qt::ClickFocus);
+    du.Place(*partA_, {24, 36, 66, 12});
+
+    partB_ = new QRadioButton(QStringLiteral("Part B"), this);
+    partB_->setObjectName(ControlName(kPartBId));
+    partB_->setFocusPolicy(Qt::ClickFocus);
+    du.Place(*partB_, {24, 48, 66, 12});
+
+    seedEdit_ = new QLineEdit(this);
+    seedEdit_->setObjectName(ControlName(kSeedEditId));
+    du.Place(*seedEdit_, {180, 48, 48, 12});
+
+    showRanking_ = new QCheckBox(QStringLiteral("Show Ranking"), this);
+    showRanking_->setObjectName(ControlName(kShowRankingId));
+    du.Place(*showRanking_, {132, 66, 84, 12});
+
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setObjectName(ControlName(kIdOk));
+    ok_->setDefault(true);
+    du.Place(*ok_, {180, 6, 50, 14});
+
+    cancel_ = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancel_->setObjectName(ControlName(kIdCancel));
+    du.Place(*cancel_, {180, 24, 50, 14});
+
+    auto* subjectLabel = new QLabel(QStringLiteral("Subject ID:"), this);
+    subjectLabel->setObjectName(QStringLiteral("subjectLabel"));
+    subjectLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    du.Place(*subjectLabel, {6, 6, 42, 12});
+
+    auto* seedLabel = new QLabel(QStringLiteral("乱数初期値"), this);
+    seedLabel->setObjectName(QStringLiteral("seedLabel"));
+    seedLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    du.Place(*seedLabel, {132, 48, 48, 12});
+
+    SetTabChain({subjectEdit_, seedEdit_, showRanking_, ok_, cancel_});
+
+    connect(partA_, &QRadioButton::clicked, this, [this] { m_testType = kPartA; });
+    connect(partB_, &QRadioButton::clicked, this, [this] { m_testType = kPartB; });
+    // A box opened in the third state (a flag of 2) becomes an ordinary two-state box at the
+    // first click, as an automatic check box does.
+    connect(showRanking_, &QCheckBox::clicked, this, [this] { showRanking_->setTristate(false); });
+    connect(ok_, &QPushButton::clicked, this, &CSubject::accept);
+    connect(cancel_, &QPushButton::clicked, this, &CSubject::reject);
+}
+
+CSubject::~CSubject() = default;
+
+int CSubject::DoModal() {
+    DoDataExchange(false);
+    subjectEdit_->setFocus();
+    subjectEdit_->selectAll();
+    return exec() == QDialog::Accepted ? kIdOk : kIdCancel;
+}
+
+bool CSubject::DoDataExchange(bool save) {
+    if (!save) {
+        subjectEdit_->setText(SubjectIdFromCp932(m_subject));
+        seedEdit_->setText(QString::number(m_seed));
+        if (m_showRanking < 0 || m_showRanking > 2) {
+            m_showRanking = 0;
+        }
+        showRanking_->setTristate(m_showRanking == 2);
+        showRanking_->setCheckState(ToCheckState(m_showRanking));
+        return true;
+    }
+
+    const QString subject = subjectEdit_->text();
+    const SubjectIdFault fault = CheckSubjectId(subject);
+    if (fault != SubjectIdFault::None) {
+        Refuse(subjectEdit_, SubjectFaultMessage(fault));
+        return false;
+    }
+    const std::optional<std::int32_t> seed = ScanSeedText(seedEdit_->text());
+    if (!seed) {
+        Refuse(seedEdit_, QStringLiteral("乱数初期値には -2147483648 から 2147483647 までの"
+                                         "整数を入力してください。"));
+        return false;
+    }
+    m_subject = SubjectIdToCp932(subject);
+    m_seed = *seed;
+    m_showRanking = FromCheckState(showRanking_->checkState());
+    return true;
+}
+
+void CSubject::Refuse(QLineEdit* field, const QString& message) {
+    boxes_.ShowApp(message, BoxIcon::Exclamation);
+    field->setFocus();
+    field->selectAll();
+}
+
+void CSubject::accept() {
+    if (DoDataExchange(true)) {
+        QDialog::accept();
+    }
+}
+
+void CSubject::showEvent(QShowEvent* event) {
+    SetRadiosFromTestType();
+    QDialog::showEvent(event);
+}
+
+void CSubject::paintEvent(QPaintEvent* event) {
+    SetRadiosFromTestType();
+    QDialog::paintEvent(event);
+}
+
+void CSubject::SetRadiosFromTestType() {
+    // Checking one of two exclusive buttons clears the other.
+    if (IsPartA(m_testType)) {
+        partA_->setChecked(true);
+    } else {
+        partB_->setChecked(true);
+    }
+}
+
+bool EditConditions(ExperimentState& state, MessageBoxService& boxes, QWidget* owner,
+                    QWindow* stackOver) {
+    CSubject dialog(boxes, owner);
+    // Asked for while the experiment window already covers the screen: the dialog stands
+    // over it, not under it.
+    StackAbove(dialog, stackOver);
+    const OverFullScreen stepAside(stackOver);
+    dialog.m_subject = state.subject;
+    dialog.m_seed = state.random_seed;
+    dialog.m_testType = state.test_type;
+    dialog.m_showRanking = state.flag_ranking;
+    if (dialog.DoModal() != kIdOk) {
+        return false;
+    }
+    state.subject = dialog.m_subject;
+    state.test_type = dialog.m_testType;
+    state.random_seed = dialog.m_seed;
+    state.flag_ranking = dialog.m_showRanking;
+    return true;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,195 @@
+#include "gui/app/RunExperiment.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QObject>
+#include <QRect>
+#include <QWindow>
+
+#include "core/experiment/DriveExperiment.h"
+#include "core/experiment/LayoutGenerator.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CSubject.h"
+#include "gui/app/MeasuredScreen.h"
+#include "gui/experiment/TargetImages.h"
+#include "gui/experiment/WindowDriverIo.h"
+#include "gui/platform/ClickSound.h"
+#include "gui/platform/KeyState.h"
+#include "gui/platform/PrimaryScreen.h"
+#include "gui/render/CTouchWnd.h"
+
+namespace quorvel {
+
+namespace {
+
+QString NoDisplayText() {
+    return QStringLiteral(
+        "The experiment screen could not be set up (OpenGL is not available), so the test "
+        "cannot be shown.\nThe test was not run and nothing was recorded.");
+}
+
+QString NoImagesText() {
+    return QStringLiteral(
+        "The images of the test could not be created (not enough graphics memory), so the "
+        "test cannot be shown.\nThe test was not run and nothing was recorded.");
+}
+
+// While a test runs, the main frame lies under the experiment window but may still get the
+// keyboard (a message box hands it back to its owner when it closes). Its own Escape handling
+// would then bring the frame up over the running test, so the frame's key presses are
+// swallowed for the run's length. The key state, an application-wide filter, still sees them
+// first, so Escape still aborts the test.
+class FrameKeyGuard : public QObject {
+  public:
+    explicit FrameKeyGuard(QObject& frame) : frame_(frame) { frame_.installEventFilter(this); }
+    ~FrameKeyGuard() override { frame_.removeEventFilter(this); }
+    FrameKeyGuard(const FrameKeyGuard&) = delete;
+    FrameKeyGuard& operator=(const FrameKeyGuard&) = delete;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QObject& frame_;
+};
+
+// While a test runs, the test's boxes stand over the experiment window; after it, over the
+// frame again.
+class BoxesOverWindow {
+  public:
+    BoxesOverWindow(std::function<void(QWindow*)> stack, QWindow* window)
+        : stack_(std::move(stack)) {
+        if (stack_) {
+            stack_(window);
+        }
+    }
+    ~BoxesOverWindow() {
+        if (stack_) {
+            stack_(nullptr);
+        }
+    }
+    BoxesOverWindow(const BoxesOverWindow&) = delete;
+    BoxesOverWindow& operator=(const BoxesOverWindow&) = delete;
+
+  private:
+    std::function<void(QWindow*)> stack_;
+};
+
+// Closes any input method on the main frame, so that keys typed during the test (Escape)
+// reach the program rather than a composition window left open by the subject field.
+void SwitchInputMethodOff(CMainFrame& frame) {
+    frame.setAttribute(Qt::WA_InputMethodEnabled, false);
+    QInputMethod* method = QGuiApplication::inputMethod();
+    if (method != nullptr) {
+        method->reset();
+        method->hide();
+    }
+}
+
+// Ends a run that cannot be shown: the window goes, the frame comes back, then the operator
+// is told, so the box stands over the frame rather than over a black window.
+void EndUnshowableRun(RunContext& run, const QString& text) {
+    run.window.DestroyWindow();
+    run.frame.RestoreFrame();
+    run.boxes.ShowApp(text, BoxIcon::Stop);
+}
+
+}  // namespace
+
+PrepareResult PrepareExperiment(RunContext& run) {
+    // The frame owns the dialog, as the main window owns a dialog given no parent.
+    if (!EditConditions(run.state, run.boxes, &run.frame, run.window.Window())) {
+        return PrepareResult::Abandoned;
+    }
+    SeedForRun(run.rng, run.state.random_seed);
+    SwitchInputMethodOff(run.frame);
+    ResetLog(run.state);
+    if (LayoutGenerator(run.state, run.rng, run.boxes) == 0) {
+        return PrepareResult::Abandoned;
+    }
+    if (!BuildTargetImages(run.window, run.state)) {
+        return PrepareResult::ImagesFailed;
+    }
+    return PrepareResult::Ready;
+}
+
+void RunExperiment(RunContext& run) {
+    // The records go where the working directory is as the test starts, named in full: a
+    // folder removed during the test is then named by its path in the data-file box, and a
+    // retry writes into a folder of that name made again.
+    RecordsContext records = run.records;
+    records.directory = ResolveRecordsDirectory(records.directory);
+
+    // The screen as it is now, not as it was at start-up: a resolution changed or a projector
+    // plugged in since then would leave part of the layout off the screen.
+    const QSize screen = PrimaryScreenPixels();
+    if (!screen.isEmpty()) {
+        screenWidth = screen.width();
+        screenHeight = screen.height();
+    }
+
+    CTouchWnd& window = run.window;
+    if (!window.Create(&run.frame, QRect(0, 0, screenWidth, screenHeight))) {
+        return;
+    }
+    window.ShowMaximized();
+    window.UpdateWindow();
+    if (window.InitDirect3D() == 0) {
+        EndUnshowableRun(run, NoDisplayText());
+        return;
+    }
+
+    const FrameKeyGuard guard(run.frame);
+    const BoxesOverWindow boxesOver(run.stack_boxes_over, window.Window());
+    switch (PrepareExperiment(run)) {
+        case PrepareResult::Ready:
+            break;
+        case PrepareResult::Abandoned:
+            window.DestroyWindow();
+            return;
+        case PrepareResult::ImagesFailed:
+            EndUnshowableRun(run, NoImagesText());
+            return;
+    }
+
+    // The dialog took the keyboard; the subject's keys belong to the experiment window.
+    if (QWindow* surface = window.Window()) {
+        surface->raise();
+        surface->requestActivate();
+    }
+    ClickSound click;
+    click.Load();
+    WindowDriverIo io(window, run.state, run.keys, click);
+    io.SetStopRequest(run.stop_requested);
+    // The records are written as soon as the run ends, before the end message: a completed
+    // test must not depend on anyone closing that box. A test whose clock never ran has no
+    // times worth keeping and never gets there: nothing is written. The run's images stay
+    // until the end message has gone, so the final scene behind it can be shown again.
+    bool written = false;
+    SummaryLineWritten line;
+    const DriveOutcome outcome =
+        DriveExperiment(run.state, io, run.boxes, [&](DriveOutcome finished) {
+            written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
+                                   records, &line);
+        });
+    window.ResetTextures();
+
+    window.DestroyWindow();
+    run.frame.RestoreFrame();
+
+    // The ranking shows this run's own line: other stations may have added theirs after it.
+    // When the records could not be written there is no such line, so it stays shut.
+    if (outcome == DriveOutcome::Completed && run.state.flag_ranking != 0 && written &&
+        line.offset >= 0 && run.show_result) {
+        run.show_result(line);
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,97 @@
+#include "gui/records/CResult.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRect>
+#include <QShowEvent>
+#include <QString>
+#include <QStringDecoder>
+#include <QStringList>
+#include <utility>
+
+#include "core/records/RankingOrder.h"
+#include "core/records/RankingText.h"
+#include "gui/platform/DialogTemplate.h"
+
+namespace quorvel {
+
+namespace {
+
+// The controls show QString; the records hold CP932 bytes. Stateless: a stray lead byte at
+// the end of one text never eats the start of the next one decoded with the same decoder.
+QStringDecoder Cp932Decoder() {
+    return QStringDecoder("windows-31j", QStringConverter::Flag::Stateless);
+}
+
+}  // namespace
+
+CResult::CResult(const std::vector<SummaryRecord>& records, SummaryRecord latest, QWidget* parent)
+    : QDialog(parent),
+      m_records(records),
+      m_count(static_cast<int>(records.size())),
+      m_latest(std::move(latest)) {
+    setObjectName(QString::number(kTemplateId));
+    // The template's face where it exists; otherwise an installed Japanese one.
+    QFont font = DialogFont(QStringLiteral("MS UI Gothic"), 11);
+    font.setFamilies({QStringLiteral("MS UI Gothic"), QStringLiteral("Noto Sans CJK JP")});
+    const DialogUnits du = ApplyDialogFrame(*this, QString::fromUtf8("結果"), font, 474, 285);
+
+    // Created in the template's order, which is also the tab order.
+    m_resultText = new QLabel(QString::fromUtf8("最終結果表示"), this);
+    m_resultText->setObjectName(QString::number(kIdResultText));
+    m_resultText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_resultText->setGeometry(du.Rect({18, 12, 392, 12}));
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QString::number(kIdOk));
+    m_ok->setDefault(true);
+    m_ok->setGeometry(du.Rect({417, 7, 50, 14}));
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QString::number(kIdList));
+    m_list->setGeometry(du.Rect({18, 30, 429, 240}));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_list->setUniformItemSizes(true);  // every line is one line of the same font
+    m_list->setSortingEnabled(false);   // the lines come in rank order
+}
+
+int CResult::DoModal() {
+    return exec();
+}
+
+void CResult::DoDataExchange(bool save) {
+    if (save) {
+        return;
+    }
+    QStringDecoder decode = Cp932Decoder();
+    QStringList lines;
+    lines.reserve(m_count);
+    for (int k = 1; k <= m_count; ++k) {
+        lines.append(decode(QByteArray::fromStdString(FormatRankingLine(k, m_records[k - 1]))));
+    }
+    m_list->addItems(lines);
+    const int rank = RankOfLatest(m_records);
+    m_resultText->setText(
+        decode(QByteArray::fromStdString(FormatResultLine(m_latest, m_count, rank))));
+    if (rank > 0) {
+        m_list->setCurrentRow(rank - 1);
+    }
+}
+
+void CResult::showEvent(QShowEvent* event) {
+    if (!m_filled) {
+        m_filled = true;
+        DoDataExchange(false);
+    }
+    QDialog::showEvent(event);
+    if (QListWidgetItem* current = m_list->currentItem()) {
+        m_list->scrollToItem(current);
+    }
+}
+
+}  // namespace quorvel

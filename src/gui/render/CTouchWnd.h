@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QRect>
+#include <vector>
+
+#include "core/input/ContactState.h"
+#include "core/input/EventClock.h"
+#include "gui/render/CDXWnd.h"
+
+class QWidget;
+
+namespace quorvel {
+
+// The experiment window: the drawing window that also turns touches and mouse presses into
+// the current contact points, in physical window pixels, which the experiment driver polls.
+// It decides nothing about responses.
+class CTouchWnd : public CDXWnd {
+  public:
+    CTouchWnd();
+    ~CTouchWnd() override;
+
+    // The on-screen window, captioned "Experiment Window", over `rect` (physical pixels),
+    // kept above the main frame. False when one exists already.
+    bool Create(QWidget* parentFrame, const QRect& rect);
+
+    // Greater than 0 while the screen is touched or a mouse button is held.
+    int PointCount() const { return contacts_.PointCount(); }
+    // The current contact points (PointCount() of them); the first is the response.
+    const std::vector<ContactPoint>& Points() const { return contacts_.Points(); }
+    const ContactState& Contacts() const { return contacts_; }
+    // The earliest press since the last call, even one already released (ContactState).
+    std::optional<Press> TakePress() { return contacts_.TakePress(); }
+    // Whether the window system's timestamps of touch events, and of mouse events, are in use
+    // to place presses (EventClock).
+    bool TouchTimesTrusted() const { return touchClock_.Trusted(); }
+    bool MouseTimesTrusted() const { return mouseClock_.Trusted(); }
+
+    // Whether the system has a touch screen among its input devices.
+    static bool TouchScreenReady();
+
+    // Measured when the object is made.
+    bool m_touchReady = false;
+
+  protected:
+    // The device is released and the contact ends with the window.
+    void OnDestroy() override;
+    void OnTouch(QTouchEvent& event) override;
+    void OnMouse(QMouseEvent& event) override;
+
+  private:
+    ContactState contacts_;
+    // When an event happened, from its timestamp where the window system's clock proves
+    // reliable, otherwise its arrival. Touch and mouse events are judged apart: they may come
+    // from different devices and drivers, or (in tests) from a stamping clock that does not
+    // keep time at all, and one source's agreement must not vouch for the other's stamps.
+    EventClock touchClock_;
+    EventClock mouseClock_;
+};
+
+}  // namespace quorvel

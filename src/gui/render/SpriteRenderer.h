@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QMatrix4x4>
+#include <QOpenGLBuffer>
+#include <QOpenGLShaderProgram>
+#include <QOpenGLVertexArrayObject>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/render/TextureTable.h"
+
+class QOpenGLContext;
+
+namespace quorvel {
+
+// Draws whole textures of the texture table as textured quads, alpha blended, under one
+// transform. Each slot's pixels are uploaded when its version differs from the one uploaded
+// last; the opaque format is drawn with its alpha ignored. Every call needs the context
+// current.
+class SpriteRenderer {
+  public:
+    explicit SpriteRenderer(QOpenGLContext& context);
+    ~SpriteRenderer();
+    SpriteRenderer(const SpriteRenderer&) = delete;
+    SpriteRenderer& operator=(const SpriteRenderer&) = delete;
+
+    // Builds the shader program and buffers; false when the context cannot run them.
+    bool Create();
+    // Starts a batch: `transform` takes a texture pixel position to clip space.
+    void Begin(const QMatrix4x4& transform);
+    // The whole texture `index` with its top-left corner at (x, y). Invalid slots draw nothing.
+    void Draw(const TextureTable& table, TextureHandle index, float x, float y);
+    void End();
+    // Frees every object made in the context.
+    void Release();
+
+    // How many texture uploads were made since Create.
+    int UploadCount() const { return uploads_; }
+
+  private:
+    struct Uploaded {
+        unsigned int id = 0;
+        int width = 0;
+        int height = 0;
+        std::uint64_t version = 0;
+    };
+    unsigned int Bind(const TextureSlot& slot, TextureHandle index);
+
+    QOpenGLContext& context_;
+    std::unique_ptr<QOpenGLShaderProgram> program_;
+    QOpenGLBuffer vertices_{QOpenGLBuffer::VertexBuffer};
+    QOpenGLVertexArrayObject vao_;
+    std::vector<Uploaded> textures_;
+    int uploads_ = 0;
+    int positionLocation_ = -1;
+    int texCoordLocation_ = -1;
+    int transformLocation_ = -1;
+    int opaqueLocation_ = -1;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "core/app/CommandLine.h"
+#include "core/app/Version.h"
+#include "support/ScopedWorkingDir.h"
+
+namespace quorvel {
+namespace {
+
+struct ArgsCase {
+    QStringList args;
+    StartAction action;
+    bool useDataFolder;
+};
+
+TEST(CommandLineTest, ReadsVersionHelpAndDataFolderAndIgnoresTheRest) {
+    const ArgsCase cases[] = {
+        {{}, StartAction::kRun, false},
+        {{QStringLiteral("--version")}, StartAction::kPrintVersion, false},
+        {{QStringLiteral("--help")}, StartAction::kPrintHelp, false},
+        {{QStringLiteral("--data-folder")}, StartAction::kRun, true},
+        {{QStringLiteral("--help"), QStringLiteral("--version")}, StartAction::kPrintHelp, false},
+        {{QStringLiteral("--version"), QStringLiteral("--help")},
+         StartAction::kPrintVersion,
+         false},
+        {{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--version")},
+         StartAction::kPrintVersion,
+         false},
+        {{QStringLiteral("--data-folder"), QStringLiteral("--version")},
+         StartAction::kPrintVersion,
+         true},
+        // Near misses and anything else are ignored, as the program always did.
+        {{QStringLiteral("-version"), QStringLiteral("--Help"), QStringLiteral("-h")},
+         StartAction::kRun,
+         false},
+        {{QStringLiteral("--data-folder=/tmp"), QStringLiteral("subject01")},
+         StartAction::kRun,
+         false},
+    };
+    for (const ArgsCase& c : cases) {
+        const StartRequest request = ReadCommandLine(c.args);
+        EXPECT_EQ(request.action, c.action) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(request.useDataFolder, c.useDataFolder) << c.args.join(u' ').toStdString();
+    }
+}
+
+TEST(CommandLineTest, VersionTextCarriesTheProjectVersion) {
+    EXPECT_EQ(VersionText(), QStringLiteral("Quorvel 1.005\n"));
+    EXPECT_EQ(QLatin1String(kVersion), QLatin1String("1.005"));
+    EXPECT_TRUE(HelpText().contains(QStringLiteral("--data-folder")));
+    EXPECT_TRUE(HelpText().endsWith(u'\n'));
+}
+
+TEST(CommandLineTest, SharedClickSoundIsUnderTheInstallPrefix) {
+    // The installed program finds it by this path alone, from any working directory.
+    EXPECT_TRUE(QDir::isAbsolutePath(SharedClickSound())) << SharedClickSound().toStdString();
+    EXPECT_TRUE(SharedClickSound().endsWith(QStringLiteral("/share/quorvel/click.wav")))
+        << SharedClickSound().toStdString();
+    EXPECT_EQ(DefaultDataFolder(), QDir::homePath() + QStringLiteral("/Quorvel"));
+}
+
+// A temporary home with a shared folder holding a click sound.
+class DataFolderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(home_.isValid());
+        ASSERT_TRUE(QDir(home_.path()).mkpath(QStringLiteral("share")));
+        sharedClick_ = home_.filePath(QStringLiteral("share/click.wav"));
+        ASSERT_TRUE(test::ScopedWorkingDir::write(sharedClick_, QByteArray("RIFF-shared")));
+        // Installed files are read-only for the user; the copy must still be replaceable.
+        QFile::setPermissions(sharedClick_, QFile::ReadOwner | QFile::ReadGroup);
+    }
+
+    QTemporaryDir home_;
+    QString sharedClick_;
+    // Brings the working directory back after each case.
+    test::ScopedWorkingDir previous_;
+};
+
+TEST_F(DataFolderTest, CreatesTheFolderWithItsParentsAndCopiesTheClick) {
+    const QString folder = home_.filePath(QStringLiteral("a/b/Quorvel"));
+    ASSERT_EQ(EnterDataFolder(folder, sharedClick_), QString());
+    EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(),
+              QFileInfo(folder).canonicalFilePath());
+    EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("click.wav")), "RIFF-shared");
+    EXPECT_TRUE(QFileInfo(QStringLiteral("click.wav")).permission(QFile::WriteOwner));
+}
+
+TEST_F(DataFolderTest, KeepsTheLabsOwnFilesAndClick) {
+    const QString folder = home_.filePath(QStringLiteral("Quorvel"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray ini("[Setting]\r\n");
+    ASSERT_TRUE(test::ScopedWorkingDir::write(folder + QStringLiteral("/click.wav"), "own"));
+    ASSERT_TRUE(test::ScopedWorkingDir::write(folder + QStringLiteral("/QVL.ini"), ini));
+    ASSERT_EQ(EnterDataFolder(folder, sharedClick_), QString());
+    EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("click.wav")), "own");
+    EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("QVL.ini")), ini);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
+              (QStringList{QStringLiteral("QVL.ini"), QStringLiteral("click.wav")}));
+}
+
+TEST_F(DataFolderTest, WithoutASharedClickTheFolderStaysSilent) {
+    const QString folder = home_.filePath(QStringLiteral("Quorvel"));
+    ASSERT_EQ(EnterDataFolder(folder, home_.filePath(QStringLiteral("none/click.wav"))), QString());
+    EXPECT_TRUE(QDir(folder).isEmpty());
+}
+
+TEST_F(DataFolderTest, AFileInTheFolderPlaceIsAnErrorAndTheDirectoryStays) {
+    const QString folder = home_.filePath(QStringLiteral("Quorvel"));
+    ASSERT_TRUE(test::ScopedWorkingDir::write(folder, "not a folder"));
+    const QString before = QDir::currentPath();
+    const QString error = EnterDataFolder(folder, sharedClick_);
+    EXPECT_TRUE(error.contains(folder)) << error.toStdString();
+    EXPECT_EQ(QDir::currentPath(), before);
+}
+
+// The real executable: --version and --help must answer without a display, so the test gives
+// it a platform that does not exist; a program that made its application object first would
+// fail to start instead.
+struct ProcessResult {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ProcessResult RunQuorvel(const QStringList& args, const QString& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+    env.insert(QStringLiteral("HOME"), home);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(home);
+    process.start(QStringLiteral(QUORVEL_EXECUTABLE), args);
+    ProcessResult result;
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit) {
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+TEST(CommandLineProcessTest, VersionAndHelpPrintToStdoutAndExitWithoutAWindow) {
+    struct Case {
+        QStringList args;
+        QString out;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--version")}, VersionText()},
+        {{QStringLiteral("--help")}, HelpText()},
+        {{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--help")},
+         HelpText()},
+        // Asking for the version creates no data folder.
+        {{QStringLiteral("--data-folder"), QStringLiteral("--version")}, VersionText()},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        const ProcessResult result = RunQuorvel(c.args, home.path());
+        const std::string what = c.args.join(u' ').toStdString();
+        EXPECT_EQ(result.exitCode, 0) << what;
+        EXPECT_EQ(QString::fromLocal8Bit(result.out), c.out) << what;
+        EXPECT_EQ(result.err, QByteArray()) << what;
+        EXPECT_TRUE(QDir(home.path()).isEmpty()) << what;
+    }
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <functional>
+#include <vector>
+
+#include "core/records/IoFault.h"
+#include "core/records/RecordsTestSupport.h"
+#include "core/records/WriteRecords.h"
+#include "support/FakeMessageBoxes.h"
+
+#ifdef __unix__
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace quorvel {
+namespace {
+
+const QString kLog = QStringLiteral("F01.csv");
+const QString kSummary = QStringLiteral("QVL.txt");
+
+const char* OpName(IoOp op) {
+    switch (op) {
+        case IoOp::Open:
+            return "open";
+        case IoOp::Lock:
+            return "lock";
+        case IoOp::Write:
+            return "write";
+        case IoOp::Flush:
+            return "flush";
+        case IoOp::Sync:
+            return "sync";
+        case IoOp::Close:
+            return "close";
+        case IoOp::Truncate:
+            return "truncate";
+        case IoOp::Remove:
+            return "remove";
+    }
+    return "?";
+}
+
+// One directory of records: optionally an earlier run already in both files, then the run
+// under test with a fault plan and the operator's answers.
+struct Scene {
+    QTemporaryDir dir;
+    test::FakeMessageBoxes boxes;
+    IoFaultInjector faults;
+    bool result = false;
+
+    explicit Scene(bool earlierRun) {
+        test::UseUtc();
+        if (earlierRun) {
+            ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+            s.records[24].hit_time = 40000;
+            Run(s, test::kRecordTime - 86400, true);
+        }
+    }
+
+    bool Run(ExperimentState& s, std::int64_t when, bool complete) {
+        RecordsContext context;
+        context.directory = dir.path();
+        context.clock = [when] { return when; };
+        context.io_fault = std::ref(faults);
+        return WriteRecords(s, complete, boxes, context);
+    }
+    void RunTheTest(bool complete = true) {
+        ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+        result = Run(s, test::kRecordTime, complete);
+    }
+    std::optional<QByteArray> Log() const { return test::FileBytes(dir.filePath(kLog)); }
+    std::optional<QByteArray> Summary() const { return test::FileBytes(dir.filePath(kSummary)); }
+    QString Message(const QString& file) const {
+        return QStringLiteral("データファイルを開くことができません\n") +
+               QDir::toNativeSeparators(dir.filePath(file));
+    }
+};
+
+// Every operation that can fail, on either file, for a new file and for one with earlier
+// records: retrying after the fault leaves exactly what a run without faults leaves;
+// cancelling leaves the failed file (and, for the trial log, the summary) as it was.
+TEST(RecordFaults, RetryWritesOneCopyAndCancelRestoresTheFile) {
+    for (const bool earlier : {false, true}) {
+        Scene clean(earlier);
+        clean.RunTheTest();
+        ASSERT_TRUE(clean.result);
+        for (const QString& file : {kLog, kSummary}) {
+            for (const IoOp op :
+                 {IoOp::Open, IoOp::Lock, IoOp::Write, IoOp::Flush, IoOp::Sync, IoOp::Close}) {
+                for (const bool retry : {true, false}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << OpName(op) << " fails on " << file.toStdString()
+                                 << (earlier ? ", earlier records" : ", new files")
+                                 << (retry ? ", retry" : ", cancel"));
+                    Scene scene(earlier);
+                    const std::optional<QByteArray> logBefore = scene.Log();
+                    const std::optional<QByteArray> summaryBefore = scene.Summary();
+                    scene.faults = IoFaultInjector({{1, false, op, file}});
+                    scene.boxes.retryAnswers = {retry};
+                    scene.RunTheTest();
+
+                    EXPECT_EQ(scene.result, retry);
+                    ASSERT_EQ(scene.boxes.shown.size(), 1u);
+                    EXPECT_EQ(scene.boxes.shown[0].kind, test::FakeMessageBoxes::Shown::Retry);
+                    EXPECT_EQ(scene.boxes.shown[0].text, scene.Message(file));
+                    if (retry) {
+                        EXPECT_EQ(scene.Log(), clean.Log());
+                        EXPECT_EQ(scene.Summary(), clean.Summary());
+                    } else {
+                        EXPECT_EQ(scene.Log(), file == kLog ? logBefore : clean.Log());
+                        EXPECT_EQ(scene.Summary(), summaryBefore);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The write fails part way and then putting the file back fails too: the next attempt
+// finishes the repair before it appends, so the retry still leaves one clean copy.
+TEST(RecordFaults, RetryRepairsAFileThatCouldNotBePutBack) {
+    for (const bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "earlier records" : "new files");
+        Scene clean(earlier);
+        clean.RunTheTest();
+        Scene fixed(earlier);
+        // Putting an existing file back fails both by handle and by name; removing a new one
+        // fails.
+        if (earlier) {
+            fixed.faults = IoFaultInjector({{1, false, IoOp::Write, kLog},
+                                            {1, false, IoOp::Truncate, kLog},
+                                            {2, false, IoOp::Truncate, kLog}});
+        } else {
+            fixed.faults =
+                IoFaultInjector({{1, false, IoOp::Write, kLog}, {1, false, IoOp::Remove, kLog}});
+        }
+        fixed.boxes.retryAnswers = {true};
+        fixed.RunTheTest();
+        EXPECT_TRUE(fixed.result);
+        EXPECT_EQ(fixed.boxes.shown.size(), 1u);
+        EXPECT_EQ(fixed.faults.FailureCount(), earlier ? 3 : 2);
+        EXPECT_EQ(fixed.Log(), clean.Log());
+        EXPECT_EQ(fixed.Summary(), clean.Summary());
+    }
+}
+
+TEST(RecordFaults, OperatorMayRetryAsOftenAsTheFaultLasts) {
+    Scene clean(true);
+    clean.RunTheTest();
+    Scene scene(true);
+    const std::optional<QByteArray> summaryBefore = scene.Summary();
+    scene.faults = IoFaultInjector({{1, true, IoOp::Write, kSummary}});
+    scene.boxes.retryAnswers = {true, true, false};
+    scene.RunTheTest();
+    EXPECT_FALSE(scene.result);
+    EXPECT_EQ(scene.boxes.shown.size(), 3u);
+    EXPECT_EQ(scene.Log(), clean.Log());  // the trial log was already safe
+    EXPECT_EQ(scene.Summary(), summaryBefore);
+}
+
+TEST(RecordFaults, AFileThatCannotBeOpenedForRealIsReported) {
+    Scene scene(false);
+    RecordsContext context;
+    context.directory = scene.dir.filePath(QStringLiteral("missing"));
+    ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+    EXPECT_FALSE(WriteRecords(s, true, scene.boxes, context));
+    ASSERT_EQ(scene.boxes.shown.size(), 1u);
+    EXPECT_EQ(scene.boxes.shown[0].text,
+              QStringLiteral("データファイルを開くことができません\n") +
+                  QDir::toNativeSeparators(context.directory + QStringLiteral("/F01.csv")));
+    EXPECT_FALSE(QDir(context.directory).exists());
+}
+
+#ifdef __unix__
+// Another station holds the summary file's lock for longer than the writer waits: the operator
+// gets the data-file box, and a retry once the other station is done writes the line once.
+TEST(RecordFaults, AFileAnotherWriterKeepsLockedIsReportedAndRetried) {
+    Scene clean(true);
+    clean.RunTheTest();
+    Scene scene(true);
+    const std::optional<QByteArray> summaryBefore = scene.Summary();
+    const QByteArray path = QFile::encodeName(scene.dir.filePath(kSummary));
+    const int other = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+
+    struct ReleasingBoxes : test::FakeMessageBoxes {
+        int held = -1;
+        std::optional<QByteArray> summaryWhileHeld;
+        QString summaryPath;
+        bool AskRetry(const QString& text) override {
+            summaryWhileHeld = test::FileBytes(summaryPath);
+            ::close(held);  // the other station finishes while the box is up
+            return FakeMessageBoxes::AskRetry(text);
+        }
+    } boxes;
+    boxes.held = other;
+    boxes.summaryPath = scene.dir.filePath(kSummary);
+    boxes.retryAnswers = {true};
+    RecordsContext context;
+    context.directory = scene.dir.path();
+    context.clock = [] { return test::kRecordTime; };
+    context.lock_wait = std::chrono::milliseconds(50);
+    ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+    EXPECT_TRUE(WriteRecords(s, true, boxes, context));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, test::FakeMessageBoxes::Shown::Retry);
+    EXPECT_EQ(boxes.shown[0].text, scene.Message(kSummary));
+    EXPECT_EQ(boxes.summaryWhileHeld, summaryBefore);  // nothing written without the lock
+    EXPECT_EQ(scene.Log(), clean.Log());
+    EXPECT_EQ(scene.Summary(), clean.Summary());
+}
+#endif
+
+TEST(RecordFaults, EachFileIsSyncedBeforeItIsClosedAndTheLogComesFirst) {
+    for (const bool complete : {true, false}) {
+        Scene scene(true);
+        scene.faults = IoFaultInjector();
+        scene.RunTheTest(complete);
+        ASSERT_TRUE(scene.result);
+        std::vector<std::pair<QString, IoOp>> seen;
+        for (const auto& s : scene.faults.Log()) {
+            seen.emplace_back(QFileInfo(s.path).fileName(), s.op);
+        }
+        std::vector<std::pair<QString, IoOp>> expected;
+        for (const QString& file : {kLog, kSummary}) {
+            if (file == kSummary && !complete) {
+                break;
+            }
+            for (const IoOp op :
+                 {IoOp::Open, IoOp::Lock, IoOp::Write, IoOp::Flush, IoOp::Sync, IoOp::Close}) {
+                expected.emplace_back(file, op);
+            }
+        }
+        EXPECT_EQ(seen, expected) << (complete ? "complete" : "aborted");
+    }
+}
+
+}  // namespace
+}  // namespace quorvel

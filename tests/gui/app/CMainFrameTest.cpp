@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/MeasuredScreen.h"
+#include "gui/platform/DialogTemplate.h"
+#include "gui/platform/WindowStacking.h"
+#include "support/ScopedWorkingDir.h"
+
+namespace quorvel {
+namespace {
+
+QSize LogicalScreen() {
+    return QGuiApplication::primaryScreen()->geometry().size();
+}
+
+TEST(CMainFrameTest, MeasuresTheScreenInPhysicalPixels) {
+    screenWidth = 0;
+    screenHeight = 0;
+    CMainFrame frame;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal ratio = screen->devicePixelRatio();
+    EXPECT_EQ(screenWidth, qRound(screen->geometry().width() * ratio));
+    EXPECT_EQ(screenHeight, qRound(screen->geometry().height() * ratio));
+    EXPECT_GT(screenWidth, 0);
+    if (WindowSystemPlacesWindows()) {
+        GTEST_SKIP() << "placement: a Wayland client cannot place or size its frame; it is shown "
+                        "maximised instead";
+    }
+    EXPECT_EQ(frame.pos(), QPoint(0, 0));
+    EXPECT_EQ(frame.size(), LogicalScreen());
+}
+
+TEST(CMainFrameTest, IsABlackCaptionedFrameWithCloseBoxOnly) {
+    CMainFrame frame;
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Quorvel"));
+    const Qt::WindowFlags flags = frame.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowStaysOnTopHint));  // not topmost before Escape
+    EXPECT_FALSE(frame.testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_FALSE(frame.centralWidget()->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_TRUE(CMainFrame::TitleLine().startsWith(QStringLiteral("Quorvel")));
+    // Only the client area is black: the menu bar keeps its own colours and stays legible.
+    EXPECT_NE(frame.menuBar()->palette().color(QPalette::Window), QColor(Qt::black));
+}
+
+TEST(CMainFrameTest, PaintsTheTitleLineWhiteInTheMiddle) {
+    CMainFrame frame;
+    frame.resize(800, 400);
+    const QImage image = frame.centralWidget()->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() - 1), QColor(Qt::black));
+    // The white pixels form one line centred both ways.
+    qint64 sumX = 0;
+    qint64 sumY = 0;
+    int count = 0;
+    int top = image.height();
+    int bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == QColor(Qt::white)) {
+                sumX += x;
+                sumY += y;
+                ++count;
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    ASSERT_GT(count, 0);
+    EXPECT_NEAR(double(sumX) / count, image.width() / 2.0, image.width() * 0.1);
+    EXPECT_NEAR(double(sumY) / count, image.height() / 2.0, image.height() * 0.05);
+    EXPECT_LT(bottom - top, 2 * frame.centralWidget()->fontMetrics().height());
+}
+
+// Where the non-black pixels below the title's white ones lie: the data folder line.
+struct FolderLinePixels {
+    int count = 0;
+    int whiteCount = 0;
+    int left = 0;
+    int right = -1;
+    int top = 0;
+    int titleBottom = -1;
+};
+
+FolderLinePixels FindFolderLine(const QImage& image) {
+    FolderLinePixels found;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == QColor(Qt::white)) {
+                found.titleBottom = std::max(found.titleBottom, y);
+            }
+        }
+    }
+    found.left = image.width();
+    found.top = image.height();
+    // Anti-aliased edges of the title are grey too: start one row below its last white pixel.
+    for (int y = found.titleBottom + 2; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c != QColor(Qt::black)) {
+                ++found.count;
+                found.whiteCount += c == QColor(Qt::white) ? 1 : 0;
+                found.left = std::min(found.left, x);
+                found.right = std::max(found.right, x);
+                found.top = std::min(found.top, y);
+            }
+        }
+    }
+    return found;
+}
+
+TEST(CMainFrameTest, PaintsTheDataFolderInGreyUnderTheTitle) {
+    // Two working directories whose paths differ only in length: the line must grow with it.
+    FolderLinePixels lines[2];
+    const QString names[2] = {QStringLiteral("d"),
+                              QStringLiteral("a-much-longer-data-folder-name-for-this-lab")};
+    for (int i = 0; i < 2; ++i) {
+        test::ScopedWorkingDir dir;
+        ASSERT_TRUE(dir.valid());
+        ASSERT_TRUE(QDir().mkdir(names[i]));
+        ASSERT_TRUE(QDir::setCurrent(names[i]));
+        const QString path = QDir::currentPath();
+        EXPECT_EQ(CMainFrame::DataFolderLine(),
+                  QStringLiteral("Data folder: ") + QDir::toNativeSeparators(path));
+
+        CMainFrame frame;
+        frame.resize(800, 400);
+        const QImage image = frame.centralWidget()->grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        lines[i] = FindFolderLine(image);
+        const int lineHeight = frame.centralWidget()->fontMetrics().height();
+        ASSERT_GT(lines[i].count, 0) << "no line under the title";
+        EXPECT_EQ(lines[i].whiteCount, 0) << "the title stays the only white line";
+        EXPECT_LT(lines[i].top - lines[i].titleBottom, 2 * lineHeight);
+        EXPECT_NEAR((lines[i].left + lines[i].right) / 2.0, image.width() / 2.0,
+                    image.width() * 0.05);
+    }
+    EXPECT_GT(lines[1].right - lines[1].left, lines[0].right - lines[0].left);
+}
+
+TEST(CMainFrameTest, AVeryLongDataFolderKeepsItsLineInsideTheFrame) {
+    test::ScopedWorkingDir dir;
+    ASSERT_TRUE(dir.valid());
+    const QString deep = QString(8, u'x') + QStringLiteral("/") + QString(200, u'y');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(QDir::setCurrent(deep));
+    CMainFrame frame;
+    frame.resize(400, 300);
+    const QImage image = frame.centralWidget()->grab().toImage();
+    const FolderLinePixels line = FindFolderLine(image);
+    ASSERT_GT(line.count, 0);
+    // Elided in the middle: neither end touches the frame's edge.
+    EXPECT_GT(line.left, 0);
+    EXPECT_LT(line.right, image.width() - 1);
+}
+
+TEST(CMainFrameTest, MenuHasItsPopupsItemsAndCommandIds) {
+    CMainFrame frame;
+    struct Item {
+        const char* popup;
+        const char* text;
+        int id;
+    };
+    const Item expected[] = {
+        {"&File", "E&xit", 40001},
+        {"&Experiment", "&Start", 40005},
+        {"&Experiment", "Show &Result", 40007},
+        {"&Help", "&About", 40002},
+    };
+    std::vector<QString> popups;
+    size_t i = 0;
+    for (QAction* popup : frame.menuBar()->actions()) {
+        popups.push_back(popup->text());
+        ASSERT_NE(popup->menu(), nullptr);
+        for (QAction* action : popup->menu()->actions()) {
+            ASSERT_LT(i, std::size(expected));
+            const Item& item = expected[i++];
+            EXPECT_EQ(popup->text(), QString::fromUtf8(item.popup));
+            EXPECT_EQ(action->text(), QString::fromUtf8(item.text));
+            EXPECT_EQ(action->data().toInt(), item.id);
+            EXPECT_EQ(action->objectName(), ControlName(item.id));
+            EXPECT_TRUE(action->isEnabled());
+            EXPECT_EQ(frame.CommandAction(item.id), action);
+        }
+    }
+    EXPECT_EQ(i, std::size(expected));
+    const std::vector<QString> order = {QStringLiteral("&File"), QStringLiteral("&Experiment"),
+                                        QStringLiteral("&Help")};
+    EXPECT_EQ(popups, order);
+    EXPECT_EQ(frame.CommandAction(12345), nullptr);
+}
+
+TEST(CMainFrameTest, ClickInClientAreaAndStartEachRunOneTest) {
+    struct Trigger {
+        const char* what;
+        std::function<void(CMainFrame&)> fire;
+        int starts;
+        int results = 0;
+    };
+    const Trigger triggers[] = {
+        {"Start command", [](CMainFrame& f) { f.CommandAction(CMainFrame::kCmdStart)->trigger(); },
+         1},
+        {"left click on the title",
+         [](CMainFrame& f) { QTest::mouseClick(f.centralWidget(), Qt::LeftButton); }, 1},
+        {"left click in a corner",
+         [](CMainFrame& f) {
+             QTest::mouseClick(f.centralWidget(), Qt::LeftButton, {}, QPoint(2, 2));
+         },
+         1},
+        {"right click",
+         [](CMainFrame& f) { QTest::mouseClick(f.centralWidget(), Qt::RightButton); }, 0},
+        {"Show Result command",
+         [](CMainFrame& f) { f.CommandAction(CMainFrame::kCmdShowResult)->trigger(); }, 0, 1},
+    };
+    for (const Trigger& t : triggers) {
+        SCOPED_TRACE(t.what);
+        CMainFrame frame;
+        frame.resize(640, 480);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        int starts = 0;
+        int results = 0;
+        frame.SetRunExperiment([&] { ++starts; });
+        frame.SetShowResult([&] { ++results; });
+        t.fire(frame);
+        EXPECT_EQ(starts, t.starts);
+        EXPECT_EQ(results, t.results);
+    }
+}
+
+TEST(CMainFrameTest, StartRequestsDuringATestAreIgnored) {
+    CMainFrame frame;
+    frame.resize(640, 480);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    int starts = 0;
+    frame.SetRunExperiment([&] {
+        ++starts;
+        QTest::mouseClick(frame.centralWidget(), Qt::LeftButton);
+        frame.CommandAction(CMainFrame::kCmdStart)->trigger();
+    });
+    frame.OnStart();
+    EXPECT_EQ(starts, 1);
+    frame.OnStart();  // and the next test runs once the first has returned
+    EXPECT_EQ(starts, 2);
+}
+
+TEST(CMainFrameTest, EscapeRestoresTheFrameTopmostAtFullSize) {
+    CMainFrame frame;
+    // The frame has no sizing border, but it can be moved.
+    const bool placed = !WindowSystemPlacesWindows();
+    if (placed) {
+        frame.move(100, 120);
+    }
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    const QRect before = frame.geometry();
+
+    for (Qt::Key other : {Qt::Key_A, Qt::Key_Return, Qt::Key_Space}) {
+        QTest::keyClick(&frame, other);
+    }
+    EXPECT_EQ(frame.geometry(), before);
+    EXPECT_FALSE(frame.IsRestored());
+
+    for (int press = 0; press < 2; ++press) {  // a second Escape changes nothing
+        QTest::keyClick(&frame, Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        EXPECT_TRUE(frame.IsRestored());
+        EXPECT_TRUE(frame.isVisible());
+        if (placed) {
+            EXPECT_TRUE(frame.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            EXPECT_EQ(frame.frameGeometry().topLeft(), QPoint(0, 0));
+            EXPECT_EQ(frame.frameGeometry().size(), LogicalScreen());
+        }
+    }
+}
+
+TEST(CMainFrameTest, WindowManagersAreToldTheFrameCannotBeResized) {
+    CMainFrame frame;
+    if (WindowSystemPlacesWindows()) {
+        GTEST_SKIP() << "size hints: on Wayland the frame is maximised by the compositor, and a "
+                        "fixed size would contradict the size it is given";
+    }
+    // A window whose smallest and largest sizes are the same has no sizing border and no
+    // maximise box under an X11 window manager.
+    EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
+    const Qt::WindowFlags flags = frame.windowFlags();
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+}
+
+TEST(CMainFrameTest, ExitClosesTheFrame) {
+    CMainFrame frame;
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    frame.CommandAction(CMainFrame::kCmdExit)->trigger();
+    EXPECT_FALSE(frame.isVisible());
+}
+
+TEST(CMainFrameTest, AboutBoxOpensOverTheFrameAndCloses) {
+    const std::function<void(QDialog&)> closers[] = {
+        [](QDialog& d) {
+            QTest::mouseClick(d.findChild<QPushButton*>(ControlName(kIdOk)), Qt::LeftButton);
+        },
+        [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+        [](QDialog& d) { d.close(); },
+    };
+    for (const auto& closeIt : closers) {
+        CMainFrame frame;
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* about = dynamic_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            if (about == nullptr) {
+                ADD_FAILURE() << "no About box";
+                return;
+            }
+            seen = true;
+            EXPECT_EQ(about->parentWidget(), &frame);
+            EXPECT_EQ(about->windowTitle(), QStringLiteral("About this application"));
+            EXPECT_EQ(about->size(), DialogUnits(about->font()).Size(200, 62));
+            auto* ok = about->findChild<QPushButton*>(ControlName(kIdOk));
+            ASSERT_NE(ok, nullptr);
+            EXPECT_TRUE(ok->isDefault());
+            EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("versionLabel"))->text(),
+                      QStringLiteral("Quorvel (v.1.005)"));
+            const QLabel* note = about->findChild<QLabel*>(QStringLiteral("noteLabel"));
+            EXPECT_EQ(note->text().count(u'\n'), 1);
+            // The second static text says where the data goes.
+            EXPECT_TRUE(note->text().startsWith(QStringLiteral("Data folder:\n")));
+            EXPECT_EQ(note->toolTip(), QDir::toNativeSeparators(QDir::currentPath()));
+            closeIt(*about);
+            if (about->isVisible()) {
+                ADD_FAILURE() << "the About box stayed open";
+                about->reject();
+            }
+        });
+        frame.CommandAction(CMainFrame::kCmdAbout)->trigger();
+        EXPECT_TRUE(seen);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
