@@ -23,11 +23,11 @@ inline void Require(bool holds, const char* property) {
 // so any input decodes to some sequence.
 class ByteReader {
   public:
-    ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    ByteReader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
 
-    bool Empty() const { return pos_ >= size_; }
+    bool Empty() const { return m_pos >= m_size; }
 
-    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
 
     std::int32_t Int32() {
         std::uint32_t v = 0;
@@ -51,16 +51,16 @@ class ByteReader {
 
     // Up to `max` bytes; fewer at the end of the input.
     std::string Bytes(std::size_t max) {
-        const std::size_t n = std::min(max, size_ - std::min(pos_, size_));
-        std::string out(reinterpret_cast<const char*>(data_ + pos_), n);
-        pos_ += n;
+        const std::size_t n = std::min(max, m_size - std::min(m_pos, m_size));
+        std::string out(reinterpret_cast<const char*>(m_data + m_pos), n);
+        m_pos += n;
         return out;
     }
 
   private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
 };
 
 }  // namespace quorvel::fuzz

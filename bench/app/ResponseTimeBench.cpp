@@ -72,22 +72,22 @@ class ObservedIo : public quorvel::WindowDriverIo {
   public:
     ObservedIo(quorvel::CTouchWnd& window, const quorvel::ExperimentState& state,
                quorvel::KeyState& keys, quorvel::ClickSound& click, Progress& progress)
-        : WindowDriverIo(window, state, keys, click), progress_(progress) {}
+        : WindowDriverIo(window, state, keys, click), m_progress(progress) {}
 
     void DrawScene(int completed) override {
         if (completed >= 1) {
-            seenAtNs[completed - 1] = lastSampleNs_;
+            seenAtNs[completed - 1] = m_lastSampleNs;
         }
         WindowDriverIo::DrawScene(completed);
         if (completed == 1) {
-            progress_.restartNs = NowNs();  // the driver sets the clock to 0 right after this
+            m_progress.restartNs = NowNs();  // the driver sets the clock to 0 right after this
         }
-        progress_.drawn = completed;
+        m_progress.drawn = completed;
     }
     // The driver asks for Escape right after reading the clock at every sample.
     bool KeyPressed(int key) override {
         if (key == kEscape) {
-            lastSampleNs_ = NowNs();
+            m_lastSampleNs = NowNs();
         }
         return WindowDriverIo::KeyPressed(key);
     }
@@ -95,8 +95,8 @@ class ObservedIo : public quorvel::WindowDriverIo {
     std::array<std::int64_t, kTargetCount> seenAtNs{};
 
   private:
-    Progress& progress_;
-    std::int64_t lastSampleNs_ = 0;
+    Progress& m_progress;
+    std::int64_t m_lastSampleNs = 0;
 };
 
 // Hands a touch to the program's event queue from the subject's thread, stamped `stampMs` as

@@ -23,26 +23,26 @@ class BackgroundLoad {
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const QString stress = QStandardPaths::findExecutable(QStringLiteral("stress-ng"));
         if (!stress.isEmpty()) {
-            process_ = std::make_unique<QProcess>();
-            process_->setProgram(stress);
-            process_->setArguments(
+            m_process = std::make_unique<QProcess>();
+            m_process->setProgram(stress);
+            m_process->setArguments(
                 {QStringLiteral("--cpu"), QString::number(cores), QStringLiteral("--timeout"),
                  QString::number(limit.count()) + QStringLiteral("s"), QStringLiteral("--quiet")});
-            process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            process_->start();
-            if (process_->waitForStarted()) {
-                what_ = "stress-ng --cpu " + std::to_string(cores);
+            m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            m_process->start();
+            if (m_process->waitForStarted()) {
+                m_what = "stress-ng --cpu " + std::to_string(cores);
                 // Let its workers get going before anything is measured.
                 std::this_thread::sleep_for(std::chrono::milliseconds(500));
                 return;
             }
-            process_.reset();
+            m_process.reset();
         }
         const auto deadline = std::chrono::steady_clock::now() + limit;
         for (unsigned k = 0; k < cores; ++k) {
-            threads_.emplace_back([this, deadline] {
+            m_threads.emplace_back([this, deadline] {
                 volatile unsigned long spin = 0;
-                while (!stop_.load(std::memory_order_relaxed) &&
+                while (!m_stop.load(std::memory_order_relaxed) &&
                        std::chrono::steady_clock::now() < deadline) {
                     for (int i = 0; i < 100000; ++i) {
                         spin = spin + 1;
@@ -50,19 +50,19 @@ class BackgroundLoad {
                 }
             });
         }
-        what_ = std::to_string(cores) + " busy threads";
+        m_what = std::to_string(cores) + " busy threads";
     }
 
     ~BackgroundLoad() {
-        if (process_) {
-            process_->terminate();
-            if (!process_->waitForFinished(5000)) {
-                process_->kill();
-                process_->waitForFinished();
+        if (m_process) {
+            m_process->terminate();
+            if (!m_process->waitForFinished(5000)) {
+                m_process->kill();
+                m_process->waitForFinished();
             }
         }
-        stop_ = true;
-        for (std::thread& t : threads_) {
+        m_stop = true;
+        for (std::thread& t : m_threads) {
             t.join();
         }
     }
@@ -70,13 +70,13 @@ class BackgroundLoad {
     BackgroundLoad(const BackgroundLoad&) = delete;
     BackgroundLoad& operator=(const BackgroundLoad&) = delete;
 
-    const std::string& What() const { return what_; }
+    const std::string& What() const { return m_what; }
 
   private:
-    std::unique_ptr<QProcess> process_;
-    std::vector<std::thread> threads_;
-    std::atomic<bool> stop_{false};
-    std::string what_;
+    std::unique_ptr<QProcess> m_process;
+    std::vector<std::thread> m_threads;
+    std::atomic<bool> m_stop{false};
+    std::string m_what;
 };
 
 }  // namespace quorvel::bench

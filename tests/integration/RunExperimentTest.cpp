@@ -52,7 +52,7 @@ class RunExperimentTest : public ::testing::Test {
     void TearDown() override { MessageBoxScript::Reset(); }
 
     void Run(CTouchWnd& window) {
-        window_ = &window;
+        m_window = &window;
         RunContext run{state,
                        window,
                        frame,
@@ -106,28 +106,28 @@ class RunExperimentTest : public ::testing::Test {
                     QStringLiteral("touch target %1 (attempt %2)").arg(i).arg(attempt),
                     [this, i] {
                         return state.completed > i ||
-                               (state.completed == i && window_->PointCount() == 0);
+                               (state.completed == i && m_window->PointCount() == 0);
                     },
                     [this, i] {
-                        pressed_ = state.completed == i;
-                        if (pressed_) {
-                            pressedFor_.start();
-                            QTest::touchEvent(window_->Window(), TouchScreen())
-                                .press(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
+                        m_pressed = state.completed == i;
+                        if (m_pressed) {
+                            m_pressedFor.start();
+                            QTest::touchEvent(m_window->Window(), TouchScreen())
+                                .press(0, test::PixelFor(m_window->Mapping(), state.stimuli[i]));
                         }
                     });
                 bot.Then(
                     QStringLiteral("lift from target %1 (attempt %2)").arg(i).arg(attempt),
                     [this, i] {
-                        return !pressed_ || state.completed > i ||
-                               pressedFor_.elapsed() > kUnansweredMs;
+                        return !m_pressed || state.completed > i ||
+                               m_pressedFor.elapsed() > kUnansweredMs;
                     },
                     [this, i] {
-                        if (pressed_ && window_->Window() != nullptr) {
-                            QTest::touchEvent(window_->Window(), TouchScreen())
-                                .release(0, test::PixelFor(window_->Mapping(), state.stimuli[i]));
+                        if (m_pressed && m_window->Window() != nullptr) {
+                            QTest::touchEvent(m_window->Window(), TouchScreen())
+                                .release(0, test::PixelFor(m_window->Mapping(), state.stimuli[i]));
                         }
-                        pressed_ = false;
+                        m_pressed = false;
                     });
             }
         }
@@ -144,9 +144,9 @@ class RunExperimentTest : public ::testing::Test {
     QTemporaryDir records;
     IoFaultHook fault;
     int rankings = 0;
-    CTouchWnd* window_ = nullptr;
-    bool pressed_ = false;
-    QElapsedTimer pressedFor_;
+    CTouchWnd* m_window = nullptr;
+    bool m_pressed = false;
+    QElapsedTimer m_pressedFor;
 };
 
 TEST_F(RunExperimentTest, WithoutOpenGlTheOperatorIsToldAndNothingRuns) {

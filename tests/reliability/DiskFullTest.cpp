@@ -31,24 +31,24 @@ namespace {
 class ScopedFileSizeLimit {
   public:
     explicit ScopedFileSizeLimit(long long bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = old_;
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_old;
         limited.rlim_cur = static_cast<rlim_t>(bytes);
-        ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+        m_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0;
     }
     ~ScopedFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
     }
     ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
     ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
-    bool ok() const { return ok_; }
+    bool ok() const { return m_ok; }
 
   private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = SIG_DFL;
-    bool ok_ = false;
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+    bool m_ok = false;
 };
 
 // The limits to try between `from` and `to`: every byte near the ends, a stride between.

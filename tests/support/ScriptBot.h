@@ -26,15 +26,15 @@ class ScriptBot : public QObject {
     using Action = std::function<void()>;
 
     ScriptBot() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(5);
-        sinceLast_.start();
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(5);
+        m_sinceLast.start();
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
     }
 
     // Appends a step that runs once `when` holds.
     void Then(QString name, Condition when, Action act) {
-        steps_.push_back({std::move(name), std::move(when), std::move(act)});
+        m_steps.push_back({std::move(name), std::move(when), std::move(act)});
     }
     // Appends a step that runs at the next tick.
     void Then(QString name, Action act) {
@@ -44,20 +44,20 @@ class ScriptBot : public QObject {
 
     // Steps that take over when the script derails, to bring the program back to rest (let go
     // of everything, abort the test) so that a fault ends as a failure rather than a hang.
-    void SetRescue(std::deque<std::pair<QString, Action>> steps) { rescue_ = std::move(steps); }
+    void SetRescue(std::deque<std::pair<QString, Action>> steps) { m_rescue = std::move(steps); }
     // Called (typically from a condition) when the program went somewhere the script cannot
     // follow: the remaining steps are dropped and the rescue steps run instead.
-    void Derail() { derailed_ = true; }
+    void Derail() { m_derailed = true; }
 
     // The least time between two actions, in milliseconds.
-    void SetPace(int ms) { paceMs_ = ms; }
+    void SetPace(int ms) { m_paceMs = ms; }
 
-    void Start() { timer_.start(); }
-    void Stop() { timer_.stop(); }
+    void Start() { m_timer.start(); }
+    void Stop() { m_timer.stop(); }
 
-    bool Done() const { return steps_.empty() && !busy_; }
+    bool Done() const { return m_steps.empty() && !m_busy; }
     // The step the bot waits for, to say where a script stalled.
-    QString Waiting() const { return steps_.empty() ? QString() : steps_.front().name; }
+    QString Waiting() const { return m_steps.empty() ? QString() : m_steps.front().name; }
 
   private:
     struct Step {
@@ -67,46 +67,46 @@ class ScriptBot : public QObject {
     };
 
     void Tick() {
-        if (busy_ || steps_.empty() || sinceLast_.elapsed() < paceMs_) {
+        if (m_busy || m_steps.empty() || m_sinceLast.elapsed() < m_paceMs) {
             return;
         }
-        const bool ready = steps_.front().when();
-        if (derailed_) {
-            derailed_ = false;
-            steps_.clear();
-            for (auto& [name, act] : rescue_) {
+        const bool ready = m_steps.front().when();
+        if (m_derailed) {
+            m_derailed = false;
+            m_steps.clear();
+            for (auto& [name, act] : m_rescue) {
                 Then(name, std::move(act));
             }
-            rescue_.clear();
+            m_rescue.clear();
             return;
         }
         if (!ready) {
             return;
         }
-        Step step = std::move(steps_.front());
-        steps_.pop_front();
+        Step step = std::move(m_steps.front());
+        m_steps.pop_front();
         // QUORVEL_BOT_TRACE=1 shows how far a script got when a run on a new desktop hangs.
         if (qEnvironmentVariableIsSet("QUORVEL_BOT_TRACE")) {
             qInfo("bot: %s", qPrintable(step.name));
         }
-        busy_ = true;
+        m_busy = true;
         QMetaObject::invokeMethod(
             this,
             [this, act = std::move(step.act)] {
-                busy_ = false;
-                sinceLast_.restart();
+                m_busy = false;
+                m_sinceLast.restart();
                 act();
             },
             Qt::QueuedConnection);
     }
 
-    QTimer timer_;
-    std::deque<Step> steps_;
-    bool busy_ = false;
-    bool derailed_ = false;
-    std::deque<std::pair<QString, Action>> rescue_;
-    int paceMs_ = 10;
-    QElapsedTimer sinceLast_;
+    QTimer m_timer;
+    std::deque<Step> m_steps;
+    bool m_busy = false;
+    bool m_derailed = false;
+    std::deque<std::pair<QString, Action>> m_rescue;
+    int m_paceMs = 10;
+    QElapsedTimer m_sinceLast;
 };
 
 }  // namespace quorvel::test

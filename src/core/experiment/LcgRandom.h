@@ -9,20 +9,20 @@ namespace quorvel {
 // platform, whose rand may differ.
 class LcgRandom {
   public:
-    explicit LcgRandom(std::uint32_t seed = 0) : state_(seed) {}
+    explicit LcgRandom(std::uint32_t seed = 0) : m_state(seed) {}
 
-    void Seed(std::uint32_t seed) { state_ = seed; }
+    void Seed(std::uint32_t seed) { m_state = seed; }
 
     // Next value, 0..32767.
     int Next() {
-        state_ = state_ * 214013u + 2531011u;  // unsigned: wraps modulo 2^32
-        return static_cast<int>((state_ >> 16) & 0x7FFFu);
+        m_state = m_state * 214013u + 2531011u;  // unsigned: wraps modulo 2^32
+        return static_cast<int>((m_state >> 16) & 0x7FFFu);
     }
 
-    std::uint32_t State() const { return state_; }
+    std::uint32_t State() const { return m_state; }
 
   private:
-    std::uint32_t state_;
+    std::uint32_t m_state;
 };
 
 // Two draws a, b combined as (a * 32767.0 + b) * 2^-30, in that order, in double precision.

@@ -127,10 +127,10 @@ std::int32_t WholeMsBetween(std::int64_t origin, std::int64_t at) {
 // plain store it counts on from the stored value towards the time since the origin.
 class TickThread {
   public:
-    TickThread() : thread_([this] { Run(); }) {}
+    TickThread() : m_thread([this] { Run(); }) {}
     ~TickThread() {
-        stop_.store(true, std::memory_order_release);
-        thread_.join();
+        m_stop.store(true, std::memory_order_release);
+        m_thread.join();
     }
     TickThread(const TickThread&) = delete;
     TickThread& operator=(const TickThread&) = delete;
@@ -153,7 +153,7 @@ class TickThread {
     void Run() {
         std::int64_t origin = g_originNs.load();  // set before the thread was started
         std::int32_t last = tick_count.load();    // the count this thread last wrote
-        while (!stop_.load(std::memory_order_acquire)) {
+        while (!m_stop.load(std::memory_order_acquire)) {
             // The next tick's deadline; never more than 1 ms away, so a count stored by hand
             // far ahead of the time cannot keep a stop waiting.
             std::int64_t dueNs = origin + (static_cast<std::int64_t>(last) + 1) * 1000000;
@@ -203,8 +203,8 @@ class TickThread {
         }
     }
 
-    std::atomic<bool> stop_{false};
-    std::thread thread_;  // last: starts once the fields above exist
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;  // last: starts once the fields above exist
 };
 
 // The running tick thread; destroying it stops and joins it (also at process exit, should a

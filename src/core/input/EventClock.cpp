@@ -9,22 +9,22 @@ EventTime EventClock::Place(std::uint64_t timestampMs, EventTime arrival) {
     const double arrivalMs =
         std::chrono::duration<double, std::milli>(arrival.time_since_epoch()).count();
     const double offsetMs = arrivalMs - static_cast<double>(timestampMs);
-    if (!any_ || offsetMs < offsetMs_ - kToleranceMs) {
+    if (!m_any || offsetMs < m_offsetMs - kToleranceMs) {
         // The first event; or one far earlier than the estimate allowed: the earlier events
         // were all late, or the stamping clock jumped or does not keep time. Agreement
         // starts over.
-        any_ = true;
-        offsetMs_ = offsetMs;
-        agreeing_ = 1;
-        firstAgreeing_ = arrival;
-        trusted_ = false;
-    } else if (offsetMs <= offsetMs_ + kToleranceMs) {
-        offsetMs_ = std::min(offsetMs_, offsetMs);
-        ++agreeing_;
+        m_any = true;
+        m_offsetMs = offsetMs;
+        m_agreeing = 1;
+        m_firstAgreeing = arrival;
+        m_trusted = false;
+    } else if (offsetMs <= m_offsetMs + kToleranceMs) {
+        m_offsetMs = std::min(m_offsetMs, offsetMs);
+        ++m_agreeing;
         // Agreement over a stretch of time, not only among events that came together: a
         // stamp that stands still agrees with itself for a moment.
-        if (agreeing_ >= kAgreeing && arrival - firstAgreeing_ >= kAgreeingSpan) {
-            trusted_ = true;
+        if (m_agreeing >= kAgreeing && arrival - m_firstAgreeing >= kAgreeingSpan) {
+            m_trusted = true;
         }
     }
     // Otherwise late: normal for a busy thread, and no evidence either way.
@@ -34,7 +34,7 @@ EventTime EventClock::Place(std::uint64_t timestampMs, EventTime arrival) {
     // The stamp is the whole millisecond the event happened in: it lies between the stamp's
     // start and its end on the steady clock (and not after its arrival). Its middle is the
     // best guess when the event came late; when it came earlier, the arrival is closer.
-    const double earliestMs = static_cast<double>(timestampMs) + offsetMs_;
+    const double earliestMs = static_cast<double>(timestampMs) + m_offsetMs;
     const double placedMs = std::min(arrivalMs, earliestMs + 0.5);
     if (arrivalMs - placedMs > kLongestDelayMs) {
         return arrival;

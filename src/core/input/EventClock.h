@@ -32,14 +32,14 @@ class EventClock {
     EventTime Place(std::uint64_t timestampMs, EventTime arrival);
 
     // The timestamps are in use.
-    bool Trusted() const { return trusted_; }
+    bool Trusted() const { return m_trusted; }
 
   private:
-    bool any_ = false;
-    bool trusted_ = false;
-    double offsetMs_ = 0.0;    // smallest arrival - timestamp seen, ms
-    int agreeing_ = 0;         // events within the tolerance of offsetMs_ since it last fell
-    EventTime firstAgreeing_;  // the first of them
+    bool m_any = false;
+    bool m_trusted = false;
+    double m_offsetMs = 0.0;    // smallest arrival - timestamp seen, ms
+    int m_agreeing = 0;         // events within the tolerance of m_offsetMs since it last fell
+    EventTime m_firstAgreeing;  // the first of them
 };
 
 }  // namespace quorvel

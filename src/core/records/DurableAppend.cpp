@@ -81,9 +81,9 @@ class AppendHandle {
 
   private:
 #ifdef _WIN32
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
 #else
-    int fd_ = -1;
+    int m_fd = -1;
 #endif
 };
 
@@ -121,18 +121,18 @@ bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     created = false;
     if (mayCreate) {
-        handle_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        created = handle_ != INVALID_HANDLE_VALUE;
+        m_handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        created = m_handle != INVALID_HANDLE_VALUE;
     }
     if (!created) {
-        handle_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
-    if (handle_ == INVALID_HANDLE_VALUE) {
+    if (m_handle == INVALID_HANDLE_VALUE) {
         return false;
     }
-    if (GetFileType(handle_) != FILE_TYPE_DISK) {  // a pipe or a device
+    if (GetFileType(m_handle) != FILE_TYPE_DISK) {  // a pipe or a device
         Close();
         return false;
     }
@@ -145,8 +145,8 @@ bool AppendHandle::TryLock() {
     OVERLAPPED at{};
     at.Offset = 0xFFFFFFFEu;
     at.OffsetHigh = 0x7FFFFFFFu;
-    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) !=
-           0;
+    return LockFileEx(m_handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &at) != 0;
 }
 
 bool AppendHandle::IsNamedBy(const QString& path) const {
@@ -159,7 +159,7 @@ bool AppendHandle::IsNamedBy(const QString& path) const {
     }
     BY_HANDLE_FILE_INFORMATION mine{};
     BY_HANDLE_FILE_INFORMATION theirs{};
-    const bool same = GetFileInformationByHandle(handle_, &mine) != 0 &&
+    const bool same = GetFileInformationByHandle(m_handle, &mine) != 0 &&
                       GetFileInformationByHandle(other, &theirs) != 0 &&
                       mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
                       mine.nFileIndexHigh == theirs.nFileIndexHigh &&
@@ -170,7 +170,7 @@ bool AppendHandle::IsNamedBy(const QString& path) const {
 
 qint64 AppendHandle::Size() const {
     LARGE_INTEGER size{};
-    return GetFileSizeEx(handle_, &size) != 0 ? static_cast<qint64>(size.QuadPart) : -1;
+    return GetFileSizeEx(m_handle, &size) != 0 ? static_cast<qint64>(size.QuadPart) : -1;
 }
 
 bool AppendHandle::ReadByte(qint64 at, char& byte) const {
@@ -178,7 +178,7 @@ bool AppendHandle::ReadByte(qint64 at, char& byte) const {
     where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
     where.OffsetHigh = static_cast<DWORD>(at >> 32);
     DWORD read = 0;
-    return ReadFile(handle_, &byte, 1, &read, &where) != 0 && read == 1;
+    return ReadFile(m_handle, &byte, 1, &read, &where) != 0 && read == 1;
 }
 
 bool AppendHandle::Append(const char* data, qint64 size) {
@@ -189,7 +189,7 @@ bool AppendHandle::Append(const char* data, qint64 size) {
         where.OffsetHigh = static_cast<DWORD>(at >> 32);
         const DWORD chunk = static_cast<DWORD>(std::min<qint64>(size, 1 << 30));
         DWORD written = 0;
-        if (WriteFile(handle_, data, chunk, &written, &where) == 0 || written == 0) {
+        if (WriteFile(m_handle, data, chunk, &written, &where) == 0 || written == 0) {
             return false;
         }
         data += written;
@@ -202,24 +202,24 @@ bool AppendHandle::Append(const char* data, qint64 size) {
 bool AppendHandle::Truncate(qint64 size) {
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = size;
-    return SetFileInformationByHandle(handle_, FileEndOfFileInfo, &end, sizeof end) != 0;
+    return SetFileInformationByHandle(m_handle, FileEndOfFileInfo, &end, sizeof end) != 0;
 }
 
 bool AppendHandle::Sync() {
-    return FlushFileBuffers(handle_) != 0;
+    return FlushFileBuffers(m_handle) != 0;
 }
 
 bool AppendHandle::Close() {
-    if (handle_ == INVALID_HANDLE_VALUE) {
+    if (m_handle == INVALID_HANDLE_VALUE) {
         return true;
     }
-    const bool ok = CloseHandle(handle_) != 0;
-    handle_ = INVALID_HANDLE_VALUE;
+    const bool ok = CloseHandle(m_handle) != 0;
+    m_handle = INVALID_HANDLE_VALUE;
     return ok;
 }
 
 bool AppendHandle::IsOpen() const {
-    return handle_ != INVALID_HANDLE_VALUE;
+    return m_handle != INVALID_HANDLE_VALUE;
 }
 
 #else
@@ -230,11 +230,11 @@ bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
     // O_NONBLOCK only for the open itself: it is what keeps a FIFO from blocking it.
     const int flags = O_RDWR | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     created = false;
-    for (int tries = 0; fd_ < 0 && tries < kOpenTries; ++tries) {
+    for (int tries = 0; m_fd < 0 && tries < kOpenTries; ++tries) {
         if (mayCreate) {
             // Creating exclusively tells a new file from an existing one in one step.
-            fd_ = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0666);
-            if (fd_ >= 0) {
+            m_fd = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0666);
+            if (m_fd >= 0) {
                 created = true;
                 break;
             }
@@ -242,19 +242,19 @@ bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
                 return false;
             }
         }
-        fd_ = ::open(name.constData(), flags);
-        if (fd_ < 0 && (errno != ENOENT || !mayCreate)) {
+        m_fd = ::open(name.constData(), flags);
+        if (m_fd < 0 && (errno != ENOENT || !mayCreate)) {
             return false;
         }
         // ENOENT: removed between the two opens; try creating it again.
     }
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return false;
     }
     struct stat st {};
-    const int fileFlags = ::fcntl(fd_, F_GETFL);
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || fileFlags == -1 ||
-        ::fcntl(fd_, F_SETFL, fileFlags & ~O_NONBLOCK) == -1) {
+    const int fileFlags = ::fcntl(m_fd, F_GETFL);
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || fileFlags == -1 ||
+        ::fcntl(m_fd, F_SETFL, fileFlags & ~O_NONBLOCK) == -1) {
         Close();
         return false;
     }
@@ -264,29 +264,29 @@ bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
 bool AppendHandle::TryLock() {
     // flock, not fcntl's record locks: those belong to the process, so two threads of one
     // process would both be granted them; flock's belong to the open file.
-    return ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    return ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
 }
 
 bool AppendHandle::IsNamedBy(const QString& path) const {
     struct stat mine {};
     struct stat named {};
-    return ::fstat(fd_, &mine) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
+    return ::fstat(m_fd, &mine) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
            mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
 }
 
 qint64 AppendHandle::Size() const {
     struct stat st {};
-    return ::fstat(fd_, &st) == 0 ? static_cast<qint64>(st.st_size) : -1;
+    return ::fstat(m_fd, &st) == 0 ? static_cast<qint64>(st.st_size) : -1;
 }
 
 bool AppendHandle::ReadByte(qint64 at, char& byte) const {
-    return ::pread(fd_, &byte, 1, static_cast<off_t>(at)) == 1;
+    return ::pread(m_fd, &byte, 1, static_cast<off_t>(at)) == 1;
 }
 
 bool AppendHandle::Append(const char* data, qint64 size) {
     // O_APPEND: every write goes to the end as the file is then, whatever the offset says.
     while (size > 0) {
-        const ssize_t n = ::write(fd_, data, static_cast<std::size_t>(size));
+        const ssize_t n = ::write(m_fd, data, static_cast<std::size_t>(size));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -302,27 +302,27 @@ bool AppendHandle::Append(const char* data, qint64 size) {
 bool AppendHandle::Truncate(qint64 size) {
     int result = 0;
     do {
-        result = ::ftruncate(fd_, static_cast<off_t>(size));
+        result = ::ftruncate(m_fd, static_cast<off_t>(size));
     } while (result != 0 && errno == EINTR);
     return result == 0;
 }
 
 bool AppendHandle::Sync() {
-    return ::fsync(fd_) == 0;
+    return ::fsync(m_fd) == 0;
 }
 
 bool AppendHandle::Close() {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return true;
     }
     // Not retried on EINTR: the descriptor is gone whatever close() reports.
-    const bool ok = ::close(fd_) == 0;
-    fd_ = -1;
+    const bool ok = ::close(m_fd) == 0;
+    m_fd = -1;
     return ok;
 }
 
 bool AppendHandle::IsOpen() const {
-    return fd_ >= 0;
+    return m_fd >= 0;
 }
 
 #endif
@@ -348,17 +348,17 @@ QByteArray LineEndBefore(const AppendHandle& file, qint64 size) {
 }  // namespace
 
 DurableAppend::DurableAppend(QString path, QByteArray header, QByteArray block, IoFaultHook hook)
-    : path_(std::move(path)),
-      header_(std::move(header)),
-      block_(std::move(block)),
-      hook_(std::move(hook)) {}
+    : m_path(std::move(path)),
+      m_header(std::move(header)),
+      m_block(std::move(block)),
+      m_hook(std::move(hook)) {}
 
 bool DurableAppend::Fails(IoOp op) const {
-    return hook_ && hook_(op, path_);
+    return m_hook && m_hook(op, m_path);
 }
 
 bool DurableAppend::Attempt() {
-    blockOffset_ = -1;
+    m_blockOffset = -1;
     if (Fails(IoOp::Open)) {
         return false;
     }
@@ -368,19 +368,19 @@ bool DurableAppend::Attempt() {
     // The file may be removed by the writer holding the lock (its own new file, which it could
     // not fill) while this one waits; then it is opened, or made, again.
     for (int tries = 0; tries < kOpenTries && !locked; ++tries) {
-        if (!file.Open(path_, true, created)) {
+        if (!file.Open(m_path, true, created)) {
             return false;
         }
-        if (Fails(IoOp::Lock) || !file.Lock(lockWait_)) {
-            if (created && file.TryLock() && file.Size() == 0 && file.IsNamedBy(path_) &&
+        if (Fails(IoOp::Lock) || !file.Lock(m_lockWait)) {
+            if (created && file.TryLock() && file.Size() == 0 && file.IsNamedBy(m_path) &&
                 !Fails(IoOp::Remove)) {
                 // This attempt's new, still empty file, and no other writer at it: it goes, so
                 // the directory is as it was.
-                QFile::remove(path_);
+                QFile::remove(m_path);
             }
             return false;
         }
-        locked = file.IsNamedBy(path_);
+        locked = file.IsNamedBy(m_path);
     }
     if (!locked) {
         return false;
@@ -394,24 +394,24 @@ bool DurableAppend::Attempt() {
     // A new file belongs to this writer, which removes it again on a failure, so a run that
     // writes nothing leaves no file behind.
     bool owned = created && size == 0;
-    if (leftover_) {
+    if (m_leftover) {
         // Bytes an earlier attempt could not take out go now, as long as they are still the
         // end of the file. When another writer has appended after them, they stay: cutting
         // them out would take that writer's block too. Its row starts on a line of its own.
-        if (leftover_->to >= 0 && size == leftover_->to && size > leftover_->from) {
-            if (Fails(IoOp::Truncate) || !file.Truncate(leftover_->from)) {
+        if (m_leftover->to >= 0 && size == m_leftover->to && size > m_leftover->from) {
+            if (Fails(IoOp::Truncate) || !file.Truncate(m_leftover->from)) {
                 return false;
             }
-            size = leftover_->from;
+            size = m_leftover->from;
         }
-        owned = owned || (leftover_->owned && size == 0);
-        leftover_.reset();
+        owned = owned || (m_leftover->owned && size == 0);
+        m_leftover.reset();
     }
 
     // The header goes into an empty file, whoever made it; an unfinished last line is ended
     // first, or it would swallow the block's first row.
-    const QByteArray lead = size == 0 ? header_ : LineEndBefore(file, size);
-    if (!WriteAll(file, lead + block_) || !Sync(file, created)) {
+    const QByteArray lead = size == 0 ? m_header : LineEndBefore(file, size);
+    if (!WriteAll(file, lead + m_block) || !Sync(file, created)) {
         Restore(file, owned, size);
         return false;
     }
@@ -421,10 +421,10 @@ bool DurableAppend::Attempt() {
     }
     if (!file.Close()) {
         // The bytes may or may not be whole on the disk: take them out, so a retry adds one copy.
-        RestoreByName(owned, size, size + lead.size() + block_.size());
+        RestoreByName(owned, size, size + lead.size() + m_block.size());
         return false;
     }
-    blockOffset_ = size + lead.size();
+    m_blockOffset = size + lead.size();
     return true;
 }
 
@@ -444,7 +444,7 @@ bool DurableAppend::Sync(AppendHandle& file, bool created) {
         return false;
     }
     if (created) {
-        SyncDirectoryOf(path_);
+        SyncDirectoryOf(m_path);
     }
     return true;
 }
@@ -455,11 +455,11 @@ void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size) {
     if (owned && size == 0) {
         // This writer's new file goes altogether. Writers waiting for it find it gone once they
         // have the lock, and open the name again.
-        if (!Fails(IoOp::Remove) && file.IsNamedBy(path_) && QFile::remove(path_)) {
-            SyncDirectoryOf(path_);
+        if (!Fails(IoOp::Remove) && file.IsNamedBy(m_path) && QFile::remove(m_path)) {
+            SyncDirectoryOf(m_path);
             return;
         }
-        leftover_ = Leftover{0, end, true};
+        m_leftover = Leftover{0, end, true};
         return;
     }
     if (!Fails(IoOp::Truncate) && file.Truncate(size)) {
@@ -467,10 +467,10 @@ void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size) {
         return;
     }
     // By name: the handle could not cut the file. The lock still keeps other writers out.
-    if (!Fails(IoOp::Truncate) && file.IsNamedBy(path_) && QFile::resize(path_, size)) {
+    if (!Fails(IoOp::Truncate) && file.IsNamedBy(m_path) && QFile::resize(m_path, size)) {
         return;
     }
-    leftover_ = Leftover{size, end, false};
+    m_leftover = Leftover{size, end, false};
 }
 
 void DurableAppend::RestoreByName(bool owned, qint64 size, qint64 end) {
@@ -478,13 +478,13 @@ void DurableAppend::RestoreByName(bool owned, qint64 size, qint64 end) {
     // still the end of the file.
     AppendHandle again;
     bool created = false;
-    if (again.Open(path_, false, created) && again.Lock(lockWait_) && again.IsNamedBy(path_)) {
+    if (again.Open(m_path, false, created) && again.Lock(m_lockWait) && again.IsNamedBy(m_path)) {
         if (again.Size() == end) {
             Restore(again, owned, size);
         }
         return;
     }
-    leftover_ = Leftover{size, end, owned};
+    m_leftover = Leftover{size, end, owned};
 }
 
 }  // namespace quorvel

@@ -35,16 +35,16 @@ class DurableAppend {
 
     // How long Attempt() waits for other writers to release the file.
     static constexpr std::chrono::milliseconds kDefaultLockWait{10000};
-    void SetLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
+    void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
 
     // True when the block (and, for an empty file, the header) has reached the disk.
     bool Attempt();
 
-    const QString& Path() const { return path_; }
+    const QString& Path() const { return m_path; }
 
     // Where the block begins in the file after a successful Attempt(); -1 before. Other
     // writers' blocks may come before and after it.
-    qint64 BlockOffset() const { return blockOffset_; }
+    qint64 BlockOffset() const { return m_blockOffset; }
 
   private:
     bool Fails(IoOp op) const;
@@ -53,12 +53,12 @@ class DurableAppend {
     void Restore(AppendHandle& file, bool owned, qint64 size);
     void RestoreByName(bool owned, qint64 size, qint64 end);
 
-    QString path_;
-    QByteArray header_;
-    QByteArray block_;
-    IoFaultHook hook_;
-    std::chrono::milliseconds lockWait_ = kDefaultLockWait;
-    qint64 blockOffset_ = -1;
+    QString m_path;
+    QByteArray m_header;
+    QByteArray m_block;
+    IoFaultHook m_hook;
+    std::chrono::milliseconds m_lockWait = kDefaultLockWait;
+    qint64 m_blockOffset = -1;
     // Left over by an attempt whose restoring failed: bytes [from, to) of the file are this
     // object's, and `owned` when the file is one it created (and should not exist).
     struct Leftover {
@@ -66,7 +66,7 @@ class DurableAppend {
         qint64 to = -1;  // -1: unknown
         bool owned = false;
     };
-    std::optional<Leftover> leftover_;
+    std::optional<Leftover> m_leftover;
 };
 
 }  // namespace quorvel

@@ -6,13 +6,13 @@ namespace quorvel {
 
 IoFaultInjector::IoFaultInjector(std::vector<IoFault> faults) {
     for (IoFault& f : faults) {
-        planned_.push_back({std::move(f), 0});
+        m_planned.push_back({std::move(f), 0});
     }
 }
 
 bool IoFaultInjector::operator()(IoOp op, const QString& path) {
     bool fail = false;
-    for (Planned& p : planned_) {
+    for (Planned& p : m_planned) {
         if (p.fault.op && *p.fault.op != op) {
             continue;
         }
@@ -25,13 +25,13 @@ bool IoFaultInjector::operator()(IoOp op, const QString& path) {
             fail = true;
         }
     }
-    log_.push_back({op, path, fail});
+    m_log.push_back({op, path, fail});
     return fail;
 }
 
 int IoFaultInjector::FailureCount() const {
     return static_cast<int>(
-        std::count_if(log_.begin(), log_.end(), [](const Seen& s) { return s.failed; }));
+        std::count_if(m_log.begin(), m_log.end(), [](const Seen& s) { return s.failed; }));
 }
 
 }  // namespace quorvel

@@ -39,7 +39,7 @@ class IoFaultInjector {
         QString path;
         bool failed;
     };
-    const std::vector<Seen>& Log() const { return log_; }
+    const std::vector<Seen>& Log() const { return m_log; }
     int FailureCount() const;
 
   private:
@@ -47,8 +47,8 @@ class IoFaultInjector {
         IoFault fault;
         int matched = 0;
     };
-    std::vector<Planned> planned_;
-    std::vector<Seen> log_;
+    std::vector<Planned> m_planned;
+    std::vector<Seen> m_log;
 };
 
 }  // namespace quorvel

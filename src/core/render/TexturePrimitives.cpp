@@ -43,7 +43,7 @@ struct Surface {
 // at the end; under a lock already held it draws and leaves the lock alone.
 class OperationLock {
   public:
-    OperationLock(TextureTable& table, TextureHandle index) : table_(table), index_(index) {
+    OperationLock(TextureTable& table, TextureHandle index) : m_table(table), m_index(index) {
         if (!table.IsValid(index)) {
             return;
         }
@@ -51,28 +51,28 @@ class OperationLock {
             if (table.LockTexture(index) == 0) {
                 return;
             }
-            taken_ = true;
+            m_taken = true;
         }
         const LockedRect rect = table.Locked(index);
         const TextureSlot& slot = table.Slot(index);
-        surface_ = {rect.bits, slot.width, slot.height, rect.pitch};
+        m_surface = {rect.bits, slot.width, slot.height, rect.pitch};
     }
     ~OperationLock() {
-        if (taken_) {
-            table_.UnlockTexture(index_);
+        if (m_taken) {
+            m_table.UnlockTexture(m_index);
         }
     }
     OperationLock(const OperationLock&) = delete;
     OperationLock& operator=(const OperationLock&) = delete;
 
-    bool Held() const { return surface_.bits != nullptr; }
-    const Surface& surface() const { return surface_; }
+    bool Held() const { return m_surface.bits != nullptr; }
+    const Surface& surface() const { return m_surface; }
 
   private:
-    TextureTable& table_;
-    TextureHandle index_;
-    bool taken_ = false;
-    Surface surface_;
+    TextureTable& m_table;
+    TextureHandle m_index;
+    bool m_taken = false;
+    Surface m_surface;
 };
 
 // Steps from (x0, y0) to (x1, y1) and calls plot(x, y) for every point, both ends included.

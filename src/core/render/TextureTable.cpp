@@ -27,7 +27,7 @@ TextureHandle TextureTable::AddTexture(int width, int height, TextureFormat form
     if (width <= 0 || height <= 0 || width > kMaxTextureSide || height > kMaxTextureSide) {
         return -1;
     }
-    if (InjectedFailure(failCreationAfter_)) {
+    if (InjectedFailure(m_failCreationAfter)) {
         return -1;
     }
     try {
@@ -36,15 +36,15 @@ TextureHandle TextureTable::AddTexture(int width, int height, TextureFormat form
         slot.width = width;
         slot.height = height;
         slot.format = format;
-        slot.version = ++lastVersion_;
+        slot.version = ++m_lastVersion;
         // A slot moves without throwing, so a failed growth leaves the table as it was.
-        slots_.push_back(std::move(slot));
+        m_slots.push_back(std::move(slot));
     } catch (const std::bad_alloc&) {
         return -1;
     } catch (const std::length_error&) {
         return -1;
     }
-    return static_cast<TextureHandle>(slots_.size() - 1);
+    return static_cast<TextureHandle>(m_slots.size() - 1);
 }
 
 int TextureTable::ResetTextures(int logicalWidth, int logicalHeight) {
@@ -54,25 +54,25 @@ int TextureTable::ResetTextures(int logicalWidth, int logicalHeight) {
 
 void TextureTable::ReleaseAll() {
     // Unlocking leaves nothing to do with the pixels: they go with their slots.
-    slots_.clear();
-    slots_.shrink_to_fit();
+    m_slots.clear();
+    m_slots.shrink_to_fit();
 }
 
 int TextureTable::LockTexture(TextureHandle index) {
-    if (!IsValid(index) || slots_[index].locked) {
+    if (!IsValid(index) || m_slots[index].locked) {
         return 0;
     }
-    if (InjectedFailure(failLockAfter_)) {
+    if (InjectedFailure(m_failLockAfter)) {
         return 0;
     }
-    slots_[index].locked = true;
+    m_slots[index].locked = true;
     return 1;
 }
 
 int TextureTable::UnlockTexture(TextureHandle index) {
-    if (IsValid(index) && slots_[index].locked) {
-        slots_[index].locked = false;
-        slots_[index].version = ++lastVersion_;
+    if (IsValid(index) && m_slots[index].locked) {
+        m_slots[index].locked = false;
+        m_slots[index].version = ++m_lastVersion;
     }
     return 1;
 }
@@ -82,14 +82,14 @@ bool TextureTable::IsValid(TextureHandle index) const {
 }
 
 bool TextureTable::IsLocked(TextureHandle index) const {
-    return IsValid(index) && slots_[index].locked;
+    return IsValid(index) && m_slots[index].locked;
 }
 
 LockedRect TextureTable::Locked(TextureHandle index) {
     if (!IsLocked(index)) {
         return {};
     }
-    TextureSlot& slot = slots_[index];
+    TextureSlot& slot = m_slots[index];
     return {slot.pixels.data(), slot.width * static_cast<int>(sizeof(std::uint32_t))};
 }
 

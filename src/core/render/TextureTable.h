@@ -61,20 +61,20 @@ class TextureTable {
     // The lock of a locked slot; bits is null when the slot is not locked or not valid.
     LockedRect Locked(TextureHandle index);
 
-    int Count() const { return static_cast<int>(slots_.size()); }
+    int Count() const { return static_cast<int>(m_slots.size()); }
     // The slot at a valid index (check with IsValid first).
-    const TextureSlot& Slot(TextureHandle index) const { return slots_[index]; }
+    const TextureSlot& Slot(TextureHandle index) const { return m_slots[index]; }
 
     // Test seams: make the n-th next creation or lock fail (1 = the very next one); 0 = never.
     // Creations refused for their size do not count.
-    void FailCreationAfter(int n) { failCreationAfter_ = n; }
-    void FailLockAfter(int n) { failLockAfter_ = n; }
+    void FailCreationAfter(int n) { m_failCreationAfter = n; }
+    void FailLockAfter(int n) { m_failLockAfter = n; }
 
   private:
-    std::vector<TextureSlot> slots_;
-    std::uint64_t lastVersion_ = 0;
-    int failCreationAfter_ = 0;
-    int failLockAfter_ = 0;
+    std::vector<TextureSlot> m_slots;
+    std::uint64_t m_lastVersion = 0;
+    int m_failCreationAfter = 0;
+    int m_failLockAfter = 0;
 };
 
 }  // namespace quorvel

@@ -23,7 +23,7 @@ namespace {
 // and a left press starts a test.
 class ClientArea : public QWidget {
   public:
-    explicit ClientArea(CMainFrame& frame) : QWidget(&frame), frame_(frame) {
+    explicit ClientArea(CMainFrame& frame) : QWidget(&frame), m_frame(frame) {
         setObjectName(QStringLiteral("clientArea"));
         setAttribute(Qt::WA_InputMethodEnabled, false);
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -59,14 +59,14 @@ class ClientArea : public QWidget {
 
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) {
-            frame_.OnStart();
+            m_frame.OnStart();
             return;
         }
         QWidget::mousePressEvent(event);
     }
 
   private:
-    CMainFrame& frame_;
+    CMainFrame& m_frame;
 };
 
 }  // namespace
@@ -108,11 +108,11 @@ void CMainFrame::BuildMenu() {
 }
 
 void CMainFrame::SetRunExperiment(std::function<void()> hook) {
-    runExperiment_ = std::move(hook);
+    m_runExperiment = std::move(hook);
 }
 
 void CMainFrame::SetShowResult(std::function<void()> hook) {
-    showResult_ = std::move(hook);
+    m_showResult = std::move(hook);
 }
 
 void CMainFrame::OnExit() {
@@ -127,17 +127,17 @@ void CMainFrame::OnAbout() {
 void CMainFrame::OnStart() {
     // A test pumps events while it runs; a click or menu command reaching the frame then must
     // not start a second test inside the first.
-    if (testRunning_ || !runExperiment_) {
+    if (m_testRunning || !m_runExperiment) {
         return;
     }
-    testRunning_ = true;
-    runExperiment_();
-    testRunning_ = false;
+    m_testRunning = true;
+    m_runExperiment();
+    m_testRunning = false;
 }
 
 void CMainFrame::OnShowResult() {
-    if (showResult_) {
-        showResult_();
+    if (m_showResult) {
+        m_showResult();
     }
 }
 

@@ -51,7 +51,7 @@ class CMainFrame : public QMainWindow {
     bool IsRestored() const;
 
     // True while a test started from the frame is running.
-    bool TestRunning() const { return testRunning_; }
+    bool TestRunning() const { return m_testRunning; }
 
     // The line painted in the middle of the client area.
     static QString TitleLine();
@@ -66,9 +66,9 @@ class CMainFrame : public QMainWindow {
     void BuildMenu();
     void PlaceOverScreen();
 
-    std::function<void()> runExperiment_;
-    std::function<void()> showResult_;
-    bool testRunning_ = false;
+    std::function<void()> m_runExperiment;
+    std::function<void()> m_showResult;
+    bool m_testRunning = false;
 };
 
 }  // namespace quorvel

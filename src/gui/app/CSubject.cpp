@@ -75,7 +75,7 @@ QWidget* PickOwner(QWidget* owner) {
 }  // namespace
 
 CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
-    : QDialog(PickOwner(owner)), boxes_(boxes) {
+    : QDialog(PickOwner(owner)), m_boxes(boxes) {
     setObjectName(QStringLiteral("CSubject"));
     const DialogUnits du = ApplyDialogFrame(
         *this, QStringLiteral("課題条件"), DialogFont(QStringLiteral("MS UI Gothic"), 11), 244, 87);
@@ -85,37 +85,37 @@ CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
     group->setObjectName(QStringLiteral("testTypeGroup"));
     du.Place(*group, {12, 24, 90, 42});
 
-    subjectEdit_ = new QLineEdit(this);
-    subjectEdit_->setObjectName(ControlName(kSubjectEditId));
-    du.Place(*subjectEdit_, {54, 6, 108, 12});
+    m_subjectEdit = new QLineEdit(this);
+    m_subjectEdit->setObjectName(ControlName(kSubjectEditId));
+    du.Place(*m_subjectEdit, {54, 6, 108, 12});
 
     // Siblings in one parent, so they exclude each other; they are no tab stops.
-    partA_ = new QRadioButton(QStringLiteral("Part A"), this);
-    partA_->setObjectName(ControlName(kPartAId));
-    partA_->setFocusPolicy(Qt::ClickFocus);
-    du.Place(*partA_, {24, 36, 66, 12});
+    m_partA = new QRadioButton(QStringLiteral("Part A"), this);
+    m_partA->setObjectName(ControlName(kPartAId));
+    m_partA->setFocusPolicy(Qt::ClickFocus);
+    du.Place(*m_partA, {24, 36, 66, 12});
 
-    partB_ = new QRadioButton(QStringLiteral("Part B"), this);
-    partB_->setObjectName(ControlName(kPartBId));
-    partB_->setFocusPolicy(Qt::ClickFocus);
-    du.Place(*partB_, {24, 48, 66, 12});
+    m_partB = new QRadioButton(QStringLiteral("Part B"), this);
+    m_partB->setObjectName(ControlName(kPartBId));
+    m_partB->setFocusPolicy(Qt::ClickFocus);
+    du.Place(*m_partB, {24, 48, 66, 12});
 
-    seedEdit_ = new QLineEdit(this);
-    seedEdit_->setObjectName(ControlName(kSeedEditId));
-    du.Place(*seedEdit_, {180, 48, 48, 12});
+    m_seedEdit = new QLineEdit(this);
+    m_seedEdit->setObjectName(ControlName(kSeedEditId));
+    du.Place(*m_seedEdit, {180, 48, 48, 12});
 
-    showRanking_ = new QCheckBox(QStringLiteral("Show Ranking"), this);
-    showRanking_->setObjectName(ControlName(kShowRankingId));
-    du.Place(*showRanking_, {132, 66, 84, 12});
+    m_showRankingCheck = new QCheckBox(QStringLiteral("Show Ranking"), this);
+    m_showRankingCheck->setObjectName(ControlName(kShowRankingId));
+    du.Place(*m_showRankingCheck, {132, 66, 84, 12});
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(ControlName(kIdOk));
-    ok_->setDefault(true);
-    du.Place(*ok_, {180, 6, 50, 14});
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(ControlName(kIdOk));
+    m_ok->setDefault(true);
+    du.Place(*m_ok, {180, 6, 50, 14});
 
-    cancel_ = new QPushButton(QStringLiteral("キャンセル"), this);
-    cancel_->setObjectName(ControlName(kIdCancel));
-    du.Place(*cancel_, {180, 24, 50, 14});
+    m_cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    m_cancel->setObjectName(ControlName(kIdCancel));
+    du.Place(*m_cancel, {180, 24, 50, 14});
 
     auto* subjectLabel = new QLabel(QStringLiteral("Subject ID:"), this);
     subjectLabel->setObjectName(QStringLiteral("subjectLabel"));
@@ -127,58 +127,59 @@ CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
     seedLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     du.Place(*seedLabel, {132, 48, 48, 12});
 
-    SetTabChain({subjectEdit_, seedEdit_, showRanking_, ok_, cancel_});
+    SetTabChain({m_subjectEdit, m_seedEdit, m_showRankingCheck, m_ok, m_cancel});
 
-    connect(partA_, &QRadioButton::clicked, this, [this] { m_testType = kPartA; });
-    connect(partB_, &QRadioButton::clicked, this, [this] { m_testType = kPartB; });
+    connect(m_partA, &QRadioButton::clicked, this, [this] { m_testType = kPartA; });
+    connect(m_partB, &QRadioButton::clicked, this, [this] { m_testType = kPartB; });
     // A box opened in the third state (a flag of 2) becomes an ordinary two-state box at the
     // first click, as an automatic check box does.
-    connect(showRanking_, &QCheckBox::clicked, this, [this] { showRanking_->setTristate(false); });
-    connect(ok_, &QPushButton::clicked, this, &CSubject::accept);
-    connect(cancel_, &QPushButton::clicked, this, &CSubject::reject);
+    connect(m_showRankingCheck, &QCheckBox::clicked, this,
+            [this] { m_showRankingCheck->setTristate(false); });
+    connect(m_ok, &QPushButton::clicked, this, &CSubject::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &CSubject::reject);
 }
 
 CSubject::~CSubject() = default;
 
 int CSubject::DoModal() {
     DoDataExchange(false);
-    subjectEdit_->setFocus();
-    subjectEdit_->selectAll();
+    m_subjectEdit->setFocus();
+    m_subjectEdit->selectAll();
     return exec() == QDialog::Accepted ? kIdOk : kIdCancel;
 }
 
 bool CSubject::DoDataExchange(bool save) {
     if (!save) {
-        subjectEdit_->setText(SubjectIdFromCp932(m_subject));
-        seedEdit_->setText(QString::number(m_seed));
+        m_subjectEdit->setText(SubjectIdFromCp932(m_subject));
+        m_seedEdit->setText(QString::number(m_seed));
         if (m_showRanking < 0 || m_showRanking > 2) {
             m_showRanking = 0;
         }
-        showRanking_->setTristate(m_showRanking == 2);
-        showRanking_->setCheckState(ToCheckState(m_showRanking));
+        m_showRankingCheck->setTristate(m_showRanking == 2);
+        m_showRankingCheck->setCheckState(ToCheckState(m_showRanking));
         return true;
     }
 
-    const QString subject = subjectEdit_->text();
+    const QString subject = m_subjectEdit->text();
     const SubjectIdFault fault = CheckSubjectId(subject);
     if (fault != SubjectIdFault::None) {
-        Refuse(subjectEdit_, SubjectFaultMessage(fault));
+        Refuse(m_subjectEdit, SubjectFaultMessage(fault));
         return false;
     }
-    const std::optional<std::int32_t> seed = ScanSeedText(seedEdit_->text());
+    const std::optional<std::int32_t> seed = ScanSeedText(m_seedEdit->text());
     if (!seed) {
-        Refuse(seedEdit_, QStringLiteral("乱数初期値には -2147483648 から 2147483647 までの"
-                                         "整数を入力してください。"));
+        Refuse(m_seedEdit, QStringLiteral("乱数初期値には -2147483648 から 2147483647 までの"
+                                          "整数を入力してください。"));
         return false;
     }
     m_subject = SubjectIdToCp932(subject);
     m_seed = *seed;
-    m_showRanking = FromCheckState(showRanking_->checkState());
+    m_showRanking = FromCheckState(m_showRankingCheck->checkState());
     return true;
 }
 
 void CSubject::Refuse(QLineEdit* field, const QString& message) {
-    boxes_.ShowApp(message, BoxIcon::Exclamation);
+    m_boxes.ShowApp(message, BoxIcon::Exclamation);
     field->setFocus();
     field->selectAll();
 }
@@ -202,9 +203,9 @@ void CSubject::paintEvent(QPaintEvent* event) {
 void CSubject::SetRadiosFromTestType() {
     // Checking one of two exclusive buttons clears the other.
     if (IsPartA(m_testType)) {
-        partA_->setChecked(true);
+        m_partA->setChecked(true);
     } else {
-        partB_->setChecked(true);
+        m_partB->setChecked(true);
     }
 }
 

@@ -63,14 +63,14 @@ class CSubject : public QDialog {
     void SetRadiosFromTestType();
     void Refuse(QLineEdit* field, const QString& message);
 
-    MessageBoxService& boxes_;
-    QLineEdit* subjectEdit_ = nullptr;
-    QLineEdit* seedEdit_ = nullptr;
-    QRadioButton* partA_ = nullptr;
-    QRadioButton* partB_ = nullptr;
-    QCheckBox* showRanking_ = nullptr;
-    QPushButton* ok_ = nullptr;
-    QPushButton* cancel_ = nullptr;
+    MessageBoxService& m_boxes;
+    QLineEdit* m_subjectEdit = nullptr;
+    QLineEdit* m_seedEdit = nullptr;
+    QRadioButton* m_partA = nullptr;
+    QRadioButton* m_partB = nullptr;
+    QCheckBox* m_showRankingCheck = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
 };
 
 // The whole use of the dialog before a run: the four conditions copied in from `state`, the

@@ -43,8 +43,8 @@ QString NoImagesText() {
 // first, so Escape still aborts the test.
 class FrameKeyGuard : public QObject {
   public:
-    explicit FrameKeyGuard(QObject& frame) : frame_(frame) { frame_.installEventFilter(this); }
-    ~FrameKeyGuard() override { frame_.removeEventFilter(this); }
+    explicit FrameKeyGuard(QObject& frame) : m_frame(frame) { m_frame.installEventFilter(this); }
+    ~FrameKeyGuard() override { m_frame.removeEventFilter(this); }
     FrameKeyGuard(const FrameKeyGuard&) = delete;
     FrameKeyGuard& operator=(const FrameKeyGuard&) = delete;
 
@@ -57,7 +57,7 @@ class FrameKeyGuard : public QObject {
     }
 
   private:
-    QObject& frame_;
+    QObject& m_frame;
 };
 
 // While a test runs, the test's boxes stand over the experiment window; after it, over the
@@ -65,21 +65,21 @@ class FrameKeyGuard : public QObject {
 class BoxesOverWindow {
   public:
     BoxesOverWindow(std::function<void(QWindow*)> stack, QWindow* window)
-        : stack_(std::move(stack)) {
-        if (stack_) {
-            stack_(window);
+        : m_stack(std::move(stack)) {
+        if (m_stack) {
+            m_stack(window);
         }
     }
     ~BoxesOverWindow() {
-        if (stack_) {
-            stack_(nullptr);
+        if (m_stack) {
+            m_stack(nullptr);
         }
     }
     BoxesOverWindow(const BoxesOverWindow&) = delete;
     BoxesOverWindow& operator=(const BoxesOverWindow&) = delete;
 
   private:
-    std::function<void(QWindow*)> stack_;
+    std::function<void(QWindow*)> m_stack;
 };
 
 // Closes any input method on the main frame, so that keys typed during the test (Escape)

@@ -21,14 +21,14 @@ constexpr int kIdleMs = 1;
 
 WindowDriverIo::WindowDriverIo(CTouchWnd& window, const ExperimentState& state, KeyState& keys,
                                ClickSound& click)
-    : window_(window), state_(state), keys_(keys), click_(click) {
-    idleLimit_.setSingleShot(true);
-    idleLimit_.setTimerType(Qt::PreciseTimer);
-    idleLimit_.setInterval(kIdleMs);
+    : m_window(window), m_state(state), m_keys(keys), m_click(click) {
+    m_idleLimit.setSingleShot(true);
+    m_idleLimit.setTimerType(Qt::PreciseTimer);
+    m_idleLimit.setInterval(kIdleMs);
 }
 
 void WindowDriverIo::DrawScene(int completed) {
-    quorvel::DrawScene(window_, state_, completed);
+    quorvel::DrawScene(m_window, m_state, completed);
 }
 
 void WindowDriverIo::Pump() {
@@ -43,36 +43,36 @@ void WindowDriverIo::Idle() {
         return;
     }
     // Blocks until input or another event arrives (and dispatches it), or the limit passes.
-    idleLimit_.start();
+    m_idleLimit.start();
     dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
-    idleLimit_.stop();
+    m_idleLimit.stop();
 }
 
 bool WindowDriverIo::KeyPressed(int key) {
     switch (key) {
         case kEscape:
-            return keys_.Query(WatchedKey::Escape);
+            return m_keys.Query(WatchedKey::Escape);
         case kEnter:
-            return keys_.Query(WatchedKey::Enter);
+            return m_keys.Query(WatchedKey::Enter);
         default:
             return false;
     }
 }
 
 int WindowDriverIo::PointCount() const {
-    return window_.PointCount();
+    return m_window.PointCount();
 }
 
 QPoint WindowDriverIo::FirstPoint() const {
-    if (window_.PointCount() <= 0 || window_.Points().empty()) {
+    if (m_window.PointCount() <= 0 || m_window.Points().empty()) {
         return QPoint();
     }
-    const ContactPoint& p = window_.Points().front();
+    const ContactPoint& p = m_window.Points().front();
     return QPoint(p.x, p.y);
 }
 
 std::optional<DriverIo::Press> WindowDriverIo::TakePress() {
-    const std::optional<quorvel::Press> press = window_.TakePress();
+    const std::optional<quorvel::Press> press = m_window.TakePress();
     if (!press) {
         return std::nullopt;
     }
@@ -81,15 +81,15 @@ std::optional<DriverIo::Press> WindowDriverIo::TakePress() {
 }
 
 StimulusMapping WindowDriverIo::Mapping() const {
-    return window_.Mapping();
+    return m_window.Mapping();
 }
 
 void WindowDriverIo::PlayClick() {
-    click_.Play();
+    m_click.Play();
 }
 
 bool WindowDriverIo::StopRequested() const {
-    return stop_ && stop_();
+    return m_stop && m_stop();
 }
 
 }  // namespace quorvel

@@ -42,15 +42,15 @@ class WindowDriverIo : public DriverIo {
     bool StopRequested() const override;
 
     // Asked at every sample whether the program is to end; unset: never.
-    void SetStopRequest(std::function<bool()> stop) { stop_ = std::move(stop); }
+    void SetStopRequest(std::function<bool()> stop) { m_stop = std::move(stop); }
 
   private:
-    CTouchWnd& window_;
-    QTimer idleLimit_;  // ends an idle that no input cut short
-    const ExperimentState& state_;
-    KeyState& keys_;
-    ClickSound& click_;
-    std::function<bool()> stop_;
+    CTouchWnd& m_window;
+    QTimer m_idleLimit;  // ends an idle that no input cut short
+    const ExperimentState& m_state;
+    KeyState& m_keys;
+    ClickSound& m_click;
+    std::function<bool()> m_stop;
 };
 
 }  // namespace quorvel

@@ -21,10 +21,10 @@ class ClickSound {
     bool Load(const QString& fileName = QStringLiteral("click.wav"));
     // Starts the sound, if any, without waiting for it.
     void Play();
-    bool HasSound() const { return effect_ != nullptr; }
+    bool HasSound() const { return m_effect != nullptr; }
 
   private:
-    std::unique_ptr<QSoundEffect> effect_;
+    std::unique_ptr<QSoundEffect> m_effect;
 };
 
 }  // namespace quorvel

@@ -30,17 +30,17 @@ QString ControlName(int id) {
 }
 
 DialogUnits::DialogUnits(int averageCharWidth, int charHeight)
-    : averageCharWidth_(averageCharWidth), charHeight_(charHeight) {}
+    : m_averageCharWidth(averageCharWidth), m_charHeight(charHeight) {}
 
 DialogUnits::DialogUnits(const QFont& font)
     : DialogUnits(LatinAverageWidth(QFontMetrics(font)), QFontMetrics(font).height()) {}
 
 int DialogUnits::X(int units) const {
-    return MulDivRound(units, averageCharWidth_, 4);
+    return MulDivRound(units, m_averageCharWidth, 4);
 }
 
 int DialogUnits::Y(int units) const {
-    return MulDivRound(units, charHeight_, 8);
+    return MulDivRound(units, m_charHeight, 8);
 }
 
 QSize DialogUnits::Size(int width, int height) const {

@@ -45,12 +45,12 @@ class DialogUnits {
     // Sets the widget's geometry (relative to its parent) to the template rectangle.
     void Place(QWidget& widget, const DialogRect& r) const;
 
-    int averageCharWidth() const { return averageCharWidth_; }
-    int charHeight() const { return charHeight_; }
+    int averageCharWidth() const { return m_averageCharWidth; }
+    int charHeight() const { return m_charHeight; }
 
   private:
-    int averageCharWidth_;
-    int charHeight_;
+    int m_averageCharWidth;
+    int m_charHeight;
 };
 
 // The font a template names. It is asked for by family; where that face is missing the font

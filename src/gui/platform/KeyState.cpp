@@ -57,22 +57,22 @@ bool KeyState::Held(const Bits& bits) const {
 }
 
 bool KeyState::Query(WatchedKey key) {
-    Bits& bits = keys_[static_cast<int>(key)];
+    Bits& bits = m_keys[static_cast<int>(key)];
     const bool result = Held(bits) || bits.pressedSinceQuery;
     bits.pressedSinceQuery = false;
     return result;
 }
 
 bool KeyState::IsDown(WatchedKey key) const {
-    return Held(keys_[static_cast<int>(key)]);
+    return Held(m_keys[static_cast<int>(key)]);
 }
 
 bool KeyState::PressedSinceQuery(WatchedKey key) const {
-    return keys_[static_cast<int>(key)].pressedSinceQuery;
+    return m_keys[static_cast<int>(key)].pressedSinceQuery;
 }
 
 void KeyState::Clear() {
-    keys_ = {};
+    m_keys = {};
 }
 
 bool KeyState::eventFilter(QObject* watched, QEvent* event) {
@@ -83,11 +83,11 @@ bool KeyState::eventFilter(QObject* watched, QEvent* event) {
             auto* key = static_cast<QKeyEvent*>(event);
             const int slot = Slot(key->key());
             if (slot >= 0) {
-                keys_[slot].down = true;
-                keys_[slot].pressedIn = WindowOf(watched);
+                m_keys[slot].down = true;
+                m_keys[slot].pressedIn = WindowOf(watched);
                 // A repeat says the key is still held; only a real press is a new one.
                 if (!key->isAutoRepeat()) {
-                    keys_[slot].pressedSinceQuery = true;
+                    m_keys[slot].pressedSinceQuery = true;
                 }
             }
             break;
@@ -97,7 +97,7 @@ bool KeyState::eventFilter(QObject* watched, QEvent* event) {
             const int slot = Slot(key->key());
             // An auto-repeat release is followed by another press: the key stays down.
             if (slot >= 0 && !key->isAutoRepeat()) {
-                keys_[slot].down = false;
+                m_keys[slot].down = false;
             }
             break;
         }
@@ -107,7 +107,7 @@ bool KeyState::eventFilter(QObject* watched, QEvent* event) {
             // abort every later run).
             if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() !=
                 Qt::ApplicationActive) {
-                for (Bits& bits : keys_) {
+                for (Bits& bits : m_keys) {
                     bits.down = false;
                 }
             }

@@ -47,7 +47,7 @@ class KeyState : public QObject {
         QPointer<QWindow> pressedIn;  // the window that took the press
     };
     bool Held(const Bits& bits) const;
-    std::array<Bits, 2> keys_{};
+    std::array<Bits, 2> m_keys{};
 };
 
 // The process's key state, made on first use and owned by the application object; make it

@@ -24,11 +24,11 @@ bool QtMessageBoxes::AskRetry(const QString& text) {
 QMessageBox::StandardButton QtMessageBoxes::Run(QMessageBox::Icon icon, const QString& caption,
                                                 const QString& text,
                                                 QMessageBox::StandardButtons buttons) {
-    if (ending_) {
+    if (m_ending) {
         return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
     }
-    QMessageBox box(icon, caption, text, buttons, owner_.data());
-    QWindow* over = stackOver_.data();
+    QMessageBox box(icon, caption, text, buttons, m_owner.data());
+    QWindow* over = m_stackOver.data();
     if (over != nullptr) {
         StackAbove(box, over);
     }
@@ -39,7 +39,7 @@ QMessageBox::StandardButton QtMessageBoxes::Run(QMessageBox::Icon icon, const QS
         answer = static_cast<QMessageBox::StandardButton>(box.exec());
     }
     // The keyboard goes back to the window the box stood over, not to the box's owner.
-    if (over != nullptr && !stackOver_.isNull() && over->isVisible()) {
+    if (over != nullptr && !m_stackOver.isNull() && over->isVisible()) {
         over->raise();
         over->requestActivate();
     }

@@ -15,16 +15,16 @@ namespace quorvel {
 // keeps dispatching the thread's events.
 class QtMessageBoxes : public MessageBoxService {
   public:
-    void SetOwner(QWidget* owner) { owner_ = owner; }
-    QWidget* Owner() const { return owner_; }
+    void SetOwner(QWidget* owner) { m_owner = owner; }
+    QWidget* Owner() const { return m_owner; }
 
     // Once the program is ending (logout, shutdown) nobody is there to answer: boxes are no
     // longer shown, a plain box counts as read and a Retry question as cancelled.
-    void SetEnding(bool ending) { ending_ = ending; }
+    void SetEnding(bool ending) { m_ending = ending; }
 
     // While a test runs, its boxes stand over the experiment window (null: over the owner).
     // Window managers keep a box above the window it belongs to, and no further.
-    void SetStackOver(QWindow* window) { stackOver_ = window; }
+    void SetStackOver(QWindow* window) { m_stackOver = window; }
 
     // The caption given, no icon, one OK button.
     void ShowPlain(const QString& text, const QString& caption) override;
@@ -37,9 +37,9 @@ class QtMessageBoxes : public MessageBoxService {
     QMessageBox::StandardButton Run(QMessageBox::Icon icon, const QString& caption,
                                     const QString& text, QMessageBox::StandardButtons buttons);
 
-    QPointer<QWidget> owner_;
-    QPointer<QWindow> stackOver_;
-    bool ending_ = false;
+    QPointer<QWidget> m_owner;
+    QPointer<QWindow> m_stackOver;
+    bool m_ending = false;
 };
 
 }  // namespace quorvel

@@ -34,7 +34,7 @@ void OnSignal(int) {
 }  // namespace
 
 TerminationSignals::TerminationSignals(std::function<void()> onRequest)
-    : onRequest_(std::move(onRequest)) {
+    : m_onRequest(std::move(onRequest)) {
 #ifndef _WIN32
     if (g_signalFds[0] != -1) {
         return;  // another object has them
@@ -45,8 +45,8 @@ TerminationSignals::TerminationSignals(std::function<void()> onRequest)
     }
     ::fcntl(g_signalFds[0], F_SETFL, O_NONBLOCK);
     ::fcntl(g_signalFds[1], F_SETFL, O_NONBLOCK);
-    notifier_ = std::make_unique<QSocketNotifier>(g_signalFds[1], QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { OnReadable(); });
+    m_notifier = std::make_unique<QSocketNotifier>(g_signalFds[1], QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { OnReadable(); });
 
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -60,7 +60,7 @@ TerminationSignals::TerminationSignals(std::function<void()> onRequest)
 
 TerminationSignals::~TerminationSignals() {
 #ifndef _WIN32
-    if (notifier_ == nullptr) {
+    if (m_notifier == nullptr) {
         return;
     }
     struct sigaction action {};
@@ -69,7 +69,7 @@ TerminationSignals::~TerminationSignals() {
     for (int signal : kSignals) {
         ::sigaction(signal, &action, nullptr);
     }
-    notifier_.reset();
+    m_notifier.reset();
     ::close(g_signalFds[0]);
     ::close(g_signalFds[1]);
     g_signalFds[0] = g_signalFds[1] = -1;
@@ -82,8 +82,8 @@ void TerminationSignals::OnReadable() {
     while (::read(g_signalFds[1], buffer, sizeof buffer) > 0) {
     }
 #endif
-    if (onRequest_) {
-        onRequest_();
+    if (m_onRequest) {
+        m_onRequest();
     }
 }
 

@@ -24,13 +24,13 @@ class TerminationSignals : public QObject {
 
     // False when the handlers could not be installed (no socket pair); the program then ends
     // on these signals as it always did.
-    bool Installed() const { return notifier_ != nullptr; }
+    bool Installed() const { return m_notifier != nullptr; }
 
   private:
     void OnReadable();
 
-    std::function<void()> onRequest_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void()> m_onRequest;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 }  // namespace quorvel

@@ -36,22 +36,22 @@ OverFullScreen::OverFullScreen(QWindow* window) {
     if (window == nullptr || !WindowSystemPlacesWindows() || !window->isVisible()) {
         return;
     }
-    window_ = window;
+    m_window = window;
     window->hide();
 }
 
 OverFullScreen::~OverFullScreen() {
-    if (window_.isNull()) {
+    if (m_window.isNull()) {
         return;
     }
-    window_->showFullScreen();
-    window_->requestActivate();
-    QScreen* screen = window_->screen();
+    m_window->showFullScreen();
+    m_window->requestActivate();
+    QScreen* screen = m_window->screen();
     if (screen == nullptr) {
         return;
     }
     QDeadlineTimer deadline(kBackToFullScreenMs);
-    while (!window_.isNull() && (!window_->isExposed() || window_->size() != screen->size()) &&
+    while (!m_window.isNull() && (!m_window->isExposed() || m_window->size() != screen->size()) &&
            !deadline.hasExpired()) {
         Idle();
     }

@@ -35,7 +35,7 @@ class OverFullScreen {
     OverFullScreen& operator=(const OverFullScreen&) = delete;
 
   private:
-    QPointer<QWindow> window_;
+    QPointer<QWindow> m_window;
 };
 
 }  // namespace quorvel

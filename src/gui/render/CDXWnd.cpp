@@ -36,35 +36,35 @@ CDXWnd::CDXWnd() = default;
 CDXWnd::~CDXWnd() {
     // Only the device goes here: a derived window has already torn down its own part.
     ReleaseDevice();
-    window_.reset();
+    m_window.reset();
 }
 
 bool CDXWnd::Create(const QString& caption, QWidget* parentFrame, const QRect& rect) {
-    if (window_ != nullptr) {
+    if (m_window != nullptr) {
         return false;
     }
     SurfaceEvents& events = *this;
-    window_ = std::make_unique<SurfaceWindow>(events);
-    window_->setFormat(PresentFormat());
-    window_->setTitle(caption);
+    m_window = std::make_unique<SurfaceWindow>(events);
+    m_window->setFormat(PresentFormat());
+    m_window->setTitle(caption);
     if (parentFrame != nullptr && parentFrame->window()->windowHandle() != nullptr) {
-        window_->setTransientParent(parentFrame->window()->windowHandle());
+        m_window->setTransientParent(parentFrame->window()->windowHandle());
     }
     // The rectangle is in physical pixels; the window is placed in device-independent ones.
-    const QScreen* screen = window_->screen();
+    const QScreen* screen = m_window->screen();
     const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
     const QSize size(qRound(rect.width() / ratio), qRound(rect.height() / ratio));
     // Where the window system places windows itself, the window gets its size (what it has
     // whenever it is not full screen) and its state, never a position.
     if (WindowSystemPlacesWindows()) {
-        window_->resize(size);
+        m_window->resize(size);
         return true;
     }
-    window_->setGeometry(QRect(QPoint(qFloor(rect.x() / ratio), qFloor(rect.y() / ratio)), size));
+    m_window->setGeometry(QRect(QPoint(qFloor(rect.x() / ratio), qFloor(rect.y() / ratio)), size));
     // Without a window manager nobody fits a full-screen window to a screen that changed size
     // during a test (a projector plugged in, a resolution changed): the window does it itself.
-    if (QScreen* current = window_->screen()) {
-        SurfaceWindow* surface = window_.get();
+    if (QScreen* current = m_window->screen()) {
+        SurfaceWindow* surface = m_window.get();
         QObject::connect(current, &QScreen::geometryChanged, surface, [surface](const QRect& now) {
             if (surface->windowStates().testFlag(Qt::WindowFullScreen)) {
                 surface->setGeometry(now);
@@ -75,31 +75,31 @@ bool CDXWnd::Create(const QString& caption, QWidget* parentFrame, const QRect& r
 }
 
 void CDXWnd::ShowMaximized() {
-    if (window_ != nullptr) {
-        window_->showFullScreen();
+    if (m_window != nullptr) {
+        m_window->showFullScreen();
     }
 }
 
 void CDXWnd::UpdateWindow() {
-    if (window_ == nullptr || !window_->isVisible()) {
+    if (m_window == nullptr || !m_window->isVisible()) {
         return;
     }
     QDeadlineTimer deadline(kExposeWaitMs);
-    while (!window_->isExposed() && !deadline.hasExpired()) {
+    while (!m_window->isExposed() && !deadline.hasExpired()) {
         Idle();
     }
 }
 
 void CDXWnd::DestroyWindow() {
-    if (window_ == nullptr) {
+    if (m_window == nullptr) {
         return;
     }
     OnDestroy();
-    window_.reset();
+    m_window.reset();
 }
 
 QWindow* CDXWnd::Window() const {
-    return window_.get();
+    return m_window.get();
 }
 
 void CDXWnd::OnDestroy() {
@@ -108,7 +108,7 @@ void CDXWnd::OnDestroy() {
 
 std::unique_ptr<QOpenGLContext> CDXWnd::CreateContext() {
     auto context = std::make_unique<QOpenGLContext>();
-    context->setFormat(window_->requestedFormat());
+    context->setFormat(m_window->requestedFormat());
     if (!context->create()) {
         return nullptr;
     }
@@ -119,10 +119,10 @@ int CDXWnd::InitDirect3D() {
     // A window set up before and never released starts again from nothing, so the canvas is
     // always index 0 of an empty table.
     ReleaseDevice();
-    if (window_ == nullptr) {
+    if (m_window == nullptr) {
         return 0;
     }
-    const QSize pixels = window_->PixelSize();
+    const QSize pixels = m_window->PixelSize();
     m_windowWidth = pixels.width();
     m_windowHeight = pixels.height();
     m_scale = 1.0;
@@ -135,11 +135,11 @@ int CDXWnd::InitDirect3D() {
     // Room for a whole scene (25 circles, the path, the ring, the canvas), so drawing a frame
     // never allocates.
     constexpr std::size_t kSpritesPerFrame = 64;
-    drawing_.reserve(kSpritesPerFrame);
-    presented_.reserve(kSpritesPerFrame);
+    m_drawing.reserve(kSpritesPerFrame);
+    m_presented.reserve(kSpritesPerFrame);
 
-    context_ = CreateContext();
-    if (context_ == nullptr || !context_->makeCurrent(window_.get())) {
+    m_context = CreateContext();
+    if (m_context == nullptr || !m_context->makeCurrent(m_window.get())) {
         return 0;
     }
     SetupMatrices();
@@ -149,11 +149,11 @@ int CDXWnd::InitDirect3D() {
     if (m_textures.AddTexture(m_logicalWidth, m_logicalHeight, TextureFormat::X8R8G8B8) == -1) {
         return 0;
     }
-    auto sprite = std::make_unique<SpriteRenderer>(*context_);
+    auto sprite = std::make_unique<SpriteRenderer>(*m_context);
     if (!sprite->Create()) {
         return 0;
     }
-    sprite_ = std::move(sprite);
+    m_sprite = std::move(sprite);
 
     // Until the first frame the window shows black, as the window class's background would.
     if (BeginFrame() == 1) {
@@ -163,11 +163,11 @@ int CDXWnd::InitDirect3D() {
 }
 
 bool CDXWnd::HasDevice() const {
-    return context_ != nullptr && sprite_ != nullptr && window_ != nullptr;
+    return m_context != nullptr && m_sprite != nullptr && m_window != nullptr;
 }
 
 int CDXWnd::UpdateViewport() {
-    if (context_ == nullptr || m_windowWidth <= 0 || m_windowHeight <= 0 || m_logicalWidth <= 0 ||
+    if (m_context == nullptr || m_windowWidth <= 0 || m_windowHeight <= 0 || m_logicalWidth <= 0 ||
         m_logicalHeight <= 0) {
         return 0;
     }
@@ -181,16 +181,16 @@ int CDXWnd::UpdateViewport() {
 
 int CDXWnd::SetupMatrices() {
     // Window pixels, origin top-left and y downwards, onto the device's clip space.
-    projection_.setToIdentity();
-    projection_.ortho(0.0f, static_cast<float>(m_windowWidth), static_cast<float>(m_windowHeight),
-                      0.0f, -1.0f, 1.0f);
+    m_projection.setToIdentity();
+    m_projection.ortho(0.0f, static_cast<float>(m_windowWidth), static_cast<float>(m_windowHeight),
+                       0.0f, -1.0f, 1.0f);
     return 1;
 }
 
 void CDXWnd::OnSize(Qt::WindowStates states, int width, int height) {
     // Sizes that arrive while the window is created and shown, before the device exists,
     // and those of a minimised window change nothing.
-    if (context_ == nullptr || (states & Qt::WindowMinimized)) {
+    if (m_context == nullptr || (states & Qt::WindowMinimized)) {
         return;
     }
     m_windowWidth = width;
@@ -205,18 +205,18 @@ void CDXWnd::OnSize(Qt::WindowStates states, int width, int height) {
 
 void CDXWnd::OnExpose() {
     // Never in the middle of a frame being drawn, and only once there is a device.
-    if (frameOpen_ || replaying_ || !HasDevice()) {
+    if (m_frameOpen || m_replaying || !HasDevice()) {
         return;
     }
-    replaying_ = true;
+    m_replaying = true;
     if (BeginFrame() == 1) {
         // Before the first frame this presents black, as the window class's background would.
-        for (const SpriteDraw& draw : presented_) {
+        for (const SpriteDraw& draw : m_presented) {
             DrawSprite(draw.index, draw.x, draw.y);
         }
         EndFrame();
     }
-    replaying_ = false;
+    m_replaying = false;
 }
 
 void CDXWnd::OnTouch(QTouchEvent& /*event*/) {}
@@ -240,18 +240,18 @@ int CDXWnd::UnlockTexture(TextureHandle index) {
 }
 
 int CDXWnd::BeginFrame() {
-    frameOpen_ = false;
+    m_frameOpen = false;
     if (!HasDevice() || m_deviceLost) {
         return 0;
     }
-    if (!context_->makeCurrent(window_.get())) {
+    if (!m_context->makeCurrent(m_window.get())) {
         // A context that went invalid was lost with its device; nothing is drawn from now on.
-        if (!context_->isValid()) {
+        if (!m_context->isValid()) {
             m_deviceLost = true;
         }
         return 0;
     }
-    QOpenGLFunctions* gl = context_->functions();
+    QOpenGLFunctions* gl = m_context->functions();
     gl->glViewport(0, 0, m_windowWidth, m_windowHeight);
     gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     gl->glClear(GL_COLOR_BUFFER_BIT);
@@ -261,34 +261,34 @@ int CDXWnd::BeginFrame() {
     frame.scale(static_cast<float>(m_scale), static_cast<float>(m_scale));
     frame.translate(static_cast<float>(m_offsetX / m_scale),
                     static_cast<float>(m_offsetY / m_scale));
-    sprite_->Begin(projection_ * frame);
-    frameOpen_ = true;
-    drawing_.clear();
+    m_sprite->Begin(m_projection * frame);
+    m_frameOpen = true;
+    m_drawing.clear();
     return 1;
 }
 
 void CDXWnd::DrawSprite(TextureHandle index, float x, float y) {
-    if (!frameOpen_) {
+    if (!m_frameOpen) {
         return;
     }
-    sprite_->Draw(m_textures, index, x, y);
-    drawing_.push_back({index, x, y});
+    m_sprite->Draw(m_textures, index, x, y);
+    m_drawing.push_back({index, x, y});
 }
 
 void CDXWnd::EndFrame() {
-    if (!frameOpen_) {
+    if (!m_frameOpen) {
         return;
     }
-    frameOpen_ = false;
-    sprite_->End();
-    presented_.swap(drawing_);
-    if (captureFrames_) {
+    m_frameOpen = false;
+    m_sprite->End();
+    m_presented.swap(m_drawing);
+    if (m_captureFrames) {
         CaptureFrame();
     }
-    if (window_->isExposed()) {
-        context_->swapBuffers(window_.get());
+    if (m_window->isExposed()) {
+        m_context->swapBuffers(m_window.get());
         // Wait for the swap itself, so the frame is on the screen when the caller goes on.
-        context_->functions()->glFinish();
+        m_context->functions()->glFinish();
     }
 }
 
@@ -297,30 +297,30 @@ void CDXWnd::CaptureFrame() {
     if (image.isNull()) {
         return;
     }
-    QOpenGLFunctions* gl = context_->functions();
+    QOpenGLFunctions* gl = m_context->functions();
     gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
     gl->glReadPixels(0, 0, m_windowWidth, m_windowHeight, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
     // The device's rows run bottom-up.
-    lastFrame_ = image.mirrored().convertToFormat(QImage::Format_RGB32);
+    m_lastFrame = image.mirrored().convertToFormat(QImage::Format_RGB32);
 }
 
 int CDXWnd::UploadCount() const {
-    return sprite_ != nullptr ? sprite_->UploadCount() : 0;
+    return m_sprite != nullptr ? m_sprite->UploadCount() : 0;
 }
 
 void CDXWnd::ReleaseDevice() {
-    frameOpen_ = false;
-    presented_.clear();
-    drawing_.clear();
-    if (context_ != nullptr && window_ != nullptr && context_->makeCurrent(window_.get())) {
-        if (sprite_ != nullptr) {
-            sprite_->Release();
+    m_frameOpen = false;
+    m_presented.clear();
+    m_drawing.clear();
+    if (m_context != nullptr && m_window != nullptr && m_context->makeCurrent(m_window.get())) {
+        if (m_sprite != nullptr) {
+            m_sprite->Release();
         }
-        context_->doneCurrent();
+        m_context->doneCurrent();
     }
-    sprite_.reset();
+    m_sprite.reset();
     m_textures.ReleaseAll();
-    context_.reset();
+    m_context.reset();
 }
 
 }  // namespace quorvel

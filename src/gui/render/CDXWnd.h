@@ -62,7 +62,7 @@ class CDXWnd : protected SurfaceEvents {
     void UpdateWindow();
     // Destroys the on-screen window; OnDestroy runs before it goes.
     void DestroyWindow();
-    bool IsWindow() const { return window_ != nullptr; }
+    bool IsWindow() const { return m_window != nullptr; }
     // The on-screen window, or null (for tests and the application's placement).
     QWindow* Window() const;
 
@@ -105,9 +105,9 @@ class CDXWnd : protected SurfaceEvents {
 
     // --- test and measurement seams ---
     // While on, every presented frame is read back first (costs time; off by default).
-    void SetFrameCapture(bool on) { captureFrames_ = on; }
+    void SetFrameCapture(bool on) { m_captureFrames = on; }
     // The last frame presented while capture was on: window-sized, Format_RGB32.
-    const QImage& LastFrame() const { return lastFrame_; }
+    const QImage& LastFrame() const { return m_lastFrame; }
     // Texture uploads to the device since InitDirect3D.
     int UploadCount() const;
 
@@ -143,11 +143,11 @@ class CDXWnd : protected SurfaceEvents {
     bool HasDevice() const;
     void CaptureFrame();
 
-    std::unique_ptr<SurfaceWindow> window_;
-    std::unique_ptr<QOpenGLContext> context_;
-    std::unique_ptr<SpriteRenderer> sprite_;
-    QMatrix4x4 projection_;
-    bool frameOpen_ = false;
+    std::unique_ptr<SurfaceWindow> m_window;
+    std::unique_ptr<QOpenGLContext> m_context;
+    std::unique_ptr<SpriteRenderer> m_sprite;
+    QMatrix4x4 m_projection;
+    bool m_frameOpen = false;
     // The sprites of the frame being drawn and of the last one presented, so the picture can
     // be presented again when the window is uncovered. Kept between runs, so never reallocated
     // while a test is timed.
@@ -156,11 +156,11 @@ class CDXWnd : protected SurfaceEvents {
         float x;
         float y;
     };
-    std::vector<SpriteDraw> drawing_;
-    std::vector<SpriteDraw> presented_;
-    bool replaying_ = false;
-    bool captureFrames_ = false;
-    QImage lastFrame_;
+    std::vector<SpriteDraw> m_drawing;
+    std::vector<SpriteDraw> m_presented;
+    bool m_replaying = false;
+    bool m_captureFrames = false;
+    QImage m_lastFrame;
 };
 
 }  // namespace quorvel

@@ -39,11 +39,11 @@ bool CTouchWnd::TouchScreenReady() {
 
 void CTouchWnd::OnDestroy() {
     CDXWnd::OnDestroy();
-    contacts_.OnDestroy();
+    m_contacts.OnDestroy();
 }
 
 void CTouchWnd::OnTouch(QTouchEvent& event) {
-    const EventTime at = touchClock_.Place(event.timestamp(), std::chrono::steady_clock::now());
+    const EventTime at = m_touchClock.Place(event.timestamp(), std::chrono::steady_clock::now());
     const double ratio = PixelRatio(Window());
     std::vector<TouchInput> inputs;
     inputs.reserve(static_cast<std::size_t>(event.pointCount()));
@@ -55,7 +55,7 @@ void CTouchWnd::OnTouch(QTouchEvent& event) {
                               point.state() == QEventPoint::Released});
         }
     }
-    contacts_.OnTouch(inputs, false, at);
+    m_contacts.OnTouch(inputs, false, at);
 }
 
 void CTouchWnd::OnMouse(QMouseEvent& event) {
@@ -63,7 +63,7 @@ void CTouchWnd::OnMouse(QMouseEvent& event) {
     if (event.source() != Qt::MouseEventNotSynthesized) {
         return;
     }
-    const EventTime at = mouseClock_.Place(event.timestamp(), std::chrono::steady_clock::now());
+    const EventTime at = m_mouseClock.Place(event.timestamp(), std::chrono::steady_clock::now());
     const double ratio = PixelRatio(Window());
     const std::int32_t x = ToPhysicalPixel(event.position().x(), ratio);
     const std::int32_t y = ToPhysicalPixel(event.position().y(), ratio);
@@ -76,16 +76,16 @@ void CTouchWnd::OnMouse(QMouseEvent& event) {
     switch (event.type()) {
         case QEvent::MouseButtonPress:
             if (button) {
-                contacts_.OnButtonDown(*button, x, y, at);
+                m_contacts.OnButtonDown(*button, x, y, at);
             }
             break;
         case QEvent::MouseButtonRelease:
             if (button) {
-                contacts_.OnButtonUp(*button);
+                m_contacts.OnButtonUp(*button);
             }
             break;
         case QEvent::MouseMove:
-            contacts_.OnMouseMove(x, y, at);
+            m_contacts.OnMouseMove(x, y, at);
             break;
         default:
             break;

@@ -24,16 +24,16 @@ class CTouchWnd : public CDXWnd {
     bool Create(QWidget* parentFrame, const QRect& rect);
 
     // Greater than 0 while the screen is touched or a mouse button is held.
-    int PointCount() const { return contacts_.PointCount(); }
+    int PointCount() const { return m_contacts.PointCount(); }
     // The current contact points (PointCount() of them); the first is the response.
-    const std::vector<ContactPoint>& Points() const { return contacts_.Points(); }
-    const ContactState& Contacts() const { return contacts_; }
+    const std::vector<ContactPoint>& Points() const { return m_contacts.Points(); }
+    const ContactState& Contacts() const { return m_contacts; }
     // The earliest press since the last call, even one already released (ContactState).
-    std::optional<Press> TakePress() { return contacts_.TakePress(); }
+    std::optional<Press> TakePress() { return m_contacts.TakePress(); }
     // Whether the window system's timestamps of touch events, and of mouse events, are in use
     // to place presses (EventClock).
-    bool TouchTimesTrusted() const { return touchClock_.Trusted(); }
-    bool MouseTimesTrusted() const { return mouseClock_.Trusted(); }
+    bool TouchTimesTrusted() const { return m_touchClock.Trusted(); }
+    bool MouseTimesTrusted() const { return m_mouseClock.Trusted(); }
 
     // Whether the system has a touch screen among its input devices.
     static bool TouchScreenReady();
@@ -48,13 +48,13 @@ class CTouchWnd : public CDXWnd {
     void OnMouse(QMouseEvent& event) override;
 
   private:
-    ContactState contacts_;
+    ContactState m_contacts;
     // When an event happened, from its timestamp where the window system's clock proves
     // reliable, otherwise its arrival. Touch and mouse events are judged apart: they may come
     // from different devices and drivers, or (in tests) from a stamping clock that does not
     // keep time at all, and one source's agreement must not vouch for the other's stamps.
-    EventClock touchClock_;
-    EventClock mouseClock_;
+    EventClock m_touchClock;
+    EventClock m_mouseClock;
 };
 
 }  // namespace quorvel

@@ -43,7 +43,7 @@ constexpr int kFloatsPerVertex = 4;  // x, y, u, v
 
 }  // namespace
 
-SpriteRenderer::SpriteRenderer(QOpenGLContext& context) : context_(context) {}
+SpriteRenderer::SpriteRenderer(QOpenGLContext& context) : m_context(context) {}
 
 SpriteRenderer::~SpriteRenderer() = default;
 
@@ -52,51 +52,51 @@ bool SpriteRenderer::Create() {
     if (Q_BYTE_ORDER == Q_BIG_ENDIAN) {
         fragment.prepend("#define BIG_ENDIAN_WORDS\n");
     }
-    program_ = std::make_unique<QOpenGLShaderProgram>();
-    if (!program_->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
-        !program_->addShaderFromSourceCode(QOpenGLShader::Fragment, fragment) ||
-        !program_->link()) {
-        program_.reset();
+    m_program = std::make_unique<QOpenGLShaderProgram>();
+    if (!m_program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
+        !m_program->addShaderFromSourceCode(QOpenGLShader::Fragment, fragment) ||
+        !m_program->link()) {
+        m_program.reset();
         return false;
     }
-    positionLocation_ = program_->attributeLocation("position");
-    texCoordLocation_ = program_->attributeLocation("texCoord");
-    transformLocation_ = program_->uniformLocation("transform");
-    opaqueLocation_ = program_->uniformLocation("opaque");
+    m_positionLocation = m_program->attributeLocation("position");
+    m_texCoordLocation = m_program->attributeLocation("texCoord");
+    m_transformLocation = m_program->uniformLocation("transform");
+    m_opaqueLocation = m_program->uniformLocation("opaque");
 
-    vao_.create();  // not every context has them; without one the buffer is bound directly
-    if (!vertices_.create()) {
-        program_.reset();
+    m_vao.create();  // not every context has them; without one the buffer is bound directly
+    if (!m_vertices.create()) {
+        m_program.reset();
         return false;
     }
-    vertices_.setUsagePattern(QOpenGLBuffer::StreamDraw);
-    vertices_.bind();
-    vertices_.allocate(4 * kFloatsPerVertex * static_cast<int>(sizeof(float)));
-    vertices_.release();
-    uploads_ = 0;
+    m_vertices.setUsagePattern(QOpenGLBuffer::StreamDraw);
+    m_vertices.bind();
+    m_vertices.allocate(4 * kFloatsPerVertex * static_cast<int>(sizeof(float)));
+    m_vertices.release();
+    m_uploads = 0;
     return true;
 }
 
 void SpriteRenderer::Begin(const QMatrix4x4& transform) {
-    QOpenGLFunctions* gl = context_.functions();
+    QOpenGLFunctions* gl = m_context.functions();
     gl->glEnable(GL_BLEND);
     gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     gl->glDisable(GL_DEPTH_TEST);
     gl->glDisable(GL_CULL_FACE);
-    program_->bind();
-    program_->setUniformValue(transformLocation_, transform);
-    program_->setUniformValue("image", 0);
+    m_program->bind();
+    m_program->setUniformValue(m_transformLocation, transform);
+    m_program->setUniformValue("image", 0);
     gl->glActiveTexture(GL_TEXTURE0);
-    if (vao_.isCreated()) {
-        vao_.bind();
+    if (m_vao.isCreated()) {
+        m_vao.bind();
     }
-    vertices_.bind();
-    program_->enableAttributeArray(positionLocation_);
-    program_->enableAttributeArray(texCoordLocation_);
-    program_->setAttributeBuffer(positionLocation_, GL_FLOAT, 0, 2,
-                                 kFloatsPerVertex * static_cast<int>(sizeof(float)));
-    program_->setAttributeBuffer(texCoordLocation_, GL_FLOAT, 2 * sizeof(float), 2,
-                                 kFloatsPerVertex * static_cast<int>(sizeof(float)));
+    m_vertices.bind();
+    m_program->enableAttributeArray(m_positionLocation);
+    m_program->enableAttributeArray(m_texCoordLocation);
+    m_program->setAttributeBuffer(m_positionLocation, GL_FLOAT, 0, 2,
+                                  kFloatsPerVertex * static_cast<int>(sizeof(float)));
+    m_program->setAttributeBuffer(m_texCoordLocation, GL_FLOAT, 2 * sizeof(float), 2,
+                                  kFloatsPerVertex * static_cast<int>(sizeof(float)));
 }
 
 void SpriteRenderer::Draw(const TextureTable& table, TextureHandle index, float x, float y) {
@@ -114,41 +114,41 @@ void SpriteRenderer::Draw(const TextureTable& table, TextureHandle index, float 
     const float quad[4 * kFloatsPerVertex] = {
         x, y, 0.0f, 0.0f, x + w, y, 1.0f, 0.0f, x, y + h, 0.0f, 1.0f, x + w, y + h, 1.0f, 1.0f,
     };
-    vertices_.write(0, quad, static_cast<int>(sizeof(quad)));
-    program_->setUniformValue(opaqueLocation_,
-                              slot.format == TextureFormat::X8R8G8B8 ? 1.0f : 0.0f);
-    context_.functions()->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    m_vertices.write(0, quad, static_cast<int>(sizeof(quad)));
+    m_program->setUniformValue(m_opaqueLocation,
+                               slot.format == TextureFormat::X8R8G8B8 ? 1.0f : 0.0f);
+    m_context.functions()->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
 void SpriteRenderer::End() {
-    program_->disableAttributeArray(positionLocation_);
-    program_->disableAttributeArray(texCoordLocation_);
-    vertices_.release();
-    if (vao_.isCreated()) {
-        vao_.release();
+    m_program->disableAttributeArray(m_positionLocation);
+    m_program->disableAttributeArray(m_texCoordLocation);
+    m_vertices.release();
+    if (m_vao.isCreated()) {
+        m_vao.release();
     }
-    program_->release();
+    m_program->release();
 }
 
 void SpriteRenderer::Release() {
-    QOpenGLFunctions* gl = context_.functions();
-    for (const Uploaded& t : textures_) {
+    QOpenGLFunctions* gl = m_context.functions();
+    for (const Uploaded& t : m_textures) {
         if (t.id != 0) {
             gl->glDeleteTextures(1, &t.id);
         }
     }
-    textures_.clear();
-    vertices_.destroy();
-    vao_.destroy();
-    program_.reset();
+    m_textures.clear();
+    m_vertices.destroy();
+    m_vao.destroy();
+    m_program.reset();
 }
 
 unsigned int SpriteRenderer::Bind(const TextureSlot& slot, TextureHandle index) {
-    QOpenGLFunctions* gl = context_.functions();
-    if (textures_.size() <= static_cast<std::size_t>(index)) {
-        textures_.resize(static_cast<std::size_t>(index) + 1);
+    QOpenGLFunctions* gl = m_context.functions();
+    if (m_textures.size() <= static_cast<std::size_t>(index)) {
+        m_textures.resize(static_cast<std::size_t>(index) + 1);
     }
-    Uploaded& t = textures_[static_cast<std::size_t>(index)];
+    Uploaded& t = m_textures[static_cast<std::size_t>(index)];
     if (t.id == 0) {
         gl->glGenTextures(1, &t.id);
         if (t.id == 0) {
@@ -178,7 +178,7 @@ unsigned int SpriteRenderer::Bind(const TextureSlot& slot, TextureHandle index) 
         t.width = slot.width;
         t.height = slot.height;
         t.version = slot.version;
-        ++uploads_;
+        ++m_uploads;
     }
     return t.id;
 }

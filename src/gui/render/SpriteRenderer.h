@@ -36,7 +36,7 @@ class SpriteRenderer {
     void Release();
 
     // How many texture uploads were made since Create.
-    int UploadCount() const { return uploads_; }
+    int UploadCount() const { return m_uploads; }
 
   private:
     struct Uploaded {
@@ -47,16 +47,16 @@ class SpriteRenderer {
     };
     unsigned int Bind(const TextureSlot& slot, TextureHandle index);
 
-    QOpenGLContext& context_;
-    std::unique_ptr<QOpenGLShaderProgram> program_;
-    QOpenGLBuffer vertices_{QOpenGLBuffer::VertexBuffer};
-    QOpenGLVertexArrayObject vao_;
-    std::vector<Uploaded> textures_;
-    int uploads_ = 0;
-    int positionLocation_ = -1;
-    int texCoordLocation_ = -1;
-    int transformLocation_ = -1;
-    int opaqueLocation_ = -1;
+    QOpenGLContext& m_context;
+    std::unique_ptr<QOpenGLShaderProgram> m_program;
+    QOpenGLBuffer m_vertices{QOpenGLBuffer::VertexBuffer};
+    QOpenGLVertexArrayObject m_vao;
+    std::vector<Uploaded> m_textures;
+    int m_uploads = 0;
+    int m_positionLocation = -1;
+    int m_texCoordLocation = -1;
+    int m_transformLocation = -1;
+    int m_opaqueLocation = -1;
 };
 
 }  // namespace quorvel

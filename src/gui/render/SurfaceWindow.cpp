@@ -10,7 +10,7 @@
 
 namespace quorvel {
 
-SurfaceWindow::SurfaceWindow(SurfaceEvents& events) : events_(events) {
+SurfaceWindow::SurfaceWindow(SurfaceEvents& events) : m_events(events) {
     setSurfaceType(QSurface::OpenGLSurface);
     // A dialog-type window, because X11 records the owner (WM_TRANSIENT_FOR) only for those,
     // and without an owner a window manager lets the frame stack over the test.
@@ -34,7 +34,7 @@ bool SurfaceWindow::event(QEvent* event) {
 void SurfaceWindow::resizeEvent(QResizeEvent* event) {
     QWindow::resizeEvent(event);
     const QSize pixels = PixelSize();
-    events_.OnSize(windowStates(), pixels.width(), pixels.height());
+    m_events.OnSize(windowStates(), pixels.width(), pixels.height());
 }
 
 void SurfaceWindow::exposeEvent(QExposeEvent* /*event*/) {
@@ -42,26 +42,26 @@ void SurfaceWindow::exposeEvent(QExposeEvent* /*event*/) {
     // closed conditions dialog) would stay in view until the next frame. The last frame is
     // shown again.
     if (isExposed()) {
-        events_.OnExpose();
+        m_events.OnExpose();
     }
 }
 
 void SurfaceWindow::touchEvent(QTouchEvent* event) {
-    events_.OnTouch(*event);
+    m_events.OnTouch(*event);
     // Accepted, so the platform does not make mouse events out of the same touch.
     event->accept();
 }
 
 void SurfaceWindow::mousePressEvent(QMouseEvent* event) {
-    events_.OnMouse(*event);
+    m_events.OnMouse(*event);
 }
 
 void SurfaceWindow::mouseReleaseEvent(QMouseEvent* event) {
-    events_.OnMouse(*event);
+    m_events.OnMouse(*event);
 }
 
 void SurfaceWindow::mouseMoveEvent(QMouseEvent* event) {
-    events_.OnMouse(*event);
+    m_events.OnMouse(*event);
 }
 
 void SurfaceWindow::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -41,7 +41,7 @@ class SurfaceWindow : public QWindow {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    SurfaceEvents& events_;
+    SurfaceEvents& m_events;
 };
 
 }  // namespace quorvel

@@ -71,23 +71,23 @@ TEST(CommandLineTest, SharedClickSoundIsUnderTheInstallPrefix) {
 class DataFolderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
-        ASSERT_TRUE(QDir(home_.path()).mkpath(QStringLiteral("share")));
-        sharedClick_ = home_.filePath(QStringLiteral("share/click.wav"));
-        ASSERT_TRUE(test::ScopedWorkingDir::write(sharedClick_, QByteArray("RIFF-shared")));
+        ASSERT_TRUE(m_home.isValid());
+        ASSERT_TRUE(QDir(m_home.path()).mkpath(QStringLiteral("share")));
+        m_sharedClick = m_home.filePath(QStringLiteral("share/click.wav"));
+        ASSERT_TRUE(test::ScopedWorkingDir::write(m_sharedClick, QByteArray("RIFF-shared")));
         // Installed files are read-only for the user; the copy must still be replaceable.
-        QFile::setPermissions(sharedClick_, QFile::ReadOwner | QFile::ReadGroup);
+        QFile::setPermissions(m_sharedClick, QFile::ReadOwner | QFile::ReadGroup);
     }
 
-    QTemporaryDir home_;
-    QString sharedClick_;
+    QTemporaryDir m_home;
+    QString m_sharedClick;
     // Brings the working directory back after each case.
-    test::ScopedWorkingDir previous_;
+    test::ScopedWorkingDir m_previous;
 };
 
 TEST_F(DataFolderTest, CreatesTheFolderWithItsParentsAndCopiesTheClick) {
-    const QString folder = home_.filePath(QStringLiteral("a/b/Quorvel"));
-    ASSERT_EQ(EnterDataFolder(folder, sharedClick_), QString());
+    const QString folder = m_home.filePath(QStringLiteral("a/b/Quorvel"));
+    ASSERT_EQ(EnterDataFolder(folder, m_sharedClick), QString());
     EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(),
               QFileInfo(folder).canonicalFilePath());
     EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("click.wav")), "RIFF-shared");
@@ -95,12 +95,12 @@ TEST_F(DataFolderTest, CreatesTheFolderWithItsParentsAndCopiesTheClick) {
 }
 
 TEST_F(DataFolderTest, KeepsTheLabsOwnFilesAndClick) {
-    const QString folder = home_.filePath(QStringLiteral("Quorvel"));
+    const QString folder = m_home.filePath(QStringLiteral("Quorvel"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QByteArray ini("[Setting]\r\n");
     ASSERT_TRUE(test::ScopedWorkingDir::write(folder + QStringLiteral("/click.wav"), "own"));
     ASSERT_TRUE(test::ScopedWorkingDir::write(folder + QStringLiteral("/QVL.ini"), ini));
-    ASSERT_EQ(EnterDataFolder(folder, sharedClick_), QString());
+    ASSERT_EQ(EnterDataFolder(folder, m_sharedClick), QString());
     EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("click.wav")), "own");
     EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("QVL.ini")), ini);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
@@ -108,16 +108,17 @@ TEST_F(DataFolderTest, KeepsTheLabsOwnFilesAndClick) {
 }
 
 TEST_F(DataFolderTest, WithoutASharedClickTheFolderStaysSilent) {
-    const QString folder = home_.filePath(QStringLiteral("Quorvel"));
-    ASSERT_EQ(EnterDataFolder(folder, home_.filePath(QStringLiteral("none/click.wav"))), QString());
+    const QString folder = m_home.filePath(QStringLiteral("Quorvel"));
+    ASSERT_EQ(EnterDataFolder(folder, m_home.filePath(QStringLiteral("none/click.wav"))),
+              QString());
     EXPECT_TRUE(QDir(folder).isEmpty());
 }
 
 TEST_F(DataFolderTest, AFileInTheFolderPlaceIsAnErrorAndTheDirectoryStays) {
-    const QString folder = home_.filePath(QStringLiteral("Quorvel"));
+    const QString folder = m_home.filePath(QStringLiteral("Quorvel"));
     ASSERT_TRUE(test::ScopedWorkingDir::write(folder, "not a folder"));
     const QString before = QDir::currentPath();
-    const QString error = EnterDataFolder(folder, sharedClick_);
+    const QString error = EnterDataFolder(folder, m_sharedClick);
     EXPECT_TRUE(error.contains(folder)) << error.toStdString();
     EXPECT_EQ(QDir::currentPath(), before);
 }

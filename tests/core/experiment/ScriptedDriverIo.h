@@ -51,38 +51,38 @@ class ScriptedDriverIo : public DriverIo {
 
     void DrawScene(int completed) override {
         scenes.push_back(completed);
-        consumedAtLastScene = next_;
+        consumedAtLastScene = m_next;
     }
 
     void Pump() override {
-        queriesSincePump_ = 0;
-        if (next_ >= script.size()) {
-            dry_ = true;
-            points_.clear();
-            escape_ = enter_ = {};
+        m_queriesSincePump = 0;
+        if (m_next >= script.size()) {
+            m_dry = true;
+            m_points.clear();
+            m_escape = m_enter = {};
             return;
         }
-        const Input& in = script[next_++];
+        const Input& in = script[m_next++];
         switch (in.kind) {
             case Input::Nothing:
                 break;
             case Input::Fingers:
-                if (points_.empty() && !in.points.empty()) {
+                if (m_points.empty() && !in.points.empty()) {
                     Latch(in.points.front(), false);
                 }
-                points_ = in.points;
+                m_points = in.points;
                 MsTimerAdvance(in.ms);
                 break;
             case Input::Tap:
-                if (points_.empty() && !in.points.empty()) {
+                if (m_points.empty() && !in.points.empty()) {
                     Latch(in.points.front(), true);
                 }
                 MsTimerAdvance(in.ms);
                 break;
             case Input::Lift:
-                points_.clear();
-                if (latched_) {
-                    latched_->released = true;
+                m_points.clear();
+                if (m_latched) {
+                    m_latched->released = true;
                 }
                 break;
             case Input::KeyDown:
@@ -103,11 +103,11 @@ class ScriptedDriverIo : public DriverIo {
     }
 
     bool KeyPressed(int key) override {
-        if (++queriesSincePump_ > kSpinLimit) {
+        if (++m_queriesSincePump > kSpinLimit) {
             spunWithoutPump = true;
             return false;
         }
-        if (dry_ && key == kEscape && !ranDry) {
+        if (m_dry && key == kEscape && !ranDry) {
             ranDry = true;
             return true;
         }
@@ -119,12 +119,12 @@ class ScriptedDriverIo : public DriverIo {
 
     std::optional<Press> TakePress() override {
         std::optional<Press> taken;
-        taken.swap(latched_);
+        taken.swap(m_latched);
         return taken;
     }
 
-    int PointCount() const override { return static_cast<int>(points_.size()); }
-    QPoint FirstPoint() const override { return points_.empty() ? QPoint() : points_.front(); }
+    int PointCount() const override { return static_cast<int>(m_points.size()); }
+    QPoint FirstPoint() const override { return m_points.empty() ? QPoint() : m_points.front(); }
     StimulusMapping Mapping() const override { return mapping; }
     void PlayClick() override { ++clicks; }
 
@@ -133,40 +133,40 @@ class ScriptedDriverIo : public DriverIo {
         bool down = false;
         bool pressedSince = false;
     };
-    Key& KeyOf(int key) { return key == kEscape ? escape_ : enter_; }
+    Key& KeyOf(int key) { return key == kEscape ? m_escape : m_enter; }
     void Latch(QPoint at, bool released) {
-        if (latches && !latched_) {
-            latched_ = Press{at, MsTimerNow(), released};
+        if (latches && !m_latched) {
+            m_latched = Press{at, MsTimerNow(), released};
         }
     }
 
     static constexpr int kSpinLimit = 100000;
 
-    std::size_t next_ = 0;
-    int queriesSincePump_ = 0;
-    bool dry_ = false;
-    std::vector<QPoint> points_;
-    std::optional<Press> latched_;
-    Key escape_;
-    Key enter_;
+    std::size_t m_next = 0;
+    int m_queriesSincePump = 0;
+    bool m_dry = false;
+    std::vector<QPoint> m_points;
+    std::optional<Press> m_latched;
+    Key m_escape;
+    Key m_enter;
 };
 
 // Message boxes that, like real modal boxes, dispatch events while they are open: each box
 // takes one pump of the script.
 class PumpingMessageBoxes : public FakeMessageBoxes {
   public:
-    explicit PumpingMessageBoxes(DriverIo& io) : io_(io) {}
+    explicit PumpingMessageBoxes(DriverIo& io) : m_io(io) {}
     void ShowPlain(const QString& text, const QString& caption) override {
         FakeMessageBoxes::ShowPlain(text, caption);
-        io_.Pump();
+        m_io.Pump();
     }
     void ShowApp(const QString& text, BoxIcon icon) override {
         FakeMessageBoxes::ShowApp(text, icon);
-        io_.Pump();
+        m_io.Pump();
     }
 
   private:
-    DriverIo& io_;
+    DriverIo& m_io;
 };
 
 }  // namespace quorvel::test

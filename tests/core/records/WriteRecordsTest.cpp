@@ -22,29 +22,29 @@ class WriteRecordsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::UseUtc();
-        ASSERT_TRUE(dir_.isValid());
-        context_.directory = dir_.path();
-        context_.clock = [this] {
-            events_.push_back("clock");
-            return now_;
+        ASSERT_TRUE(m_dir.isValid());
+        m_context.directory = m_dir.path();
+        m_context.clock = [this] {
+            m_events.push_back("clock");
+            return m_now;
         };
-        context_.reset_textures = [this] { events_.push_back("reset"); };
+        m_context.reset_textures = [this] { m_events.push_back("reset"); };
     }
 
     bool Write(ExperimentState& s, bool complete) {
-        return WriteRecords(s, complete, boxes_, context_);
+        return WriteRecords(s, complete, m_boxes, m_context);
     }
-    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
     std::optional<QByteArray> Bytes(const QString& name) const {
         return test::FileBytes(Path(name));
     }
     std::optional<QByteArray> Summary() const { return Bytes(QStringLiteral("QVL.txt")); }
 
-    QTemporaryDir dir_;
-    test::FakeMessageBoxes boxes_;
-    RecordsContext context_;
-    std::int64_t now_ = test::kRecordTime;
-    std::vector<std::string> events_;
+    QTemporaryDir m_dir;
+    test::FakeMessageBoxes m_boxes;
+    RecordsContext m_context;
+    std::int64_t m_now = test::kRecordTime;
+    std::vector<std::string> m_events;
 };
 
 TEST_F(WriteRecordsTest, CompletedRunCreatesBothFilesWithTheirHeaders) {
@@ -68,7 +68,7 @@ TEST_F(WriteRecordsTest, CompletedRunCreatesBothFilesWithTheirHeaders) {
     EXPECT_TRUE(
         log.endsWith("\r\nSBJ0000,A,2024/03/05,07:08:09,25,910,97,25,913,95,1000,24000,0\r\n"));
     EXPECT_EQ(Summary(), kSumHeader + "A\t2024/03/05\t07:08:09\tSBJ0000\t24.000\r\n");
-    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_TRUE(m_boxes.shown.empty());
 }
 
 TEST_F(WriteRecordsTest, LaterRunsAppendWithoutASecondHeader) {
@@ -76,7 +76,7 @@ TEST_F(WriteRecordsTest, LaterRunsAppendWithoutASecondHeader) {
     ASSERT_TRUE(Write(first, true));
     const QByteArray logAfterFirst = Bytes(QStringLiteral("S1.csv")).value_or("");
 
-    now_ += 3600;
+    m_now += 3600;
     ExperimentState second = test::MakeRun("S1", 2, kTargetCount);
     ASSERT_TRUE(Write(second, true));
     ExperimentState other = test::MakeRun("S2", kPartA, kTargetCount);
@@ -115,8 +115,8 @@ TEST_F(WriteRecordsTest, AbortedRunAddsItsRowsAndNoSummaryLine) {
     for (const bool summaryExists : {false, true}) {
         for (const int k : {0, 3}) {
             SCOPED_TRACE(testing::Message() << "k=" << k << " summary exists=" << summaryExists);
-            QDir(dir_.path()).removeRecursively();
-            QDir().mkpath(dir_.path());
+            QDir(m_dir.path()).removeRecursively();
+            QDir().mkpath(m_dir.path());
             if (summaryExists) {
                 ExperimentState earlier = test::MakeRun("E", kPartA, kTargetCount);
                 ASSERT_TRUE(Write(earlier, true));
@@ -165,11 +165,11 @@ TEST_F(WriteRecordsTest, TakesTheTimeOnceBeforeReleasingTheImages) {
     ExperimentState s = test::MakeRun("T", kPartA, kTargetCount);
     s.record_time = 5;
     ASSERT_TRUE(Write(s, true));
-    EXPECT_EQ(events_, (std::vector<std::string>{"clock", "reset"}));
+    EXPECT_EQ(m_events, (std::vector<std::string>{"clock", "reset"}));
     EXPECT_EQ(s.record_time, test::kRecordTime);
 
     // Every row and the summary line carry the one time, also when it cannot be converted.
-    now_ = std::numeric_limits<std::int64_t>::max();
+    m_now = std::numeric_limits<std::int64_t>::max();
     ASSERT_TRUE(Write(s, true));
     const QByteArray log = Bytes(QStringLiteral("T.csv")).value_or("");
     EXPECT_EQ(log.count(",2024/03/05,07:08:09,"), kTargetCount);
@@ -180,21 +180,21 @@ TEST_F(WriteRecordsTest, TakesTheTimeOnceBeforeReleasingTheImages) {
 TEST_F(WriteRecordsTest, UnsafeSubjectIdWritesNothingAndSaysWhichFile) {
     for (const std::string subject : {"../escape", "sub/dir", "C:drive", "NUL", "x\r\ny"}) {
         SCOPED_TRACE(subject);
-        boxes_.shown.clear();
-        events_.clear();
+        m_boxes.shown.clear();
+        m_events.clear();
         ExperimentState s = test::MakeRun(subject, kPartA, kTargetCount);
         EXPECT_FALSE(Write(s, true));
-        EXPECT_EQ(events_, (std::vector<std::string>{"clock", "reset"}));
-        ASSERT_EQ(boxes_.shown.size(), 1u);
-        EXPECT_EQ(boxes_.shown[0].kind, test::FakeMessageBoxes::Shown::App);
-        EXPECT_EQ(boxes_.shown[0].icon, BoxIcon::Exclamation);
+        EXPECT_EQ(m_events, (std::vector<std::string>{"clock", "reset"}));
+        ASSERT_EQ(m_boxes.shown.size(), 1u);
+        EXPECT_EQ(m_boxes.shown[0].kind, test::FakeMessageBoxes::Shown::App);
+        EXPECT_EQ(m_boxes.shown[0].icon, BoxIcon::Exclamation);
         EXPECT_EQ(
-            boxes_.shown[0].text,
+            m_boxes.shown[0].text,
             QStringLiteral("データファイルを開くことができません\n") +
-                QDir::toNativeSeparators(dir_.path() + QLatin1Char('/') +
+                QDir::toNativeSeparators(m_dir.path() + QLatin1Char('/') +
                                          QString::fromStdString(subject) + QStringLiteral(".csv")));
-        EXPECT_TRUE(QDir(dir_.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
-        EXPECT_TRUE(QDir(dir_.path() + QStringLiteral("/.."))
+        EXPECT_TRUE(QDir(m_dir.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+        EXPECT_TRUE(QDir(m_dir.path() + QStringLiteral("/.."))
                         .entryList({QStringLiteral("escape*")})
                         .isEmpty());
     }
@@ -216,20 +216,20 @@ TEST_F(WriteRecordsTest, AFolderRemovedDuringTheTestIsNamedAndRetried) {
             return FakeMessageBoxes::AskRetry(text);
         }
     };
-    const QString lab = QFileInfo(dir_.path()).canonicalFilePath() + QStringLiteral("/lab");
+    const QString lab = QFileInfo(m_dir.path()).canonicalFilePath() + QStringLiteral("/lab");
     const QString message = QStringLiteral("データファイルを開くことができません\n");
     for (const bool namedAtStart : {true, false}) {
         SCOPED_TRACE(namedAtStart ? "named as the run started" : "not named before");
         ASSERT_TRUE(QDir().mkpath(lab));
         ASSERT_TRUE(QDir::setCurrent(lab));
-        context_.directory = namedAtStart ? ResolveRecordsDirectory(QString()) : QString();
+        m_context.directory = namedAtStart ? ResolveRecordsDirectory(QString()) : QString();
         ASSERT_TRUE(QDir(lab).removeRecursively());
 
         RemakingBoxes boxes;
         boxes.folder = lab;
         boxes.retryAnswers = {namedAtStart};
         ExperimentState s = test::MakeRun("FS", kPartA, kTargetCount);
-        EXPECT_EQ(WriteRecords(s, true, boxes, context_), namedAtStart);
+        EXPECT_EQ(WriteRecords(s, true, boxes, m_context), namedAtStart);
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(
             boxes.shown[0].text,
@@ -244,8 +244,8 @@ TEST_F(WriteRecordsTest, AFolderRemovedDuringTheTestIsNamedAndRetried) {
 
 TEST_F(WriteRecordsTest, WorkingDirectoryIsTheDefault) {
     const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-    context_.directory.clear();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    m_context.directory.clear();
     ExperimentState s = test::MakeRun("CWD", kPartA, kTargetCount);
     const bool ok = Write(s, true);
     QDir::setCurrent(before);

@@ -12,13 +12,13 @@ namespace {
 // The working directory of the test, restored afterwards.
 class InDirectory {
   public:
-    explicit InDirectory(const QString& path) : old_(QDir::currentPath()) {
+    explicit InDirectory(const QString& path) : m_old(QDir::currentPath()) {
         QDir::setCurrent(path);
     }
-    ~InDirectory() { QDir::setCurrent(old_); }
+    ~InDirectory() { QDir::setCurrent(m_old); }
 
   private:
-    QString old_;
+    QString m_old;
 };
 
 TEST(ClickSound, AMissingFileIsSilent) {
