@@ -19,16 +19,6 @@ QString InstructionText(TestType testType) {
                : QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください");
 }
 
-QString EndText(const ExperimentState& state) {
-    if (state.completed != kTargetCount) {
-        return QStringLiteral("プログラムを中断しました。\nデータは残りません。");
-    }
-    // Always a decimal point, whatever the user's locale.
-    const double seconds = state.records[kTargetCount - 1].hit_time / 1000.0;
-    return QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = ") +
-           QString::number(seconds, 'f', 3) + QStringLiteral(" 秒）");
-}
-
 // Spins until `key` is reported released. The key state is fed by events, so the spin pumps
 // them; it does not sleep. A request to end the program ends the wait.
 void WaitForKeyRelease(DriverIo& io, int key) {
@@ -40,7 +30,7 @@ void WaitForKeyRelease(DriverIo& io, int key) {
 }  // namespace
 
 DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes,
-                             const std::function<void(DriveOutcome)>& finished) {
+                             const std::function<KeptRecords(DriveOutcome)>& finished) {
     boxes.ShowPlain(InstructionText(state.test_type), QStringLiteral("実験開始"));
 
     state.completed = 0;
@@ -54,6 +44,7 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
         return DriveOutcome::ClockFailed;
     }
     MsTimerReset();  // the clock of the first target starts here
+    io.ClockReset();
 
     int r = 0;
     for (int i = 0; i < kTargetCount; ++i) {
@@ -64,6 +55,7 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
         ++state.completed;
     }
 
+    io.Awaiting(-1);
     if (timer_id != 0) {
         MsTimerStop();
     }
@@ -72,17 +64,17 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
     io.DrawScene(state.completed);
     io.Idle();
     const DriveOutcome outcome = r == 1 ? DriveOutcome::Completed : DriveOutcome::Aborted;
-    if (finished) {
-        finished(outcome);
-    }
-    boxes.ShowPlain(EndText(state), QStringLiteral("課題終了"));
+    const KeptRecords kept = finished ? finished(outcome) : KeptRecords{};
+    boxes.ShowPlain(EndText(state, kept), QStringLiteral("課題終了"));
     return outcome;
 }
 
 int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
+    io.Awaiting(i);
     io.DrawScene(i);
     if (i == 1) {
         MsTimerReset();  // from here on every target is timed from the start of this wait
+        io.ClockReset();
     }
 
     WaitForKeyRelease(io, DriverIo::kEscape);
@@ -114,14 +106,16 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
             // Never before this target's clock was reset, never after this look.
             press.ms = std::max(0, std::min(press.ms, t));
         } else if (io.PointCount() > 0) {
-            press = {io.FirstPoint(), t, false};
+            press = {io.FirstPoint(), t, false, io.FirstPointEvent()};
         } else {
             io.Idle();
             continue;
         }
 
         const Stimulus touch = ToStimulus(io.Mapping(), press.point.x(), press.point.y());
-        if (IsOnCircle(state.stimuli[i], touch)) {
+        const bool correct = IsOnCircle(state.stimuli[i], touch);
+        io.Judged(press, correct);
+        if (correct) {
             io.PlayClick();
             // resp tells whether a first touch was kept: a wrong first touch in a bar can
             // legitimately sit at x or y = -1 and must not be taken for "no touch yet".

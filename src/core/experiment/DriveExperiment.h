@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "core/experiment/DriverIo.h"
+#include "core/experiment/EndMessage.h"
 #include "core/experiment/ExperimentState.h"
 #include "core/platform/MessageBoxService.h"
 
@@ -23,9 +24,10 @@ enum class DriveOutcome {
 // `finished`, when given, is called with the outcome once the final scene is up and before
 // the end message: the run's records are written there, so a completed test is on disk even
 // if the program never gets past the end message (the display server dies, the user logs
-// out, the power goes).
+// out, the power goes). What it reports kept is what the end message of an aborted run tells;
+// without it nothing was kept.
 DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes,
-                             const std::function<void(DriveOutcome)>& finished = {});
+                             const std::function<KeptRecords(DriveOutcome)>& finished = {});
 
 // Awaits target i (0..24) with i targets completed: 1 after its correct touch, 0 when Escape
 // aborted the run. Records the touches in state.records[i]. Each press is judged once, where it

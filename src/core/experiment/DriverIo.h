@@ -45,6 +45,8 @@ class DriverIo {
         QPoint point;
         std::int32_t ms = 0;
         bool released = false;
+        // Which recorded input event began this contact (see Judged); -1 when none was recorded.
+        std::int32_t event = -1;
     };
 
     // The earliest press since the previous call, handed out once; none when no contact has
@@ -60,6 +62,19 @@ class DriverIo {
     // Starts the click of a correct touch and returns at once. A missing sound plays nothing
     // and reports nothing.
     virtual void PlayClick() = 0;
+
+    // What the driver tells a recording of the run, so every press can later be shown with what
+    // the driver made of it. Stand-ins that record nothing ignore them.
+    //
+    // Target `target` (0..24) is awaited from now on, its scene about to be drawn; -1 when no
+    // target is awaited any more (the run is over).
+    virtual void Awaiting(int /*target*/) {}
+    // The clock was just set to 0: for the first target's wait, and again for the second's.
+    virtual void ClockReset() {}
+    // The recorded event behind the first contact point now down; -1 when none.
+    virtual std::int32_t FirstPointEvent() const { return -1; }
+    // `press` was judged a response to the awaited target: correct or wrong.
+    virtual void Judged(const Press& /*press*/, bool /*correct*/) {}
 
     // True once the program has been asked to end (logout, shutdown): the run then ends at
     // once as an abort would, without waiting for keys or fingers to be lifted.

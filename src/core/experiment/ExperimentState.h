@@ -50,6 +50,9 @@ struct ExperimentState {
     TestType test_type = kPartA;
     std::int32_t random_seed = 0;  // 0: seed from the clock; used as its 32-bit pattern
     std::int32_t flag_ranking = 0;
+    // The 32-bit pattern that seeded the last run's layout: random_seed's own, or the clock's
+    // when random_seed is 0. Given back as random_seed (the same bits) it makes the same layout.
+    std::uint32_t run_seed = 0;
 
     std::array<Stimulus, kTargetCount> stimuli{};
     // All zero until the first reset: nothing reads them before a run resets the log.

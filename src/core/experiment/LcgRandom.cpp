@@ -19,14 +19,16 @@ std::uint32_t RunSeed(std::int32_t random_seed, std::int64_t nowSeconds) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(nowSeconds) & 0xFFFFFFFFu);
 }
 
-void SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds) {
-    rng.Seed(RunSeed(random_seed, nowSeconds));
+std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds) {
+    const std::uint32_t seed = RunSeed(random_seed, nowSeconds);
+    rng.Seed(seed);
     rng.Next();
     rng.Next();
+    return seed;
 }
 
-void SeedForRun(LcgRandom& rng, std::int32_t random_seed) {
-    SeedForRun(rng, random_seed, static_cast<std::int64_t>(std::time(nullptr)));
+std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed) {
+    return SeedForRun(rng, random_seed, static_cast<std::int64_t>(std::time(nullptr)));
 }
 
 }  // namespace quorvel

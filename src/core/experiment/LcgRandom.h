@@ -35,8 +35,10 @@ double UniformRandom(LcgRandom& rng);
 std::uint32_t RunSeed(std::int32_t random_seed, std::int64_t nowSeconds);
 
 // Seeds the generator for a run and throws away two draws. The time-taking form reads the
-// current calendar time; the other lets a caller (a test) say what the time is.
-void SeedForRun(LcgRandom& rng, std::int32_t random_seed);
-void SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds);
+// current calendar time; the other lets a caller (a test) say what the time is. Both return the
+// seed used (RunSeed), which reproduces the layout when given as random_seed: a seed taken from
+// the clock is otherwise lost.
+std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed);
+std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds);
 
 }  // namespace quorvel

@@ -330,6 +330,16 @@ std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at) {
     return MsTimerNow();
 }
 
+std::optional<std::chrono::steady_clock::time_point> MsTimerOrigin() {
+#ifndef _WIN32
+    const std::int64_t origin = g_originNs.load();
+    if (origin != kNoOrigin) {
+        return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(origin));
+    }
+#endif
+    return std::nullopt;
+}
+
 void MsTimerTick() {
     // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
     const auto previous = static_cast<std::uint32_t>(tick_count.fetch_add(1));

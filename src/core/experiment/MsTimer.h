@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "core/platform/MessageBoxService.h"
 
@@ -65,6 +66,11 @@ std::int32_t MsTimerNow();
 // count now. Without a running real clock the instant cannot be placed and the count now is
 // returned.
 std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at);
+
+// The steady-clock instant the count now counts from, so that other records of the run can be
+// placed on the same origin to the nanosecond. None without a running real clock (the manual
+// clock, a platform periodic timer): the count then has no instant to name.
+std::optional<std::chrono::steady_clock::time_point> MsTimerOrigin();
 
 // The tick: adds 1 to tick_count and calls tick_hook, if set, with the new value. Takes no
 // lock and allocates nothing.

@@ -13,6 +13,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CSubject.h"
 #include "gui/app/MeasuredScreen.h"
+#include "gui/app/RecordRun.h"
 #include "gui/experiment/TargetImages.h"
 #include "gui/experiment/WindowDriverIo.h"
 #include "gui/platform/ClickSound.h"
@@ -108,7 +109,7 @@ PrepareResult PrepareExperiment(RunContext& run) {
     if (!EditConditions(run.state, run.boxes, &run.frame, run.window.Window())) {
         return PrepareResult::Abandoned;
     }
-    SeedForRun(run.rng, run.state.random_seed);
+    run.state.run_seed = SeedForRun(run.rng, run.state.random_seed);
     SwitchInputMethodOff(run.frame);
     ResetLog(run.state);
     if (LayoutGenerator(run.state, run.rng, run.boxes) == 0) {
@@ -172,12 +173,18 @@ void RunExperiment(RunContext& run) {
     // test must not depend on anyone closing that box. A test whose clock never ran has no
     // times worth keeping and never gets there: nothing is written. The run's images stay
     // until the end message has gone, so the final scene behind it can be shown again.
+    // The run's own record follows the trial log and summary file; an operator who gave up on
+    // those has stopped the writing, as with the summary file after a failed trial log.
     bool written = false;
     SummaryLineWritten line;
     const DriveOutcome outcome =
         DriveExperiment(run.state, io, run.boxes, [&](DriveOutcome finished) {
             written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
                                    records, &line);
+            KeptRecords kept;
+            kept.trial_log = written;
+            kept.run_record = written && RecordRun(run.state, window, run.boxes, records);
+            return kept;
         });
     window.ResetTextures();
 

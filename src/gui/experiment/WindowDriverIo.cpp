@@ -25,6 +25,7 @@ WindowDriverIo::WindowDriverIo(CTouchWnd& window, const ExperimentState& state, 
     m_idleLimit.setSingleShot(true);
     m_idleLimit.setTimerType(Qt::PreciseTimer);
     m_idleLimit.setInterval(kIdleMs);
+    m_window.Journal().Clear();
 }
 
 void WindowDriverIo::DrawScene(int completed) {
@@ -77,7 +78,8 @@ std::optional<DriverIo::Press> WindowDriverIo::TakePress() {
         return std::nullopt;
     }
     // The clock places the press: never before its last reset, never after now.
-    return Press{QPoint(press->point.x, press->point.y), MsTimerAt(press->at), press->released};
+    return Press{QPoint(press->point.x, press->point.y), MsTimerAt(press->at), press->released,
+                 press->event};
 }
 
 StimulusMapping WindowDriverIo::Mapping() const {
@@ -90,6 +92,24 @@ void WindowDriverIo::PlayClick() {
 
 bool WindowDriverIo::StopRequested() const {
     return m_stop && m_stop();
+}
+
+void WindowDriverIo::Awaiting(int target) {
+    m_window.Journal().SetAwaited(target);
+}
+
+void WindowDriverIo::ClockReset() {
+    // The clock's own origin where it has one, so the events file and the trial log count from
+    // the same instant; otherwise the reset is placed now, within the clock's resolution of it.
+    m_window.Journal().NoteClockReset(MsTimerOrigin().value_or(std::chrono::steady_clock::now()));
+}
+
+std::int32_t WindowDriverIo::FirstPointEvent() const {
+    return m_window.Contacts().FirstPointEvent();
+}
+
+void WindowDriverIo::Judged(const Press& press, bool correct) {
+    m_window.Journal().SetVerdict(press.event, correct);
 }
 
 }  // namespace quorvel

@@ -25,6 +25,9 @@ class KeyState;
 // happened (the window system's timestamp where it proved reliable, else its dispatch), so a
 // user-interface thread kept waiting on a busy machine neither delays the recorded time nor
 // loses a quick tap.
+//
+// It also keeps the window's input journal in step with the driver (the awaited target, the
+// clock's resets, the verdicts), starting it empty.
 class WindowDriverIo : public DriverIo {
   public:
     WindowDriverIo(CTouchWnd& window, const ExperimentState& state, KeyState& keys,
@@ -40,6 +43,10 @@ class WindowDriverIo : public DriverIo {
     StimulusMapping Mapping() const override;
     void PlayClick() override;
     bool StopRequested() const override;
+    void Awaiting(int target) override;
+    void ClockReset() override;
+    std::int32_t FirstPointEvent() const override;
+    void Judged(const Press& press, bool correct) override;
 
     // Asked at every sample whether the program is to end; unset: never.
     void SetStopRequest(std::function<bool()> stop) { m_stop = std::move(stop); }

@@ -142,6 +142,9 @@ int CDXWnd::InitDirect3D() {
     if (m_context == nullptr || !m_context->makeCurrent(m_window.get())) {
         return 0;
     }
+    // Kept for the run's record: the same layout can time differently on another driver.
+    m_renderer = QString::fromLatin1(
+        reinterpret_cast<const char*>(m_context->functions()->glGetString(GL_RENDERER)));
     SetupMatrices();
     if (UpdateViewport() == 0) {
         return 0;

@@ -110,6 +110,8 @@ class CDXWnd : protected SurfaceEvents {
     const QImage& LastFrame() const { return m_lastFrame; }
     // Texture uploads to the device since InitDirect3D.
     int UploadCount() const;
+    // The OpenGL renderer's name, as the driver gives it, since InitDirect3D; empty before.
+    const QString& RendererName() const { return m_renderer; }
 
     // State, named as the rest of the program knows it. The mapping and the window size are
     // written only by the window; the text settings are set by callers before drawing text.
@@ -161,6 +163,7 @@ class CDXWnd : protected SurfaceEvents {
     bool m_replaying = false;
     bool m_captureFrames = false;
     QImage m_lastFrame;
+    QString m_renderer;
 };
 
 }  // namespace quorvel

@@ -17,7 +17,11 @@ double PixelRatio(const QWindow* window) {
 
 }  // namespace
 
-CTouchWnd::CTouchWnd() : m_touchReady(TouchScreenReady()) {}
+CTouchWnd::CTouchWnd() : m_touchReady(TouchScreenReady()) {
+    constexpr std::size_t kFingers = 16;
+    m_touchInputs.reserve(kFingers);
+    m_contacts.SetJournal(&m_journal);
+}
 
 CTouchWnd::~CTouchWnd() {
     // While this is still a touch window, so its own part of the destruction runs.
@@ -45,14 +49,15 @@ void CTouchWnd::OnDestroy() {
 void CTouchWnd::OnTouch(QTouchEvent& event) {
     const EventTime at = m_touchClock.Place(event.timestamp(), std::chrono::steady_clock::now());
     const double ratio = PixelRatio(Window());
-    std::vector<TouchInput> inputs;
-    inputs.reserve(static_cast<std::size_t>(event.pointCount()));
+    std::vector<TouchInput>& inputs = m_touchInputs;
+    inputs.clear();
     // Every point of the event, in the order delivered; a cancelled touch has none left.
     if (event.type() != QEvent::TouchCancel) {
         for (const QEventPoint& point : event.points()) {
             inputs.push_back({ToPhysicalPixel(point.position().x(), ratio),
                               ToPhysicalPixel(point.position().y(), ratio),
-                              point.state() == QEventPoint::Released});
+                              point.state() == QEventPoint::Released, point.id(),
+                              point.state() == QEventPoint::Pressed});
         }
     }
     m_contacts.OnTouch(inputs, false, at);
@@ -77,11 +82,16 @@ void CTouchWnd::OnMouse(QMouseEvent& event) {
         case QEvent::MouseButtonPress:
             if (button) {
                 m_contacts.OnButtonDown(*button, x, y, at);
+            } else {
+                m_contacts.OnOtherButton(static_cast<std::int32_t>(event.button()), true, x, y, at);
             }
             break;
         case QEvent::MouseButtonRelease:
             if (button) {
-                m_contacts.OnButtonUp(*button);
+                m_contacts.OnButtonUp(*button, x, y, at);
+            } else {
+                m_contacts.OnOtherButton(static_cast<std::int32_t>(event.button()), false, x, y,
+                                         at);
             }
             break;
         case QEvent::MouseMove:

@@ -5,6 +5,7 @@
 
 #include "core/input/ContactState.h"
 #include "core/input/EventClock.h"
+#include "core/input/InputJournal.h"
 #include "gui/render/CDXWnd.h"
 
 class QWidget;
@@ -35,6 +36,10 @@ class CTouchWnd : public CDXWnd {
     bool TouchTimesTrusted() const { return m_touchClock.Trusted(); }
     bool MouseTimesTrusted() const { return m_mouseClock.Trusted(); }
 
+    // Every press and release while a target is awaited, for the run's events file.
+    InputJournal& Journal() { return m_journal; }
+    const InputJournal& Journal() const { return m_journal; }
+
     // Whether the system has a touch screen among its input devices.
     static bool TouchScreenReady();
 
@@ -49,6 +54,9 @@ class CTouchWnd : public CDXWnd {
 
   private:
     ContactState m_contacts;
+    InputJournal m_journal;
+    // The points of the touch event being handled; kept so that handling one allocates nothing.
+    std::vector<TouchInput> m_touchInputs;
     // When an event happened, from its timestamp where the window system's clock proves
     // reliable, otherwise its arrival. Touch and mouse events are judged apart: they may come
     // from different devices and drivers, or (in tests) from a stamping clock that does not

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include "core/experiment/ExperimentState.h"
+
+namespace quorvel {
+
+// What the records of a finished run kept, so the end message can say so.
+struct KeptRecords {
+    bool trial_log = false;   // the completed targets' rows reached the subject's trial log
+    bool run_record = false;  // the run's own record (index row, events, picture) reached the disk
+};
+
+// The end message: the total time of a completed test; for an aborted one, what of it was kept.
+// The operator reads it before the next run, so it must never claim data is gone that is on
+// disk, nor the reverse.
+QString EndText(const ExperimentState& state, const KeptRecords& kept);
+
+}  // namespace quorvel

@@ -1,0 +1,85 @@
+#include "core/records/RunIndex.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+#include <cstdlib>
+
+#include "core/records/CsvText.h"
+
+namespace quorvel {
+
+namespace {
+
+QString Number(double value) {
+    return QString::number(value, 'g', 10);  // never a decimal comma
+}
+
+}  // namespace
+
+QByteArray RunIndexHeader() {
+    return QByteArray(kUtf8Bom) +
+           CsvRow({QStringLiteral("run_id"), QStringLiteral("subject"), QStringLiteral("test_type"),
+                   QStringLiteral("test_type_value"), QStringLiteral("seed_setting"),
+                   QStringLiteral("seed_used"), QStringLiteral("started"),
+                   QStringLiteral("completed"), QStringLiteral("targets_completed"),
+                   QStringLiteral("total_rt_ms"), QStringLiteral("errors_total"),
+                   QStringLiteral("screen_px"), QStringLiteral("device_pixel_ratio"),
+                   QStringLiteral("stimulus_scale"), QStringLiteral("version"),
+                   QStringLiteral("platform"), QStringLiteral("trial_log"),
+                   QStringLiteral("events_file"), QStringLiteral("picture_file"),
+                   QStringLiteral("total_rt_origin_us"), QStringLiteral("events_dropped")});
+}
+
+QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
+    const int done = state.completed;
+    // The last completed target's TotalRT as the trial log prints it (0 for target 1 alone).
+    QString totalRt;
+    if (done >= 2) {
+        totalRt = QString::number(state.records[done - 1].hit_time);
+    } else if (done == 1) {
+        totalRt = QStringLiteral("0");
+    }
+    // Every wrong press of the run, the ones made while the aborted target was awaited too.
+    std::int64_t errors = 0;
+    for (const TrialRecord& record : state.records) {
+        errors += record.errors;
+    }
+    return CsvRow({facts.run_id,
+                   DecodeCp932(state.subject),
+                   IsPartA(state.test_type) ? QStringLiteral("A") : QStringLiteral("B"),
+                   QString::number(state.test_type),
+                   QString::number(state.random_seed),
+                   QString::number(state.run_seed),
+                   IsoLocalTime(facts.started),
+                   done == kTargetCount ? QStringLiteral("1") : QStringLiteral("0"),
+                   QString::number(done),
+                   totalRt,
+                   QString::number(errors),
+                   QStringLiteral("%1x%2").arg(facts.screen_px.width()).arg(facts.screen_px.height()),
+                   Number(facts.device_pixel_ratio),
+                   Number(facts.stimulus_scale),
+                   facts.version,
+                   facts.platform,
+                   facts.trial_log,
+                   facts.events_file,
+                   facts.picture_file,
+                   facts.total_rt_origin_us ? QString::number(*facts.total_rt_origin_us) : QString(),
+                   QString::number(facts.events_dropped)});
+}
+
+QString IsoLocalTime(const QDateTime& when) {
+    const int offset = when.offsetFromUtc();  // seconds east of UTC
+    const int minutes = std::abs(offset) / 60;
+    return when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString DecodeCp932(const std::string& bytes) {
+    QStringDecoder decode("windows-31j", QStringConverter::Flag::Stateless);
+    return decode(QByteArray::fromStdString(bytes));
+}
+
+}  // namespace quorvel

@@ -1,0 +1,98 @@
+#include "core/records/WriteRunRecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <vector>
+
+#include "core/records/DurableAppend.h"
+#include "core/records/RunIndex.h"
+
+namespace quorvel {
+
+namespace {
+
+bool Fails(const RecordsContext& context, IoOp op, const QString& path) {
+    return context.io_fault && context.io_fault(op, path);
+}
+
+// Asks the operator to retry for as long as `attempt` fails and they want to.
+template <typename Attempt>
+bool WithRetry(const QString& path, MessageBoxService& boxes, Attempt attempt) {
+    while (!attempt()) {
+        if (!boxes.AskRetry(DataFileErrorText(path))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MakeRunsFolder(const QString& directory, const QString& runsPath,
+                    const RecordsContext& context) {
+    if (Fails(context, IoOp::Open, runsPath)) {
+        return false;
+    }
+    return QFileInfo(runsPath).isDir() || QDir(directory).mkpath(QLatin1String(kRunsFolder));
+}
+
+}  // namespace
+
+QString RunEventsFileName(const QString& runId) {
+    return runId + QStringLiteral(".events.csv");
+}
+
+QString RunPictureFileName(const QString& runId) {
+    return runId + QStringLiteral(".png");
+}
+
+QString NewRunId(const QString& runsPath, const QString& stem) {
+    const QDir runs(runsPath);
+    for (;;) {
+        const QString id = stem + QLatin1Char('-') +
+                           QStringLiteral("%1").arg(QRandomGenerator::system()->bounded(0x10000), 4,
+                                                    16, QLatin1Char('0'));
+        if (!runs.exists(RunEventsFileName(id)) && !runs.exists(RunPictureFileName(id))) {
+            return id;
+        }
+    }
+}
+
+bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
+                    const RecordsContext& context) {
+    const QString directory = ResolveRecordsDirectory(context.directory);
+    const QString runsPath = QDir(directory).filePath(QLatin1String(kRunsFolder));
+    if (!WithRetry(runsPath, boxes,
+                   [&] { return MakeRunsFolder(directory, runsPath, context); })) {
+        return false;
+    }
+
+    const QDir runs(runsPath);
+    struct Part {
+        QString path;
+        QByteArray header;
+        const QByteArray& block;
+    };
+    const Part parts[] = {
+        {runs.filePath(RunEventsFileName(bytes.run_id)), QByteArray(), bytes.events},
+        {runs.filePath(RunPictureFileName(bytes.run_id)), QByteArray(), bytes.picture},
+        {runs.filePath(QLatin1String(kRunIndexName)), RunIndexHeader(), bytes.index_row},
+    };
+    std::vector<QString> written;
+    for (const Part& part : parts) {
+        DurableAppend append(part.path, part.header, part.block, context.io_fault);
+        append.SetLockWait(context.lock_wait);
+        if (!WithRetry(part.path, boxes, [&] { return append.Attempt(); })) {
+            // All or nothing: an events file or picture that no index row names would only
+            // mislead.
+            for (const QString& path : written) {
+                QFile::remove(path);
+            }
+            return false;
+        }
+        written.push_back(part.path);
+    }
+    return true;
+}
+
+}  // namespace quorvel

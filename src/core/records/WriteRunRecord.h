@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "core/platform/MessageBoxService.h"
+#include "core/records/WriteRecords.h"
+
+namespace quorvel {
+
+// The bytes of one run's record, composed before anything is written.
+struct RunRecordBytes {
+    QString run_id;
+    QByteArray events;     // the whole events file
+    QByteArray picture;    // the whole PNG
+    QByteArray index_row;  // the run's index row (the index's header is added when it is new)
+};
+
+// The events file and picture names of a run.
+QString RunEventsFileName(const QString& runId);
+QString RunPictureFileName(const QString& runId);
+
+// A run id no file in `runsPath` uses yet: `stem` (the start time, yyyyMMdd-HHmmss) and four
+// random hex digits, so stations sharing the folder never pick the same one.
+QString NewRunId(const QString& runsPath, const QString& stem);
+
+// Writes a run's record into the runs folder of `context.directory` (made when missing): the
+// events file and the picture, then the index row that names them, so a row never points at a
+// file that is not there. Each file is written as the trial log is (DurableAppend: locked,
+// checked, whole or not at all); a failure is reported in the data-file box with Retry. When the
+// operator gives up, the files this call already wrote are taken away again and nothing of the
+// run is left. True when the whole record is on disk.
+bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
+                    const RecordsContext& context);
+
+}  // namespace quorvel

@@ -1,0 +1,84 @@
+#include "gui/app/RecordRun.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QSysInfo>
+#include <QWindow>
+#include <chrono>
+
+#include "core/app/Version.h"
+#include "core/records/RunEvents.h"
+#include "core/records/RunIndex.h"
+#include "core/records/TrialLogName.h"
+#include "core/records/WriteRunRecord.h"
+#include "gui/records/RunPicture.h"
+#include "gui/render/CTouchWnd.h"
+
+namespace quorvel {
+
+namespace {
+
+// The wall-clock time of the run's origin (the first target's clock reset), placed by how long
+// ago it was on the steady clock: the calendar clock may have been set meanwhile.
+QDateTime StartedAt(const InputJournal& journal) {
+    const QDateTime now = QDateTime::currentDateTime();
+    if (journal.ResetCount() == 0) {
+        return now;
+    }
+    const auto ago = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - journal.Reset(0));
+    return now.addMSecs(-ago.count());
+}
+
+QString Platform(const CTouchWnd& window) {
+    return QSysInfo::prettyProductName() + QStringLiteral("; Qt ") + QLatin1String(qVersion()) +
+           QStringLiteral("; ") + window.RendererName();
+}
+
+QString Caption(const ExperimentState& state, const RunFacts& facts) {
+    int total = 0;
+    for (const TrialRecord& record : state.records) {
+        total += record.errors;
+    }
+    return QStringLiteral("%1   %2   %3   %4/%5   errors %6   seed %7")
+        .arg(DecodeCp932(state.subject),
+             IsPartA(state.test_type) ? QStringLiteral("Part A") : QStringLiteral("Part B"),
+             facts.run_id)
+        .arg(state.completed)
+        .arg(kTargetCount)
+        .arg(total)
+        .arg(state.run_seed);
+}
+
+}  // namespace
+
+bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBoxService& boxes,
+               const RecordsContext& records) {
+    const InputJournal& journal = window.Journal();
+    const QString directory = ResolveRecordsDirectory(records.directory);
+
+    RunFacts facts;
+    facts.started = StartedAt(journal);
+    facts.run_id = NewRunId(QDir(directory).filePath(QLatin1String(kRunsFolder)),
+                            facts.started.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    facts.screen_px = QSize(window.m_windowWidth, window.m_windowHeight);
+    facts.device_pixel_ratio = window.Window() != nullptr ? window.Window()->devicePixelRatio() : 1.0;
+    facts.stimulus_scale = window.m_scale;
+    facts.version = QLatin1String(kVersion);
+    facts.platform = Platform(window);
+    facts.trial_log = MakeTrialLogName(state.subject).name;
+    facts.events_file = RunEventsFileName(facts.run_id);
+    facts.picture_file = RunPictureFileName(facts.run_id);
+    facts.total_rt_origin_us = TotalRtOriginMicros(journal);
+    facts.events_dropped = journal.Dropped();
+
+    RunRecordBytes bytes;
+    bytes.run_id = facts.run_id;
+    bytes.events = RunEventsHeader() + RunEventsRows(journal, state, window.Mapping());
+    bytes.picture =
+        RunPicturePng(state, WrongPresses(journal, window.Mapping()), Caption(state, facts));
+    bytes.index_row = RunIndexRow(state, facts);
+    return WriteRunRecord(bytes, boxes, records);
+}
+
+}  // namespace quorvel

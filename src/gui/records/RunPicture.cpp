@@ -1,0 +1,102 @@
+#include "gui/records/RunPicture.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+#include "core/experiment/LabelTable.h"
+#include "core/records/RunIndex.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kCaptionHeight = 48;  // stimulus units above the scene
+constexpr int kRadius = 49;         // as the target images
+constexpr int kRingRadius = 42;
+constexpr int kCross = 10;  // half the width of a wrong press's cross
+
+const QColor kPath(200, 0, 0);
+const QColor kRing(0, 140, 0);
+const QColor kWrong(0, 60, 220);
+
+QPointF Centre(const Stimulus& s) {
+    return QPointF(s.x, s.y + kCaptionHeight);
+}
+
+}  // namespace
+
+QImage RunPicture(const ExperimentState& state, const std::vector<Stimulus>& wrongPresses,
+                  const QString& caption) {
+    QImage image(kLogicalWidth * kPictureScale, (kLogicalHeight + kCaptionHeight) * kPictureScale,
+                 QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(kPictureScale, kPictureScale);
+
+    QFont captionFont = painter.font();
+    captionFont.setPixelSize(20);
+    painter.setFont(captionFont);
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(8, 0, kLogicalWidth - 16, kCaptionHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.drawLine(QPointF(0, kCaptionHeight), QPointF(kLogicalWidth, kCaptionHeight));
+
+    const int completed = std::clamp(state.completed, 0, kTargetCount);
+    // The path through the centres of the targets reached, under the circles as on the screen.
+    if (completed >= 2) {
+        QPainterPath path(Centre(state.stimuli[0]));
+        for (int i = 1; i < completed; ++i) {
+            path.lineTo(Centre(state.stimuli[i]));
+        }
+        painter.setPen(QPen(kPath, 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+    }
+
+    QFont labelFont = painter.font();
+    labelFont.setPixelSize(40);
+    painter.setFont(labelFont);
+    for (int i = 0; i < kTargetCount; ++i) {
+        const QPointF c = Centre(state.stimuli[i]);
+        painter.setPen(QPen(Qt::black, 2));
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(c, kRadius, kRadius);
+        // Before the first touch the screen labels only the first target.
+        if (completed > 0 || i == 0) {
+            painter.drawText(QRectF(c.x() - kRadius, c.y() - kRadius, 2 * kRadius, 2 * kRadius),
+                             Qt::AlignCenter, DecodeCp932(LabelFor(state.test_type, i)));
+        }
+    }
+    if (completed > 0) {
+        painter.setPen(QPen(kRing, 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(Centre(state.stimuli[completed - 1]), kRingRadius, kRingRadius);
+    }
+
+    painter.setPen(QPen(kWrong, 3));
+    for (const Stimulus& s : wrongPresses) {
+        const QPointF c = Centre(s);
+        painter.drawLine(c + QPointF(-kCross, -kCross), c + QPointF(kCross, kCross));
+        painter.drawLine(c + QPointF(-kCross, kCross), c + QPointF(kCross, -kCross));
+    }
+    painter.end();
+    return image;
+}
+
+QByteArray RunPicturePng(const ExperimentState& state, const std::vector<Stimulus>& wrongPresses,
+                         const QString& caption) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!RunPicture(state, wrongPresses, caption).save(&buffer, "PNG")) {
+        return QByteArray();
+    }
+    return bytes;
+}
+
+}  // namespace quorvel
