@@ -86,7 +86,13 @@ void ExpectRecord(const TrialRecord& got, const TrialRecord& want, const char* w
     EXPECT_EQ(got.errors, want.errors) << what << " record " << i;
 }
 
-const QString kAbortText = QStringLiteral("プログラムを中断しました。\nデータは残りません。");
+// The end message of a run aborted after `completed` targets when nobody wrote its records.
+QString UnrecordedAbortText(int completed) {
+    return completed == 0
+               ? QStringLiteral(
+                     "プログラムを中断しました。\n完了した目標がないため、試行データはありません。")
+               : QStringLiteral("プログラムを中断しました。\n試行データは記録されていません。");
+}
 
 // A prepared run on the grid, with the manual clock: time passes only as the script says.
 class DriveExperimentTest : public ::testing::Test {
@@ -345,8 +351,89 @@ TEST_F(DriveExperimentTest, ScriptedRuns) {
         ASSERT_EQ(shown.shown.size(), 2u);
         EXPECT_EQ(shown.shown[1].caption, QStringLiteral("課題終了"));
         if (sc.completed < kTargetCount) {
-            EXPECT_EQ(shown.shown[1].text, kAbortText);
+            EXPECT_EQ(shown.shown[1].text, UnrecordedAbortText(sc.completed));
         }
+    }
+}
+
+// The abort message says what the records kept, as the writer reported it; the first line
+// stays as it always was, and a completed test's message does not change.
+TEST_F(DriveExperimentTest, EndMessageSaysWhatTheRecordsKept) {
+    const QString first = QStringLiteral("プログラムを中断しました。\n");
+    const QString runs = QStringLiteral("\n実施の記録を runs フォルダに残しました。");
+    struct Row {
+        int completed;
+        KeptRecords kept;
+        QString text;
+    };
+    const Row rows[] = {
+        {3,
+         {true, true},
+         first + QStringLiteral("完了した 3 個の目標の試行データを記録しました。") + runs},
+        {24,
+         {true, false},
+         first + QStringLiteral("完了した 24 個の目標の試行データを記録しました。")},
+        {3, {false, false}, first + QStringLiteral("試行データは記録されていません。")},
+        {0,
+         {true, true},
+         first + QStringLiteral("完了した目標がないため、試行データはありません。") + runs},
+        {0,
+         {false, false},
+         first + QStringLiteral("完了した目標がないため、試行データはありません。")},
+    };
+    for (const Row& row : rows) {
+        ExperimentState done;
+        done.completed = row.completed;
+        EXPECT_EQ(EndText(done, row.kept), row.text) << row.completed;
+    }
+    ExperimentState complete;
+    complete.completed = kTargetCount;
+    complete.records[kTargetCount - 1].hit_time = 23456;
+    EXPECT_EQ(EndText(complete, {false, false}),
+              QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = 23.456 秒）"));
+}
+
+// The writer runs once, before the end message, and its report is what the message tells.
+TEST_F(DriveExperimentTest, TheEndMessageTellsWhatTheFinishedCallbackKept) {
+    io.script = {Nothing(), Touch(P(0)), Lift(), Touch(P(1)), Lift(), Down(kEsc), Up(kEsc)};
+    int calls = 0;
+    std::size_t boxesWhenCalled = 0;
+    const DriveOutcome outcome = DriveExperiment(state, io, boxes, [&](DriveOutcome finished) {
+        ++calls;
+        boxesWhenCalled = boxes.shown.size();
+        EXPECT_EQ(finished, DriveOutcome::Aborted);
+        return KeptRecords{true, false};
+    });
+    EXPECT_EQ(outcome, DriveOutcome::Aborted);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(boxesWhenCalled, 1u);  // only the instruction
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text,
+              QStringLiteral(
+                  "プログラムを中断しました。\n完了した 2 個の目標の試行データを記録しました。"));
+}
+
+// A recording of the run hears, in order, which target is awaited, when the clock is reset
+// and what became of every judged press, named by the event that began it: whether the press
+// was kept by the window or only seen down at a look.
+TEST_F(DriveExperimentTest, RecordingHearsEveryVerdictWithItsEvent) {
+    for (const bool latches : {true, false}) {
+        SCOPED_TRACE(latches ? "kept presses" : "looked-at contacts");
+        ResetLog(state);
+        ScriptedDriverIo run;
+        run.mapping = kMapping;
+        run.latches = latches;
+        // Script indices: 1 wrong on no circle, 3 on target 2's circle (wrong), 5 correct,
+        // 7 correct, then Escape.
+        run.script = {Nothing(), Touch(kEmpty), Lift(), Touch(P(1)), Lift(),  Touch(P(0)),
+                      Lift(),    Touch(P(1)),   Lift(), Down(kEsc),  Up(kEsc)};
+        PumpingMessageBoxes shown{run};
+        EXPECT_EQ(DriveExperiment(state, run, shown), DriveOutcome::Aborted);
+        const std::vector<std::pair<std::int32_t, bool>> judged = {
+            {1, false}, {3, false}, {5, true}, {7, true}};
+        EXPECT_EQ(run.judged, judged);
+        EXPECT_EQ(run.awaited, (std::vector<int>{0, 1, 2, -1}));
+        EXPECT_EQ(run.clockResets, 2);
     }
 }
 

@@ -192,5 +192,30 @@ TEST(LayoutGenerator, ANegativeSeedLaysOutAsItsTwosComplementAndZeroAsTheTime) {
     }
 }
 
+// A run seeded from the clock (setting 0) reports the seed it used; entered as the seed (its
+// 32-bit pattern: above 2147483647 as that minus 4294967296) it lays out the same targets,
+// whatever the time was, past 2038 and past the 32-bit range of seconds too.
+TEST(LayoutGenerator, TheSeedUsedReproducesAClockSeededLayout) {
+    const std::int64_t times[] = {1, 1700000000, 2147483648LL, 3000000000LL, 4294967296LL + 77};
+    for (const std::int64_t now : times) {
+        LcgRandom timed;
+        const std::uint32_t used = SeedForRun(timed, 0, now);
+        EXPECT_EQ(used, static_cast<std::uint32_t>(now & 0xFFFFFFFF)) << now;
+        std::array<Stimulus, kTargetCount> layout{};
+        ASSERT_EQ(PlaceTargets(timed, layout), kTargetCount) << now;
+
+        const std::int64_t entered = used > 2147483647u ? std::int64_t(used) - 4294967296LL : used;
+        const std::array<Stimulus, kTargetCount> again =
+            LayoutFor(static_cast<std::int32_t>(entered));
+        for (int i = 0; i < kTargetCount; ++i) {
+            EXPECT_EQ(layout[i].x, again[i].x) << now << " target " << i;
+            EXPECT_EQ(layout[i].y, again[i].y) << now << " target " << i;
+        }
+    }
+    // A seed set by the operator is used as it is.
+    LcgRandom rng;
+    EXPECT_EQ(SeedForRun(rng, -2, 1700000000), 4294967294u);
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/experiment/DriverIo.h"
@@ -42,6 +43,12 @@ class ScriptedDriverIo : public DriverIo {
     bool ranDry = false;
     bool spunWithoutPump = false;
     bool latches = false;
+    // What the driver told a recording of the run: every Awaiting argument, the clock resets,
+    // and every judged press as (event, correct). A contact's event is the script index of the
+    // input that began it.
+    std::vector<int> awaited;
+    int clockResets = 0;
+    std::vector<std::pair<std::int32_t, bool>> judged;
 
     // The window pixel of a stimulus point under `mapping`.
     QPoint PixelOf(const Stimulus& s) const {
@@ -68,6 +75,7 @@ class ScriptedDriverIo : public DriverIo {
                 break;
             case Input::Fingers:
                 if (m_points.empty() && !in.points.empty()) {
+                    m_event = static_cast<std::int32_t>(m_next - 1);
                     Latch(in.points.front(), false);
                 }
                 m_points = in.points;
@@ -75,6 +83,7 @@ class ScriptedDriverIo : public DriverIo {
                 break;
             case Input::Tap:
                 if (m_points.empty() && !in.points.empty()) {
+                    m_event = static_cast<std::int32_t>(m_next - 1);
                     Latch(in.points.front(), true);
                 }
                 MsTimerAdvance(in.ms);
@@ -127,6 +136,12 @@ class ScriptedDriverIo : public DriverIo {
     QPoint FirstPoint() const override { return m_points.empty() ? QPoint() : m_points.front(); }
     StimulusMapping Mapping() const override { return mapping; }
     void PlayClick() override { ++clicks; }
+    void Awaiting(int target) override { awaited.push_back(target); }
+    void ClockReset() override { ++clockResets; }
+    std::int32_t FirstPointEvent() const override { return m_points.empty() ? -1 : m_event; }
+    void Judged(const Press& press, bool correct) override {
+        judged.emplace_back(press.event, correct);
+    }
 
   private:
     struct Key {
@@ -136,7 +151,7 @@ class ScriptedDriverIo : public DriverIo {
     Key& KeyOf(int key) { return key == kEscape ? m_escape : m_enter; }
     void Latch(QPoint at, bool released) {
         if (latches && !m_latched) {
-            m_latched = Press{at, MsTimerNow(), released};
+            m_latched = Press{at, MsTimerNow(), released, m_event};
         }
     }
 
@@ -146,6 +161,7 @@ class ScriptedDriverIo : public DriverIo {
     int m_queriesSincePump = 0;
     bool m_dry = false;
     std::vector<QPoint> m_points;
+    std::int32_t m_event = -1;
     std::optional<Press> m_latched;
     Key m_escape;
     Key m_enter;
