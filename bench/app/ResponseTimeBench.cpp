@@ -10,6 +10,9 @@
 // short taps of a fixed length, which the subject repeats when the program has not taken them
 // within a second (the taps lost). The busy machine is made by the benchmark itself for the
 // loaded condition only (stress-ng on every core if installed, else busy threads).
+//
+// Every condition is measured with the run's recording (the input journal behind the events
+// file) off and on, test by test in turn, so the two are side by side on the same machine state.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -168,19 +171,24 @@ struct Errors {
     std::vector<double> total;  // recorded - true, ms
     std::vector<double> clock;  // recorded - true time of the sample that saw the touch, ms
     int wrong = 0;
-    int taps = 0;  // taps made, repeats included
-    int lost = 0;  // taps the program never took
+    int taps = 0;              // taps made, repeats included
+    int lost = 0;              // taps the program never took
+    std::size_t recorded = 0;  // presses and releases the journal kept
 };
 
-Errors Measure(QApplication& app, quorvel::CTouchWnd& window, int touches, int tapMs,
-               std::mt19937& random) {
+// Recording off ([0]) and on ([1]), `touches` each, alternating test by test.
+std::array<Errors, 2> Measure(QApplication& app, quorvel::CTouchWnd& window, int touches, int tapMs,
+                              std::mt19937& random) {
     quorvel::KeyState keys;
     quorvel::ClickSound click;
     quorvel::QtMessageBoxes boxes;
-    Errors errors;
+    std::array<Errors, 2> both;
     const double ratio = window.Window()->devicePixelRatio();
-    const int tests = (touches + kTimedPerTest - 1) / kTimedPerTest;
+    const int tests = 2 * ((touches + kTimedPerTest - 1) / kTimedPerTest);
     for (int test = 0; test < tests; ++test) {
+        const bool recording = test % 2 == 1;
+        Errors& errors = both[recording ? 1 : 0];
+        window.Journal().SetEnabled(recording);
         quorvel::ExperimentState state;
         quorvel::LcgRandom rng;
         quorvel::SeedForRun(rng, test + 1);
@@ -209,6 +217,7 @@ Errors Measure(QApplication& app, quorvel::CTouchWnd& window, int touches, int t
         const quorvel::DriveOutcome outcome = quorvel::DriveExperiment(state, io, boxes);
         subject.join();
         quorvel::Pump();  // the last lift
+        errors.recorded += window.Journal().Events().size();
         if (tapMs > 0) {
             errors.taps += kTargetCount + lost;
             errors.lost += lost;
@@ -227,7 +236,8 @@ Errors Measure(QApplication& app, quorvel::CTouchWnd& window, int touches, int t
             errors.clock.push_back(hit - (io.seenAtNs[i] - restart) / 1e6);
         }
     }
-    return errors;
+    window.Journal().SetEnabled(true);
+    return both;
 }
 
 struct Stats {
@@ -262,42 +272,60 @@ Stats Describe(const std::vector<double>& v) {
     return s;
 }
 
-void Row(const char* what, double quiet, double loaded) {
-    std::printf("  %-44s %10.3f %10.3f %10.2f\n", what, quiet, loaded,
-                quiet != 0.0 ? loaded / quiet : 0.0);
+// Columns: quiet with recording off and on, loaded with recording off and on.
+void Row(const char* what, const std::array<double, 4>& v) {
+    std::printf("  %-40s %10.3f %10.3f %10.3f %10.3f\n", what, v[0], v[1], v[2], v[3]);
 }
 
-void RowCount(const char* what, int quiet, int quietOf, int loaded, int loadedOf) {
-    std::printf("  %-44s %5d/%-4d %5d/%-4d\n", what, quiet, quietOf, loaded, loadedOf);
-}
-
-void Report(const char* what, const Errors& quiet, const Errors& loaded) {
-    const Stats q = Describe(quiet.total);
-    const Stats l = Describe(loaded.total);
-    const Stats qc = Describe(quiet.clock);
-    const Stats lc = Describe(loaded.clock);
-    std::printf("%s (recorded - true, ms):\n", what);
-    std::printf("  %-44s %10s %10s %10s\n", "", "quiet", "loaded", "ratio");
-    Row("mean", q.mean, l.mean);
-    Row("SD (goal loaded <= 0.35)", q.sd, l.sd);
-    Row("lowest", q.lo, l.lo);
-    Row("highest", q.hi, l.hi);
-    Row("worst |error| (goal loaded <= 1.5)", q.worst, l.worst);
-    RowCount("within 1.5 ms (goal: all)", q.within, static_cast<int>(quiet.total.size()), l.within,
-             static_cast<int>(loaded.total.size()));
-    RowCount("touches judged wrong", quiet.wrong, static_cast<int>(quiet.total.size()),
-             loaded.wrong, static_cast<int>(loaded.total.size()));
-    Row("recorded - time of the sample that saw it: mean", qc.mean, lc.mean);
-    Row("recorded - time of the sample that saw it: SD", qc.sd, lc.sd);
-    if (quiet.taps > 0 || loaded.taps > 0) {
-        RowCount("taps lost (goal: none)", quiet.lost, quiet.taps, loaded.lost, loaded.taps);
+void RowCount(const char* what, const std::array<int, 4>& n, const std::array<int, 4>& of) {
+    std::printf("  %-40s", what);
+    for (int k = 0; k < 4; ++k) {
+        std::printf(" %5d/%-4d", n[k], of[k]);
     }
+    std::printf("\n");
+}
+
+void Report(const char* what, const std::array<Errors, 2>& quiet,
+            const std::array<Errors, 2>& loaded) {
+    const std::array<const Errors*, 4> e = {&quiet[0], &quiet[1], &loaded[0], &loaded[1]};
+    std::array<Stats, 4> t;
+    std::array<Stats, 4> c;
+    std::array<int, 4> sizes{};
+    for (int k = 0; k < 4; ++k) {
+        t[k] = Describe(e[k]->total);
+        c[k] = Describe(e[k]->clock);
+        sizes[k] = static_cast<int>(e[k]->total.size());
+    }
+    const auto of = [&](double Stats::*field, const std::array<Stats, 4>& s) {
+        return std::array<double, 4>{s[0].*field, s[1].*field, s[2].*field, s[3].*field};
+    };
+    std::printf("%s (recorded - true, ms):\n", what);
+    std::printf("  %-40s %10s %10s %10s %10s\n", "", "quiet off", "quiet on", "loaded off",
+                "loaded on");
+    Row("mean", of(&Stats::mean, t));
+    Row("SD (goal loaded <= 0.35)", of(&Stats::sd, t));
+    Row("lowest", of(&Stats::lo, t));
+    Row("highest", of(&Stats::hi, t));
+    Row("range (highest - lowest)",
+        {t[0].hi - t[0].lo, t[1].hi - t[1].lo, t[2].hi - t[2].lo, t[3].hi - t[3].lo});
+    Row("worst |error| (goal loaded <= 1.5)", of(&Stats::worst, t));
+    RowCount("within 1.5 ms (goal: all)", {t[0].within, t[1].within, t[2].within, t[3].within},
+             sizes);
+    RowCount("touches judged wrong", {e[0]->wrong, e[1]->wrong, e[2]->wrong, e[3]->wrong}, sizes);
+    Row("recorded - time of the sample: mean", of(&Stats::mean, c));
+    Row("recorded - time of the sample: SD", of(&Stats::sd, c));
+    if (quiet[0].taps > 0 || loaded[0].taps > 0) {
+        RowCount("taps lost (goal: none)", {e[0]->lost, e[1]->lost, e[2]->lost, e[3]->lost},
+                 {e[0]->taps, e[1]->taps, e[2]->taps, e[3]->taps});
+    }
+    std::printf("  %-40s %10zu %10zu %10zu %10zu\n", "presses and releases recorded",
+                e[0]->recorded, e[1]->recorded, e[2]->recorded, e[3]->recorded);
 }
 
 }  // namespace
 
 // Usage: response_time_bench [touches] [taps]   (600 held touches and 300 taps of 5 ms per
-// condition unless given)
+// condition and recording setting unless given)
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int touches = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultTouches;
@@ -315,10 +343,10 @@ int main(int argc, char** argv) {
     }
 
     std::mt19937 random(20240611);
-    Errors quiet = Measure(app, window, touches, 0, random);
-    Errors quietTaps = Measure(app, window, taps, kTapMs, random);
-    Errors loaded;
-    Errors loadedTaps;
+    const std::array<Errors, 2> quiet = Measure(app, window, touches, 0, random);
+    const std::array<Errors, 2> quietTaps = Measure(app, window, taps, kTapMs, random);
+    std::array<Errors, 2> loaded;
+    std::array<Errors, 2> loadedTaps;
     std::string load;
     {
         // Bounded well beyond the measurement; ended as soon as it is done.
