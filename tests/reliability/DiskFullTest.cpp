@@ -15,6 +15,7 @@
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 
 #ifdef __unix__
 #include <sys/resource.h>
@@ -117,7 +118,8 @@ bool WriteRun(const QTemporaryDir& dir, std::int64_t when, test::FakeMessageBoxe
     ExperimentState s = test::MakeRun("DF1", kPartA, kTargetCount);
     RecordsContext context;
     context.directory = dir.path();
-    context.clock = [when] { return when; };
+    const test::FixedClock clock(when);
+    context.clock = &clock;
     return WriteRecords(s, true, boxes, context);
 }
 

@@ -23,6 +23,7 @@
 #include "core/records/SummaryReader.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 #include "support/ScopedWorkingDir.h"
 
 #ifdef __unix__
@@ -327,7 +328,8 @@ TEST(HostileFiles, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
         test::FakeMessageBoxes boxes;
         RecordsContext context;
         context.directory = dir.path();
-        context.clock = [] { return test::kRecordTime; };
+        const test::FixedClock clock(test::kRecordTime);
+        context.clock = &clock;
         ExperimentState s = test::MakeRun("H1", kPartA, kTargetCount);
         const bool dataFile = QByteArray(name) != "QVL.ini";
         EXPECT_EQ(WriteRecords(s, true, boxes, context), !dataFile);
@@ -363,7 +365,8 @@ TEST(HostileFiles, LinksToRegularFilesAreFollowed) {
     test::FakeMessageBoxes boxes;
     RecordsContext context;
     context.directory = lab;
-    context.clock = [] { return test::kRecordTime; };
+    const test::FixedClock clock(test::kRecordTime);
+    context.clock = &clock;
     ExperimentState s = test::MakeRun("L1", kPartA, kTargetCount);
     ASSERT_TRUE(WriteRecords(s, true, boxes, context));
     EXPECT_TRUE(boxes.shown.empty());

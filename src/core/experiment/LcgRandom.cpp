@@ -1,7 +1,5 @@
 #include "core/experiment/LcgRandom.h"
 
-#include <ctime>
-
 namespace quorvel {
 
 double UniformRandom(LcgRandom& rng) {
@@ -19,14 +17,12 @@ std::uint32_t RunSeed(std::int32_t random_seed, std::int64_t nowSeconds) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(nowSeconds) & 0xFFFFFFFFu);
 }
 
-void SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds) {
-    rng.Seed(RunSeed(random_seed, nowSeconds));
+std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed, const Clock& clock) {
+    const std::uint32_t seed = RunSeed(random_seed, clock.NowSeconds());
+    rng.Seed(seed);
     rng.Next();
     rng.Next();
-}
-
-void SeedForRun(LcgRandom& rng, std::int32_t random_seed) {
-    SeedForRun(rng, random_seed, static_cast<std::int64_t>(std::time(nullptr)));
+    return seed;
 }
 
 }  // namespace quorvel

@@ -4,11 +4,11 @@
 #include <QDialog>
 #include <QWindow>
 #include <chrono>
-#include <ctime>
 #include <thread>
 
 #include "core/experiment/LabelTable.h"
 #include "core/experiment/MsTimer.h"
+#include "core/platform/Clock.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/RunExperiment.h"
 #include "gui/platform/KeyState.h"
@@ -78,7 +78,7 @@ bool CMyApp::InitInstance() {
     MsTimerCheck(m_boxes);
 
     // Every run seeds the generator again; this only keeps its state from being fixed.
-    m_rng.Seed(static_cast<std::uint32_t>(std::time(nullptr)));
+    m_rng.Seed(static_cast<std::uint32_t>(SystemClock().NowSeconds()));
     m_rng.Next();
     m_rng.Next();
 

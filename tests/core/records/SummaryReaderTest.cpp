@@ -12,6 +12,7 @@
 #include "core/records/SummaryReader.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 #include "support/ScopedWorkingDir.h"
 
 namespace quorvel {
@@ -259,7 +260,8 @@ TEST(SummaryReader, EachStationsRankingShowsItsOwnRun) {
         test::FakeMessageBoxes boxes;
         RecordsContext context;
         context.directory = dir.path();
-        context.clock = [when] { return when; };
+        const test::FixedClock clock(when);
+        context.clock = &clock;
         return WriteRecords(s, true, boxes, context, &line);
     };
     SummaryLineWritten first;
