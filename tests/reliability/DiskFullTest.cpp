@@ -83,7 +83,7 @@ TEST(DiskFull, SettingsSaveReplacesTheFileWholeOrNotAtAll) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
         }
         CSettingsFile store;
-        store.Load(QFile::encodeName(dir.filePath(QStringLiteral("QVL"))).toStdString());
+        store.Load(dir.path(), "QVL");
         store.SetString("subject", "A_LONGER_SUBJECT_ID_THAN_BEFORE");
         store.SetInt("random_seed", -123456789);
         store.SetInt("test_type", 1);

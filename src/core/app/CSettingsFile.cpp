@@ -1,5 +1,6 @@
 #include "core/app/CSettingsFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
@@ -20,9 +21,10 @@ QString PathOf(const std::string& fileName) {
 
 }  // namespace
 
-void CSettingsFile::Load(const std::string& base) {
+void CSettingsFile::Load(const QString& directory, const std::string& base) {
     m_fileName = base + ".ini";
-    QFile file(PathOf(m_fileName));
+    m_path = QDir(directory).filePath(PathOf(m_fileName));
+    QFile file(m_path);
     if (!OpenRegularFileForReading(file)) {
         m_entries.clear();
         m_index.clear();
@@ -40,10 +42,10 @@ bool CSettingsFile::Save() const {
         return false;
     }
     // The new file would take the place of whatever has the name, a FIFO or device too.
-    if (!IsRegularFileOrMissing(PathOf(m_fileName))) {
+    if (!IsRegularFileOrMissing(m_path)) {
         return false;
     }
-    QSaveFile file(PathOf(m_fileName));
+    QSaveFile file(m_path);
     // The new file is written beside the old one and put in its place in one step, so a
     // failure never leaves half a file. A folder the lab has made read-only (the file itself
     // writable) has no room for the new file: the old one is then rewritten in place, as a

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
 #include <QWindow>
 #include <chrono>
 #include <thread>
@@ -82,7 +83,7 @@ bool CMyApp::InitInstance() {
     m_rng.Next();
     m_rng.Next();
 
-    m_settings.Load(kSettingsBase);
+    m_settings.Load(QDir::currentPath(), kSettingsBase);
     m_settings.GetString(kKeySubject, m_state.subject);
     m_settings.GetInt(kKeySeed, m_state.random_seed);
     m_settings.GetInt(kKeyTestType, m_state.test_type);
@@ -147,7 +148,7 @@ void CMyApp::OnStart() {
 }
 
 void CMyApp::OnShowResult() {
-    quorvel::OnShowResult(m_frame.get());
+    quorvel::OnShowResult(QDir::currentPath(), m_frame.get());
 }
 
 }  // namespace quorvel
