@@ -13,7 +13,6 @@
 #include <QPointingDevice>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QStringEncoder>
 #include <QTest>
 #include <QWindow>
 #include <array>
@@ -24,6 +23,7 @@
 #include "core/experiment/LayoutGenerator.h"
 #include "core/experiment/LcgRandom.h"
 #include "core/experiment/StimulusMapping.h"
+#include "core/platform/Cp932.h"
 #include "gui/app/CMyApp.h"
 #include "gui/platform/MessageBoxScript.h"
 #include "support/ScopedWorkingDir.h"
@@ -52,8 +52,7 @@ const QString kCommandStart = QStringLiteral("40005");
 const QString kCommandShowResult = QStringLiteral("40007");
 
 QByteArray Cp932(const QString& text) {
-    QStringEncoder encode("windows-31j");
-    return encode(text);
+    return ToCp932(text);
 }
 
 QList<QByteArray> Lines(const QByteArray& file) {

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
-#include <QStringDecoder>
 #include <utility>
 
+#include "core/platform/Cp932.h"
 #include "core/platform/RegularFile.h"
 
 namespace quorvel {
@@ -15,8 +15,7 @@ namespace {
 
 // The file name as the platform spells it: the base name is CP932 bytes like every text.
 QString PathOf(const std::string& fileName) {
-    QStringDecoder decode("windows-31j");
-    return decode(QByteArray::fromStdString(fileName));
+    return FromCp932(QByteArrayView(fileName.data(), static_cast<qsizetype>(fileName.size())));
 }
 
 }  // namespace
