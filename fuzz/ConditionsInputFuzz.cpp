@@ -3,7 +3,6 @@
 // check, which must never accept an ID the record writer would then refuse or rename.
 #include <QByteArray>
 #include <QString>
-#include <QStringEncoder>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +14,7 @@
 #include "FuzzInput.h"
 #include "core/app/SeedScan.h"
 #include "core/app/SubjectId.h"
+#include "core/platform/Cp932.h"
 #include "core/records/TrialLogName.h"
 
 namespace quorvel::fuzz {
@@ -46,9 +46,9 @@ void CheckSeed(std::string_view bytes) {
 
     // The field's text, scanned as its CP932 bytes would be: the same seed.
     const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QStringEncoder cp932("windows-31j");
-    const QByteArray ansi = cp932.encode(text);
-    if (!cp932.hasError()) {
+    bool exact = false;
+    const QByteArray ansi = ToCp932(text, &exact);
+    if (exact) {
         Require(ScanSeedText(text) == ScanSeed(std::string_view(ansi.constData(), ansi.size())),
                 "the text scan agrees with the CP932 bytes");
     }

@@ -17,7 +17,7 @@ int main() {
         quorvel::LcgRandom rng;
         std::array<quorvel::Stimulus, quorvel::kTargetCount> stimuli{};
         const auto start = Clock::now();
-        quorvel::SeedForRun(rng, seed, 0);
+        quorvel::SeedForRun(rng, seed);
         const int placed = quorvel::PlaceTargets(rng, stimuli);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         total += ms;

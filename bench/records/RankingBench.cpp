@@ -72,18 +72,18 @@ int main(int argc, char** argv) {
         std::vector<quorvel::SummaryRecord> records;
 
         Clock::time_point start = Clock::now();
-        quorvel::ReadSummaryFile(records);
+        quorvel::ReadSummaryFile(dir.path(), records);
         readOnly.samples.push_back(MillisecondsSince(start));
 
         start = Clock::now();
-        quorvel::ReadSummaryFile(records);
+        quorvel::ReadSummaryFile(dir.path(), records);
         const quorvel::SummaryRecord latest = records.back();
         quorvel::SortByTotalTime(records);
         readSort.samples.push_back(MillisecondsSince(start));
 
         // The whole command: read, sort, build the dialog and open it (filled as it opens).
         start = Clock::now();
-        quorvel::ReadSummaryFile(records);
+        quorvel::ReadSummaryFile(dir.path(), records);
         const quorvel::SummaryRecord newest = records.back();
         quorvel::SortByTotalTime(records);
         quorvel::CResult dialog(records, newest);

@@ -13,7 +13,6 @@
 #include <QPointingDevice>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QStringEncoder>
 #include <QTest>
 #include <QWindow>
 #include <array>
@@ -24,6 +23,7 @@
 #include "core/experiment/LayoutGenerator.h"
 #include "core/experiment/LcgRandom.h"
 #include "core/experiment/StimulusMapping.h"
+#include "core/platform/Cp932.h"
 #include "gui/app/CMyApp.h"
 #include "gui/platform/MessageBoxScript.h"
 #include "support/ScopedWorkingDir.h"
@@ -52,8 +52,7 @@ const QString kCommandStart = QStringLiteral("40005");
 const QString kCommandShowResult = QStringLiteral("40007");
 
 QByteArray Cp932(const QString& text) {
-    QStringEncoder encode("windows-31j");
-    return encode(text);
+    return ToCp932(text);
 }
 
 QList<QByteArray> Lines(const QByteArray& file) {
@@ -541,9 +540,15 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
     // --- the settings: the conditions last confirmed, even though that test found no layout ---
     EXPECT_EQ(dir.read(QStringLiteral("QVL.ini")),
               "subject = P02\r\nrandom_seed = 353\r\ntest_type = 0\r\nflag_ranking = 1\r\n");
-    EXPECT_EQ(dir.entries(),
-              QStringList({QStringLiteral("P01.csv"), QStringLiteral("QVL.ini"),
-                           QStringLiteral("QVL.txt"), japanese + QStringLiteral(".csv")}));
+    EXPECT_EQ(dir.entries(), QStringList({QStringLiteral("P01.csv"), QStringLiteral("QVL.ini"),
+                                          QStringLiteral("QVL.txt"), QStringLiteral("runs"),
+                                          japanese + QStringLiteral(".csv")}));
+    // The three runs that reached their first target have their records: an index row each
+    // (after the header), an events file and a picture.
+    const QDir runs(QStringLiteral("runs"));  // in the working directory
+    EXPECT_EQ(runs.entryList({QStringLiteral("*.events.csv")}, QDir::Files).size(), 3);
+    EXPECT_EQ(runs.entryList({QStringLiteral("*.png")}, QDir::Files).size(), 3);
+    EXPECT_EQ(Lines(dir.read(QStringLiteral("runs/index.csv"))).size(), 1 + 3);
 }
 
 TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {

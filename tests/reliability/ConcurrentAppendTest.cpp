@@ -17,6 +17,7 @@
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 
 #ifdef __unix__
 #include <sys/wait.h>
@@ -44,7 +45,8 @@ int WriteRuns(const QString& dir, int writer, int runs) {
         RecordsContext context;
         context.directory = dir;
         const std::int64_t when = RunTime(writer, i);
-        context.clock = [when] { return when; };
+        const test::FixedClock clock(when);
+        context.clock = &clock;
         failed += WriteRecords(s, true, boxes, context) ? 0 : 1;
     }
     return failed;

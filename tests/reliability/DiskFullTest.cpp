@@ -15,6 +15,7 @@
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 
 #ifdef __unix__
 #include <sys/resource.h>
@@ -82,7 +83,7 @@ TEST(DiskFull, SettingsSaveReplacesTheFileWholeOrNotAtAll) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
         }
         CSettingsFile store;
-        store.Load(QFile::encodeName(dir.filePath(QStringLiteral("QVL"))).toStdString());
+        store.Load(dir.path(), "QVL");
         store.SetString("subject", "A_LONGER_SUBJECT_ID_THAN_BEFORE");
         store.SetInt("random_seed", -123456789);
         store.SetInt("test_type", 1);
@@ -117,7 +118,8 @@ bool WriteRun(const QTemporaryDir& dir, std::int64_t when, test::FakeMessageBoxe
     ExperimentState s = test::MakeRun("DF1", kPartA, kTargetCount);
     RecordsContext context;
     context.directory = dir.path();
-    context.clock = [when] { return when; };
+    const test::FixedClock clock(when);
+    context.clock = &clock;
     return WriteRecords(s, true, boxes, context);
 }
 

@@ -23,7 +23,8 @@
 #include "core/records/SummaryReader.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
-#include "support/ScopedWorkingDir.h"
+#include "support/FixedClock.h"
+#include "support/TestFolder.h"
 
 #ifdef __unix__
 #include <fcntl.h>
@@ -34,7 +35,7 @@
 namespace quorvel {
 namespace {
 
-using test::ScopedWorkingDir;
+using test::TestFolder;
 
 const QString kData = QStringLiteral(QUORVEL_HOSTILE_DATA);
 
@@ -147,11 +148,11 @@ std::vector<Case> Manifest() {
     return cases;
 }
 
-// Puts the case's file in the working directory under `name`; false for @directory, which
+// Puts the case's file in `dir` under `name`; false for @directory, which
 // stands a directory there instead.
-void Place(const Case& c, const QString& name) {
+void Place(const TestFolder& dir, const Case& c, const QString& name) {
     if (c.file == "@directory") {
-        ASSERT_TRUE(QDir().mkdir(name));
+        ASSERT_TRUE(QDir(dir.path()).mkdir(name));
         return;
     }
     QByteArray bytes;
@@ -164,7 +165,7 @@ void Place(const Case& c, const QString& name) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << key.constData();
         bytes = f.readAll();
     }
-    ASSERT_TRUE(ScopedWorkingDir::write(name, bytes));
+    ASSERT_TRUE(dir.write(name, bytes));
 }
 
 struct Conditions {
@@ -184,10 +185,10 @@ Conditions Read(const CSettingsFile& store) {
 }
 
 void CheckSettings(const Case& c) {
-    ScopedWorkingDir dir;
-    Place(c, QStringLiteral("QVL.ini"));
+    TestFolder dir;
+    Place(dir, c, QStringLiteral("QVL.ini"));
     CSettingsFile store;
-    store.Load("QVL");
+    store.Load(dir.path(), "QVL");
     const Conditions read = Read(store);
     const QList<QByteArray>& e = c.expected;
     if (Checked(e[0])) {
@@ -205,7 +206,7 @@ void CheckSettings(const Case& c) {
     EXPECT_EQ(store.Save(), !directory);
     if (!directory) {
         CSettingsFile again;
-        again.Load("QVL");
+        again.Load(dir.path(), "QVL");
         const Conditions reread = Read(again);
         EXPECT_EQ(reread.subject, read.subject);
         EXPECT_EQ(reread.seed, read.seed);
@@ -215,10 +216,10 @@ void CheckSettings(const Case& c) {
 }
 
 void CheckSummary(const Case& c) {
-    ScopedWorkingDir dir;
-    Place(c, QStringLiteral("QVL.txt"));
+    TestFolder dir;
+    Place(dir, c, QStringLiteral("QVL.txt"));
     std::vector<SummaryRecord> records;
-    ASSERT_TRUE(ReadSummaryFile(records));
+    ASSERT_TRUE(ReadSummaryFile(dir.path(), records));
     for (const SummaryRecord& r : records) {
         ASSERT_TRUE(std::isfinite(r.total_rt));
     }
@@ -307,7 +308,7 @@ bool IsFifo(const QString& path) {
 TEST(HostileFiles, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
     for (const char* name : {"H1.csv", "QVL.txt", "QVL.ini"}) {
         SCOPED_TRACE(name);
-        ScopedWorkingDir dir;
+        TestFolder dir;
         const QString path = dir.path() + QLatin1Char('/') + QLatin1String(name);
         const QByteArray native = QFile::encodeName(path);
         ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
@@ -315,19 +316,20 @@ TEST(HostileFiles, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
         ASSERT_GE(ends, 0);
 
         CSettingsFile store;
-        store.Load("QVL");
+        store.Load(dir.path(), "QVL");
         EXPECT_TRUE(store.Entries().empty());
         store.SetString("subject", "H1");
         EXPECT_EQ(store.Save(), QByteArray(name) != "QVL.ini");
 
         std::vector<SummaryRecord> records;
-        EXPECT_FALSE(ReadSummaryFile(records));  // a FIFO, or missing
+        EXPECT_FALSE(ReadSummaryFile(dir.path(), records));  // a FIFO, or missing
         EXPECT_TRUE(records.empty());
 
         test::FakeMessageBoxes boxes;
         RecordsContext context;
         context.directory = dir.path();
-        context.clock = [] { return test::kRecordTime; };
+        const test::FixedClock clock(test::kRecordTime);
+        context.clock = &clock;
         ExperimentState s = test::MakeRun("H1", kPartA, kTargetCount);
         const bool dataFile = QByteArray(name) != "QVL.ini";
         EXPECT_EQ(WriteRecords(s, true, boxes, context), !dataFile);
@@ -349,31 +351,32 @@ TEST(HostileFiles, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
 // Labs point the summary file, trial logs or settings at a shared drive with a symbolic link:
 // the files are read and written through the link, which stays a link.
 TEST(HostileFiles, LinksToRegularFilesAreFollowed) {
-    ScopedWorkingDir dir;
-    const QString shared = dir.path() + QStringLiteral("/shared");
-    ASSERT_TRUE(QDir().mkpath(shared));
+    TestFolder dir;
+    const QString shared = QStringLiteral("shared");
+    ASSERT_TRUE(QDir(dir.path()).mkpath(shared));
     const QString lab = dir.path() + QStringLiteral("/lab");
     ASSERT_TRUE(QDir().mkpath(lab));
     test::UseUtc();
     for (const char* name : {"L1.csv", "QVL.txt", "QVL.ini"}) {
-        ASSERT_TRUE(ScopedWorkingDir::write(shared + QLatin1Char('/') + QLatin1String(name), ""));
-        ASSERT_TRUE(QFile::link(shared + QLatin1Char('/') + QLatin1String(name),
+        ASSERT_TRUE(dir.write(shared + QLatin1Char('/') + QLatin1String(name), ""));
+        ASSERT_TRUE(QFile::link(dir.filePath(shared + QLatin1Char('/') + QLatin1String(name)),
                                 lab + QLatin1Char('/') + QLatin1String(name)));
     }
     test::FakeMessageBoxes boxes;
     RecordsContext context;
     context.directory = lab;
-    context.clock = [] { return test::kRecordTime; };
+    const test::FixedClock clock(test::kRecordTime);
+    context.clock = &clock;
     ExperimentState s = test::MakeRun("L1", kPartA, kTargetCount);
     ASSERT_TRUE(WriteRecords(s, true, boxes, context));
     EXPECT_TRUE(boxes.shown.empty());
 
     CSettingsFile store;
-    store.Load(QFile::encodeName(lab + QStringLiteral("/QVL")).toStdString());
+    store.Load(lab, "QVL");
     store.SetString("subject", "L1");
     ASSERT_TRUE(store.Save());
     CSettingsFile again;
-    again.Load(QFile::encodeName(lab + QStringLiteral("/QVL")).toStdString());
+    again.Load(lab, "QVL");
     std::string subject;
     EXPECT_TRUE(again.GetString("subject", subject));
     EXPECT_EQ(subject, "L1");
@@ -381,12 +384,10 @@ TEST(HostileFiles, LinksToRegularFilesAreFollowed) {
     for (const char* name : {"L1.csv", "QVL.txt", "QVL.ini"}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(QFileInfo(lab + QLatin1Char('/') + QLatin1String(name)).isSymLink());
-        const QByteArray bytes =
-            ScopedWorkingDir::read(shared + QLatin1Char('/') + QLatin1String(name));
+        const QByteArray bytes = dir.read(shared + QLatin1Char('/') + QLatin1String(name));
         EXPECT_TRUE(bytes.contains("L1")) << bytes.toStdString();
     }
-    EXPECT_TRUE(
-        ScopedWorkingDir::read(shared + QStringLiteral("/QVL.txt")).startsWith(kSummaryHeader));
+    EXPECT_TRUE(dir.read(shared + QStringLiteral("/QVL.txt")).startsWith(kSummaryHeader));
 }
 
 #endif

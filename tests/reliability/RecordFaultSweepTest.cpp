@@ -18,6 +18,7 @@
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 
 namespace quorvel {
 namespace {
@@ -40,7 +41,8 @@ bool Write(const QTemporaryDir& dir, std::int64_t when, bool complete,
     ExperimentState s = test::MakeRun("R07", kPartB, complete ? kTargetCount : 11);
     RecordsContext context;
     context.directory = dir.path();
-    context.clock = [when] { return when; };
+    const test::FixedClock clock(when);
+    context.clock = &clock;
     context.io_fault = std::move(hook);
     return WriteRecords(s, complete, boxes, context);
 }

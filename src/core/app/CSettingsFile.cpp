@@ -1,11 +1,12 @@
 #include "core/app/CSettingsFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
-#include <QStringDecoder>
 #include <utility>
 
+#include "core/platform/Cp932.h"
 #include "core/platform/RegularFile.h"
 
 namespace quorvel {
@@ -14,15 +15,15 @@ namespace {
 
 // The file name as the platform spells it: the base name is CP932 bytes like every text.
 QString PathOf(const std::string& fileName) {
-    QStringDecoder decode("windows-31j");
-    return decode(QByteArray::fromStdString(fileName));
+    return FromCp932(QByteArrayView(fileName.data(), static_cast<qsizetype>(fileName.size())));
 }
 
 }  // namespace
 
-void CSettingsFile::Load(const std::string& base) {
+void CSettingsFile::Load(const QString& directory, const std::string& base) {
     m_fileName = base + ".ini";
-    QFile file(PathOf(m_fileName));
+    m_path = QDir(directory).filePath(PathOf(m_fileName));
+    QFile file(m_path);
     if (!OpenRegularFileForReading(file)) {
         m_entries.clear();
         m_index.clear();
@@ -40,10 +41,10 @@ bool CSettingsFile::Save() const {
         return false;
     }
     // The new file would take the place of whatever has the name, a FIFO or device too.
-    if (!IsRegularFileOrMissing(PathOf(m_fileName))) {
+    if (!IsRegularFileOrMissing(m_path)) {
         return false;
     }
-    QSaveFile file(PathOf(m_fileName));
+    QSaveFile file(m_path);
     // The new file is written beside the old one and put in its place in one step, so a
     // failure never leaves half a file. A folder the lab has made read-only (the file itself
     // writable) has no room for the new file: the old one is then rewritten in place, as a

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,14 +12,16 @@
 namespace quorvel {
 
 // The operator's last conditions, kept as an ordered list of key/value texts in "<base>.ini"
-// in the working directory. Every entry read is kept and written back, in the order in which
-// its key first occurred; keys compare exactly, byte for byte. Entries are never removed.
+// in the folder given to Load (the program gives its working directory). Every entry read is kept
+// and written back, in the order in which its key first occurred; keys compare exactly, byte for
+// byte. Entries are never removed.
 class CSettingsFile {
   public:
-    // Composes the file name (base + ".ini") and reads the file's entries through SetString.
+    // Composes the file name (base + ".ini", in `directory`) and reads the file's entries
+    // through SetString; Save writes to the same file.
     // A file that cannot be opened, or is not a regular file (a FIFO would keep the program
     // waiting), empties the store; nothing is reported.
-    void Load(const std::string& base);
+    void Load(const QString& directory, const std::string& base);
 
     // Replaces the file with every entry, "key = value" and CR LF each. The new contents are
     // written to a temporary file that then takes the file's place, so the file is never
@@ -47,6 +50,7 @@ class CSettingsFile {
     const SettingsEntry* Find(const std::string& key) const;
 
     std::string m_fileName;
+    QString m_path;  // the file name in the folder given to Load
     std::vector<SettingsEntry> m_entries;
     // Position of each key in m_entries, so a file of many lines loads in linear time.
     std::unordered_map<std::string, std::size_t> m_index;

@@ -1,23 +1,20 @@
 #include "core/app/SubjectId.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-
+#include "core/platform/Cp932.h"
 #include "core/records/TrialLogName.h"
 
 namespace quorvel {
 
 namespace {
 
-constexpr const char* kCodec = "windows-31j";
 constexpr int kMaxFileNameBytes = 255;
 
 }  // namespace
 
 SubjectIdFault CheckSubjectId(const QString& id) {
-    QStringEncoder encoder(kCodec);
-    const QByteArray bytes = encoder.encode(id);  // the encoder works when its result is taken
-    if (!encoder.isValid() || encoder.hasError()) {
+    bool exact = false;
+    ToCp932(id, &exact);
+    if (!exact) {
         return SubjectIdFault::NotCp932;
     }
     // The trial log's own rule, so that every ID accepted here can be written after the test.
@@ -46,18 +43,17 @@ SubjectIdFault CheckSubjectId(const QString& id) {
 }
 
 std::string SubjectIdToCp932(const QString& id) {
-    QStringEncoder encoder(kCodec);
-    const QByteArray bytes = encoder.encode(id);
+    const QByteArray bytes = ToCp932(id);
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 QString SubjectIdFromCp932(const std::string& bytes) {
-    QStringDecoder decoder(kCodec, QStringDecoder::Flag::Stateless);
+    bool exact = false;
     QString text =
-        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        FromCp932(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), &exact);
     // The decoder drops a lone lead byte at the end and turns other bad bytes into control
     // characters; the mark makes every such ID visibly wrong and refused until corrected.
-    if (decoder.hasError()) {
+    if (!exact) {
         text += QChar(QChar::ReplacementCharacter);
     }
     return text;

@@ -1,7 +1,5 @@
 #include "core/experiment/LcgRandom.h"
 
-#include <ctime>
-
 namespace quorvel {
 
 double UniformRandom(LcgRandom& rng) {
@@ -19,16 +17,12 @@ std::uint32_t RunSeed(std::int32_t random_seed, std::int64_t nowSeconds) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(nowSeconds) & 0xFFFFFFFFu);
 }
 
-std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds) {
-    const std::uint32_t seed = RunSeed(random_seed, nowSeconds);
+std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed, const Clock& clock) {
+    const std::uint32_t seed = RunSeed(random_seed, clock.NowSeconds());
     rng.Seed(seed);
     rng.Next();
     rng.Next();
     return seed;
-}
-
-std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed) {
-    return SeedForRun(rng, random_seed, static_cast<std::int64_t>(std::time(nullptr)));
 }
 
 }  // namespace quorvel

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "core/platform/Clock.h"
+
 namespace quorvel {
 
 // The linear congruential generator behind the classic C runtime's rand/srand pair. Layouts
@@ -34,11 +36,9 @@ double UniformRandom(LcgRandom& rng);
 // 0, the low 32 bits of nowSeconds (calendar time, seconds since 1970-01-01 UTC).
 std::uint32_t RunSeed(std::int32_t random_seed, std::int64_t nowSeconds);
 
-// Seeds the generator for a run and throws away two draws. The time-taking form reads the
-// current calendar time; the other lets a caller (a test) say what the time is. Both return the
-// seed used (RunSeed), which reproduces the layout when given as random_seed: a seed taken from
-// the clock is otherwise lost.
-std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed);
-std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed, std::int64_t nowSeconds);
+// Seeds the generator for a run and throws away two draws; `clock` is read only when
+// random_seed is 0. Returns the seed used, which lays the same targets out again.
+std::uint32_t SeedForRun(LcgRandom& rng, std::int32_t random_seed,
+                         const Clock& clock = SystemClock());
 
 }  // namespace quorvel

@@ -1,9 +1,9 @@
 #include "core/records/RunIndex.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 #include <cstdlib>
 
+#include "core/platform/Cp932.h"
 #include "core/records/CsvText.h"
 
 namespace quorvel {
@@ -17,17 +17,27 @@ QString Number(double value) {
 }  // namespace
 
 QByteArray RunIndexHeader() {
-    return QByteArray(kUtf8Bom) +
-           CsvRow({QStringLiteral("run_id"), QStringLiteral("subject"), QStringLiteral("test_type"),
-                   QStringLiteral("test_type_value"), QStringLiteral("seed_setting"),
-                   QStringLiteral("seed_used"), QStringLiteral("started"),
-                   QStringLiteral("completed"), QStringLiteral("targets_completed"),
-                   QStringLiteral("total_rt_ms"), QStringLiteral("errors_total"),
-                   QStringLiteral("screen_px"), QStringLiteral("device_pixel_ratio"),
-                   QStringLiteral("stimulus_scale"), QStringLiteral("version"),
-                   QStringLiteral("platform"), QStringLiteral("trial_log"),
-                   QStringLiteral("events_file"), QStringLiteral("picture_file"),
-                   QStringLiteral("total_rt_origin_us"), QStringLiteral("events_dropped")});
+    return QByteArray(kUtf8Bom) + CsvRow({QStringLiteral("run_id"),
+                                          QStringLiteral("subject"),
+                                          QStringLiteral("test_type"),
+                                          QStringLiteral("test_type_value"),
+                                          QStringLiteral("seed_setting"),
+                                          QStringLiteral("seed_used"),
+                                          QStringLiteral("started"),
+                                          QStringLiteral("completed"),
+                                          QStringLiteral("targets_completed"),
+                                          QStringLiteral("total_rt_ms"),
+                                          QStringLiteral("errors_total"),
+                                          QStringLiteral("screen_px"),
+                                          QStringLiteral("device_pixel_ratio"),
+                                          QStringLiteral("stimulus_scale"),
+                                          QStringLiteral("version"),
+                                          QStringLiteral("platform"),
+                                          QStringLiteral("trial_log"),
+                                          QStringLiteral("events_file"),
+                                          QStringLiteral("picture_file"),
+                                          QStringLiteral("total_rt_origin_us"),
+                                          QStringLiteral("events_dropped")});
 }
 
 QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
@@ -44,27 +54,28 @@ QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
     for (const TrialRecord& record : state.records) {
         errors += record.errors;
     }
-    return CsvRow({facts.run_id,
-                   DecodeCp932(state.subject),
-                   IsPartA(state.test_type) ? QStringLiteral("A") : QStringLiteral("B"),
-                   QString::number(state.test_type),
-                   QString::number(state.random_seed),
-                   QString::number(state.run_seed),
-                   IsoLocalTime(facts.started),
-                   done == kTargetCount ? QStringLiteral("1") : QStringLiteral("0"),
-                   QString::number(done),
-                   totalRt,
-                   QString::number(errors),
-                   QStringLiteral("%1x%2").arg(facts.screen_px.width()).arg(facts.screen_px.height()),
-                   Number(facts.device_pixel_ratio),
-                   Number(facts.stimulus_scale),
-                   facts.version,
-                   facts.platform,
-                   facts.trial_log,
-                   facts.events_file,
-                   facts.picture_file,
-                   facts.total_rt_origin_us ? QString::number(*facts.total_rt_origin_us) : QString(),
-                   QString::number(facts.events_dropped)});
+    return CsvRow(
+        {facts.run_id,
+         FromCp932(QByteArray::fromStdString(state.subject)),
+         IsPartA(state.test_type) ? QStringLiteral("A") : QStringLiteral("B"),
+         QString::number(state.test_type),
+         QString::number(state.random_seed),
+         QString::number(state.run_seed),
+         IsoLocalTime(facts.started),
+         done == kTargetCount ? QStringLiteral("1") : QStringLiteral("0"),
+         QString::number(done),
+         totalRt,
+         QString::number(errors),
+         QStringLiteral("%1x%2").arg(facts.screen_px.width()).arg(facts.screen_px.height()),
+         Number(facts.device_pixel_ratio),
+         Number(facts.stimulus_scale),
+         facts.version,
+         facts.platform,
+         facts.trial_log,
+         facts.events_file,
+         facts.picture_file,
+         facts.total_rt_origin_us ? QString::number(*facts.total_rt_origin_us) : QString(),
+         QString::number(facts.events_dropped)});
 }
 
 QString IsoLocalTime(const QDateTime& when) {
@@ -75,11 +86,6 @@ QString IsoLocalTime(const QDateTime& when) {
            QStringLiteral("%1:%2")
                .arg(minutes / 60, 2, 10, QLatin1Char('0'))
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
-QString DecodeCp932(const std::string& bytes) {
-    QStringDecoder decode("windows-31j", QStringConverter::Flag::Stateless);
-    return decode(QByteArray::fromStdString(bytes));
 }
 
 }  // namespace quorvel

@@ -6,7 +6,6 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
-#include <string>
 
 #include "core/experiment/ExperimentState.h"
 
@@ -42,8 +41,5 @@ QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts);
 
 // ISO 8601 local time with its offset from UTC, to the millisecond: 2026-03-01T09:15:02.120+09:00.
 QString IsoLocalTime(const QDateTime& when);
-
-// CP932 bytes (the subject ID, a label) as text.
-QString DecodeCp932(const std::string& bytes);
 
 }  // namespace quorvel

@@ -1,5 +1,6 @@
 #include "core/records/SummaryReader.h"
 
+#include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <charconv>
@@ -140,10 +141,10 @@ bool ReadRunResult(const SummaryLineWritten& written, std::vector<SummaryRecord>
     return true;
 }
 
-bool ReadSummaryFile(std::vector<SummaryRecord>& records) {
+bool ReadSummaryFile(const QString& directory, std::vector<SummaryRecord>& records) {
     records.clear();
     QByteArray bytes;
-    if (!ReadBytes(QString::fromLatin1(kSummaryFileName), bytes)) {
+    if (!ReadBytes(QDir(directory).filePath(QString::fromLatin1(kSummaryFileName)), bytes)) {
         return false;
     }
     records = ParseSummary(bytes);

@@ -9,10 +9,10 @@
 
 namespace quorvel {
 
-// Reads "QVL.txt" in the working directory into `records`, one per result line, the last
-// one marked latest. False when the file cannot be opened or is not a regular file (a FIFO
-// would keep the program waiting); `records` is then empty.
-bool ReadSummaryFile(std::vector<SummaryRecord>& records);
+// Reads "QVL.txt" in `directory` (the program passes its working directory) into `records`,
+// one per result line, the last one marked latest. False when the file cannot be opened or is
+// not a regular file (a FIFO would keep the program waiting); `records` is then empty.
+bool ReadSummaryFile(const QString& directory, std::vector<SummaryRecord>& records);
 
 // The results for the ranking after a run: the summary file the run wrote to, read into
 // `records` with the run's own line (`written`) marked latest, wherever it lies among the lines

@@ -1,6 +1,5 @@
 #include "core/records/TrialLogName.h"
-
-#include <QStringDecoder>
+#include "core/platform/Cp932.h"
 
 namespace quorvel {
 
@@ -54,21 +53,9 @@ TrialLogStemFault CheckTrialLogStem(const QString& id) {
 }
 
 TrialLogName MakeTrialLogName(const std::string& subject) {
-    const QByteArray bytes = QByteArray::fromStdString(subject);
-    QString id;
-    bool decoded = true;
-    // Stateless, so a lead byte cut off at the end counts as an error instead of waiting for more.
-    QStringDecoder decoder("windows-31j", QStringDecoder::Flag::Stateless);
-    if (decoder.isValid()) {
-        id = decoder(bytes);
-        decoded = !decoder.hasError();
-    } else {
-        // Without the code page only plain ASCII IDs can be named faithfully.
-        id = QString::fromLatin1(bytes);
-        for (const char b : subject) {
-            decoded = decoded && static_cast<unsigned char>(b) < 0x80;
-        }
-    }
+    bool decoded = false;
+    const QString id =
+        FromCp932(QByteArrayView(subject.data(), static_cast<qsizetype>(subject.size())), &decoded);
     return {id + QLatin1String(".csv"),
             decoded && CheckTrialLogStem(id) == TrialLogStemFault::None};
 }

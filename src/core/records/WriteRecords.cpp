@@ -1,7 +1,6 @@
 #include "core/records/WriteRecords.h"
 
 #include <QDir>
-#include <ctime>
 
 #include "core/records/DurableAppend.h"
 #include "core/records/RecordFormat.h"
@@ -50,8 +49,7 @@ QString ResolveRecordsDirectory(const QString& directory) {
 
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
                   const RecordsContext& context, SummaryLineWritten* written) {
-    state.record_time =
-        context.clock ? context.clock() : static_cast<std::int64_t>(std::time(nullptr));
+    state.record_time = (context.clock != nullptr ? *context.clock : SystemClock()).NowSeconds();
     if (context.reset_textures) {
         context.reset_textures();
     }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "core/experiment/ExperimentState.h"
+#include "core/platform/Clock.h"
 #include "core/platform/MessageBoxService.h"
 #include "core/records/DurableAppend.h"
 #include "core/records/IoFault.h"
@@ -20,8 +21,8 @@ struct RecordsContext {
     // The directory the files are written to; empty: the process's working directory, as it is
     // when WriteRecords starts.
     QString directory;
-    // The calendar time in seconds since the epoch; empty: the system clock.
-    std::function<std::int64_t()> clock;
+    // The calendar time the rows are stamped with.
+    const Clock* clock = &SystemClock();
     // Consulted before every file operation; empty: no faults.
     IoFaultHook io_fault;
     // How long to wait for other writers (other stations) to finish with a file before the

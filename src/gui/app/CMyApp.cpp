@@ -2,13 +2,14 @@
 
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
 #include <QWindow>
 #include <chrono>
-#include <ctime>
 #include <thread>
 
 #include "core/experiment/LabelTable.h"
 #include "core/experiment/MsTimer.h"
+#include "core/platform/Clock.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/RunExperiment.h"
 #include "gui/platform/KeyState.h"
@@ -78,11 +79,11 @@ bool CMyApp::InitInstance() {
     MsTimerCheck(m_boxes);
 
     // Every run seeds the generator again; this only keeps its state from being fixed.
-    m_rng.Seed(static_cast<std::uint32_t>(std::time(nullptr)));
+    m_rng.Seed(static_cast<std::uint32_t>(SystemClock().NowSeconds()));
     m_rng.Next();
     m_rng.Next();
 
-    m_settings.Load(kSettingsBase);
+    m_settings.Load(QDir::currentPath(), kSettingsBase);
     m_settings.GetString(kKeySubject, m_state.subject);
     m_settings.GetInt(kKeySeed, m_state.random_seed);
     m_settings.GetInt(kKeyTestType, m_state.test_type);
@@ -147,7 +148,7 @@ void CMyApp::OnStart() {
 }
 
 void CMyApp::OnShowResult() {
-    quorvel::OnShowResult(m_frame.get());
+    quorvel::OnShowResult(QDir::currentPath(), m_frame.get());
 }
 
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "core/app/Version.h"
+#include "core/platform/Cp932.h"
 #include "core/records/RunEvents.h"
 #include "core/records/RunIndex.h"
 #include "core/records/TrialLogName.h"
@@ -41,7 +42,7 @@ QString Caption(const ExperimentState& state, const RunFacts& facts) {
         total += record.errors;
     }
     return QStringLiteral("%1   %2   %3   %4/%5   errors %6   seed %7")
-        .arg(DecodeCp932(state.subject),
+        .arg(FromCp932(QByteArray::fromStdString(state.subject)),
              IsPartA(state.test_type) ? QStringLiteral("Part A") : QStringLiteral("Part B"),
              facts.run_id)
         .arg(state.completed)
@@ -62,7 +63,8 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     facts.run_id = NewRunId(QDir(directory).filePath(QLatin1String(kRunsFolder)),
                             facts.started.toString(QStringLiteral("yyyyMMdd-HHmmss")));
     facts.screen_px = QSize(window.m_windowWidth, window.m_windowHeight);
-    facts.device_pixel_ratio = window.Window() != nullptr ? window.Window()->devicePixelRatio() : 1.0;
+    facts.device_pixel_ratio =
+        window.Window() != nullptr ? window.Window()->devicePixelRatio() : 1.0;
     facts.stimulus_scale = window.m_scale;
     facts.version = QLatin1String(kVersion);
     facts.platform = Platform(window);

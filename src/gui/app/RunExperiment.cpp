@@ -166,7 +166,7 @@ void RunExperiment(RunContext& run) {
         surface->requestActivate();
     }
     ClickSound click;
-    click.Load();
+    click.Load(records.directory);
     WindowDriverIo io(window, run.state, run.keys, click);
     io.SetStopRequest(run.stop_requested);
     // The records are written as soon as the run ends, before the end message: a completed

@@ -1,5 +1,6 @@
 #include "gui/platform/ClickSound.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSoundEffect>
 #include <QUrl>
@@ -9,7 +10,8 @@ namespace quorvel {
 ClickSound::ClickSound() = default;
 ClickSound::~ClickSound() = default;
 
-bool ClickSound::Load(const QString& fileName) {
+bool ClickSound::Load(const QString& directory) {
+    const QString fileName = QDir(directory).filePath(QStringLiteral("click.wav"));
     m_effect.reset();
     const QFileInfo file(fileName);
     if (!file.isFile() || !file.isReadable()) {

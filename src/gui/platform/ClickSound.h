@@ -16,9 +16,9 @@ class ClickSound {
     ClickSound(const ClickSound&) = delete;
     ClickSound& operator=(const ClickSound&) = delete;
 
-    // Takes the file (relative names are looked up in the working directory). False, and
-    // silent from then on, when the file is not there.
-    bool Load(const QString& fileName = QStringLiteral("click.wav"));
+    // Takes "click.wav" in `directory` (the folder the run's records go to). False, and silent
+    // from then on, when the file is not there.
+    bool Load(const QString& directory);
     // Starts the sound, if any, without waiting for it.
     void Play();
     bool HasSound() const { return m_effect != nullptr; }

@@ -7,25 +7,17 @@
 #include <QRect>
 #include <QShowEvent>
 #include <QString>
-#include <QStringDecoder>
 #include <QStringList>
 #include <utility>
 
+#include "core/platform/Cp932.h"
 #include "core/records/RankingOrder.h"
 #include "core/records/RankingText.h"
 #include "gui/platform/DialogTemplate.h"
 
 namespace quorvel {
 
-namespace {
-
-// The controls show QString; the records hold CP932 bytes. Stateless: a stray lead byte at
-// the end of one text never eats the start of the next one decoded with the same decoder.
-QStringDecoder Cp932Decoder() {
-    return QStringDecoder("windows-31j", QStringConverter::Flag::Stateless);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CResult::CResult(const std::vector<SummaryRecord>& records, SummaryRecord latest, QWidget* parent)
     : QDialog(parent),
@@ -68,16 +60,18 @@ void CResult::DoDataExchange(bool save) {
     if (save) {
         return;
     }
-    QStringDecoder decode = Cp932Decoder();
+    // The controls show QString; the records hold CP932 bytes.
+    const auto decode = [](const std::string& bytes) {
+        return FromCp932(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    };
     QStringList lines;
     lines.reserve(m_count);
     for (int k = 1; k <= m_count; ++k) {
-        lines.append(decode(QByteArray::fromStdString(FormatRankingLine(k, m_records[k - 1]))));
+        lines.append(decode(FormatRankingLine(k, m_records[k - 1])));
     }
     m_list->addItems(lines);
     const int rank = RankOfLatest(m_records);
-    m_resultText->setText(
-        decode(QByteArray::fromStdString(FormatResultLine(m_latest, m_count, rank))));
+    m_resultText->setText(decode(FormatResultLine(m_latest, m_count, rank)));
     if (rank > 0) {
         m_list->setCurrentRow(rank - 1);
     }

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "core/experiment/LabelTable.h"
-#include "core/records/RunIndex.h"
+#include "core/platform/Cp932.h"
 
 namespace quorvel {
 
@@ -69,7 +69,8 @@ QImage RunPicture(const ExperimentState& state, const std::vector<Stimulus>& wro
         // Before the first touch the screen labels only the first target.
         if (completed > 0 || i == 0) {
             painter.drawText(QRectF(c.x() - kRadius, c.y() - kRadius, 2 * kRadius, 2 * kRadius),
-                             Qt::AlignCenter, DecodeCp932(LabelFor(state.test_type, i)));
+                             Qt::AlignCenter,
+                             FromCp932(QByteArray::fromStdString(LabelFor(state.test_type, i))));
         }
     }
     if (completed > 0) {

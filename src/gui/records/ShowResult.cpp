@@ -26,9 +26,9 @@ void ShowRanking(std::vector<SummaryRecord>& records, QWidget* owner) {
 
 }  // namespace
 
-void OnShowResult(QWidget* owner) {
+void OnShowResult(const QString& directory, QWidget* owner) {
     std::vector<SummaryRecord> records;
-    if (!ReadSummaryFile(records) || records.empty()) {
+    if (!ReadSummaryFile(directory, records) || records.empty()) {
         return;
     }
     ShowRanking(records, owner);

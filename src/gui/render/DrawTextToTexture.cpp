@@ -4,8 +4,8 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
-#include <QStringDecoder>
 
+#include "core/platform/Cp932.h"
 #include "core/render/TexturePrimitives.h"
 #include "gui/render/CDXWnd.h"
 
@@ -15,9 +15,8 @@ namespace quorvel {
 
 namespace {
 
-QString FromCp932(const std::string& bytes) {
-    QStringDecoder decode("windows-31j");
-    return decode(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+QString TextOf(const std::string& cp932) {
+    return FromCp932(QByteArrayView(cp932.data(), static_cast<qsizetype>(cp932.size())));
 }
 
 // 0x00BBGGRR, the colour order of the text settings.
@@ -81,7 +80,7 @@ void CDXWnd::DrawTextToTexture(TextureHandle index, const std::string& text,
     }
     image.fill(Qt::black);
 
-    QFont font = m_fontFace.empty() ? DefaultFace() : QFont(FromCp932(m_fontFace));
+    QFont font = m_fontFace.empty() ? DefaultFace() : QFont(TextOf(m_fontFace));
     if (m_fontHeight != 0) {
         font.setPixelSize(m_fontHeight > 0 ? m_fontHeight : -m_fontHeight);
     }
@@ -97,7 +96,7 @@ void CDXWnd::DrawTextToTexture(TextureHandle index, const std::string& text,
         // The background behind the text is filled with the background colour.
         painter.setBackgroundMode(Qt::OpaqueMode);
         painter.setBackground(FromColorRef(m_backColor));
-        painter.drawText(QRect(0, 0, w, h), AlignmentFor(flags), FromCp932(text));
+        painter.drawText(QRect(0, 0, w, h), AlignmentFor(flags), TextOf(text));
     }
 
     const PixelView view{reinterpret_cast<const std::uint32_t*>(image.constBits()), w, h,

@@ -10,7 +10,7 @@
 #include "core/app/CSettingsFile.h"
 #include "core/app/SettingsFormat.h"
 #include "core/platform/TextModeBytes.h"
-#include "support/ScopedWorkingDir.h"
+#include "support/TestFolder.h"
 
 #include <unistd.h>
 
@@ -18,7 +18,7 @@ namespace quorvel {
 namespace {
 
 using namespace std::string_literals;
-using test::ScopedWorkingDir;
+using test::TestFolder;
 
 QByteArray Bytes(const std::string& s) {
     return QByteArray::fromStdString(s);
@@ -35,9 +35,9 @@ struct Conditions {
     std::int32_t flag_ranking = 0;
 };
 
-Conditions LoadConditions(CSettingsFile& store) {
+Conditions LoadConditions(const QString& folder, CSettingsFile& store) {
     Conditions c;
-    store.Load("QVL");
+    store.Load(folder, "QVL");
     store.GetString("subject", c.subject);
     store.GetInt("random_seed", c.random_seed);
     store.GetInt("test_type", c.test_type);
@@ -67,15 +67,15 @@ TEST(TextModeBytes, OnlyCrLfPairsCollapse) {
 }
 
 TEST(SettingsFile, FreshStartAndExitWritesTheFourDefaults) {
-    ScopedWorkingDir dir;
+    TestFolder dir;
     ASSERT_TRUE(dir.valid());
     CSettingsFile store;
-    const Conditions c = LoadConditions(store);
+    const Conditions c = LoadConditions(dir.path(), store);
     EXPECT_EQ(c.subject, "SBJ0000");
     EXPECT_EQ(store.FileName(), "QVL.ini");
     EXPECT_TRUE(store.Entries().empty());
     ASSERT_TRUE(SaveConditions(store, c));
-    EXPECT_EQ(ScopedWorkingDir::read(kIni),
+    EXPECT_EQ(dir.read(kIni),
               "subject = SBJ0000\r\nrandom_seed = 0\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
     EXPECT_EQ(dir.entries(), QStringList{kIni});  // no temporary file left behind
 }
@@ -199,24 +199,24 @@ TEST(SettingsFile, GetLeavesTheOutputAloneForAMissingKey) {
 }
 
 TEST(SettingsFile, ExitWritesEveryEntryBackInFirstOccurrenceOrder) {
-    ScopedWorkingDir dir;
-    ASSERT_TRUE(ScopedWorkingDir::write(kIni,
-                                        "; comment\r\n"
-                                        "random_seed = 5\r\n"
-                                        "[sec]\r\n"
-                                        "\r\n"
-                                        "   \t \r\n"
-                                        "Subject = Upper\r\n"
-                                        "foo =bar  baz\r\n"
-                                        "random_seed = 9\r\n"
-                                        "test_type=1\n"));
+    TestFolder dir;
+    ASSERT_TRUE(dir.write(kIni,
+                          "; comment\r\n"
+                          "random_seed = 5\r\n"
+                          "[sec]\r\n"
+                          "\r\n"
+                          "   \t \r\n"
+                          "Subject = Upper\r\n"
+                          "foo =bar  baz\r\n"
+                          "random_seed = 9\r\n"
+                          "test_type=1\n"));
     CSettingsFile store;
-    const Conditions c = LoadConditions(store);
+    const Conditions c = LoadConditions(dir.path(), store);
     EXPECT_EQ(c.subject, "SBJ0000");  // "Subject" is another key
     EXPECT_EQ(c.random_seed, 9);      // the last line wins
     EXPECT_EQ(c.test_type, 1);
     ASSERT_TRUE(SaveConditions(store, c));
-    EXPECT_EQ(ScopedWorkingDir::read(kIni),
+    EXPECT_EQ(dir.read(kIni),
               "; comment = \r\n"
               "random_seed = 9\r\n"
               "[sec] = \r\n"
@@ -238,34 +238,34 @@ TEST(SettingsFile, SubjectIdsRoundTripAsTheFormatAllows) {
         {"\x83\x65\x83\x58\x83\x67", "\x83\x65\x83\x58\x83\x67"},
     };
     for (const auto& r : rows) {
-        ScopedWorkingDir dir;
+        TestFolder dir;
         CSettingsFile first;
-        Conditions c = LoadConditions(first);
+        Conditions c = LoadConditions(dir.path(), first);
         c.subject = r.written;
         c.random_seed = -123;
         ASSERT_TRUE(SaveConditions(first, c));
         CSettingsFile second;
-        const Conditions back = LoadConditions(second);
+        const Conditions back = LoadConditions(dir.path(), second);
         EXPECT_EQ(back.subject, r.readBack) << r.written;
         EXPECT_EQ(back.random_seed, -123);
     }
-    ScopedWorkingDir dir;
+    TestFolder dir;
     CSettingsFile store;
-    store.Load("QVL");
+    store.Load(dir.path(), "QVL");
     store.SetString("subject", "");
     ASSERT_TRUE(store.Save());
-    EXPECT_EQ(ScopedWorkingDir::read(kIni), "subject = \r\n");
+    EXPECT_EQ(dir.read(kIni), "subject = \r\n");
 }
 
 TEST(SettingsFile, SaveReplacesTheWholeFile) {
-    ScopedWorkingDir dir;
+    TestFolder dir;
     CSettingsFile store;
-    store.Load("QVL");
+    store.Load(dir.path(), "QVL");
     store.SetInt("a", 1);
     // A longer file appears meanwhile: the save must leave nothing of it.
-    ASSERT_TRUE(ScopedWorkingDir::write(kIni, QByteArray(50000, 'q')));
+    ASSERT_TRUE(dir.write(kIni, QByteArray(50000, 'q')));
     ASSERT_TRUE(store.Save());
-    EXPECT_EQ(ScopedWorkingDir::read(kIni), "a = 1\r\n");
+    EXPECT_EQ(dir.read(kIni), "a = 1\r\n");
     EXPECT_EQ(dir.entries(), QStringList{kIni});
 }
 
@@ -274,28 +274,28 @@ TEST(SettingsFile, AFailedSaveReportsFalseAndLeavesTheFileAsItWas) {
     never.SetInt("a", 1);
     EXPECT_FALSE(never.Save());  // no file name before Load
 
-    ScopedWorkingDir dir;
+    TestFolder dir;
     // The file name is a directory: neither reading nor writing can use it.
     ASSERT_TRUE(QDir(dir.path()).mkdir(kIni));
     CSettingsFile store;
     store.SetString("stale", "x");
-    store.Load("QVL");
+    store.Load(dir.path(), "QVL");
     EXPECT_TRUE(store.Entries().empty());  // an unreadable file empties the store
     store.SetInt("a", 1);
     EXPECT_FALSE(store.Save());
-    EXPECT_TRUE(QFileInfo(kIni).isDir());
+    EXPECT_TRUE(QFileInfo(dir.filePath(kIni)).isDir());
 
     // A name just short of the file-system limit: the file itself can exist, but the
     // temporary beside it cannot, so the save fails before the file is touched.
     const std::string base(251, 'n');
     const QString longName = QString::fromStdString(base + ".ini");
     const QByteArray old = "random_seed = 5\r\n";
-    ASSERT_TRUE(ScopedWorkingDir::write(longName, old));
+    ASSERT_TRUE(dir.write(longName, old));
     CSettingsFile longStore;
-    longStore.Load(base);
+    longStore.Load(dir.path(), base);
     longStore.SetInt("random_seed", 6);
     EXPECT_FALSE(longStore.Save());
-    EXPECT_EQ(ScopedWorkingDir::read(longName), old);
+    EXPECT_EQ(dir.read(longName), old);
 }
 
 TEST(SettingsFile, HostileFilesLoadWithoutHarm) {
@@ -315,18 +315,18 @@ TEST(SettingsFile, HostileFilesLoadWithoutHarm) {
         {"nothing but =", QByteArray(100000, '='), 0},
     };
     for (const auto& c : cases) {
-        ScopedWorkingDir dir;
-        ASSERT_TRUE(ScopedWorkingDir::write(kIni, c.file));
+        TestFolder dir;
+        ASSERT_TRUE(dir.write(kIni, c.file));
         CSettingsFile store;
-        store.Load("QVL");
+        store.Load(dir.path(), "QVL");
         EXPECT_EQ(store.Entries().size(), c.entries) << c.what;
         EXPECT_TRUE(store.Save()) << c.what;
     }
     // A megabyte of random bytes: entries come out, none holds a NUL, and the save works.
-    ScopedWorkingDir dir;
-    ASSERT_TRUE(ScopedWorkingDir::write(kIni, Bytes(binary)));
+    TestFolder dir;
+    ASSERT_TRUE(dir.write(kIni, Bytes(binary)));
     CSettingsFile store;
-    store.Load("QVL");
+    store.Load(dir.path(), "QVL");
     EXPECT_GT(store.Entries().size(), 0u);
     for (const SettingsEntry& e : store.Entries()) {
         EXPECT_EQ(e.key.find('\0'), std::string::npos);
@@ -342,18 +342,18 @@ TEST(SettingsFile, AReadOnlyFolderWithAWritableFileStillSaves) {
         GTEST_SKIP() << "permissions: root writes into a read-only folder anyway; run this test "
                         "as another user to see it";
     }
-    ScopedWorkingDir dir;
-    ASSERT_TRUE(ScopedWorkingDir::write(kIni, "subject = OLD\r\n"));
-    QFile::setPermissions(kIni, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    TestFolder dir;
+    ASSERT_TRUE(dir.write(kIni, "subject = OLD\r\n"));
+    QFile::setPermissions(dir.filePath(kIni), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     CSettingsFile store;
-    store.Load("QVL");
+    store.Load(dir.path(), "QVL");
     store.SetString("subject", "NEW");
     const bool saved = store.Save();
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(saved);
-    EXPECT_EQ(ScopedWorkingDir::read(kIni), "subject = NEW\r\n");
+    EXPECT_EQ(dir.read(kIni), "subject = NEW\r\n");
 }
 
 }  // namespace

@@ -77,15 +77,14 @@ TEST(SubjectIdTest, ChecksCharactersAndNames) {
 TEST(SubjectIdTest, AcceptedIdsComeBackFromTheSettingsFileUnchanged) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string base = QFile::encodeName(dir.filePath(QStringLiteral("QVL"))).toStdString();
     for (const char* utf8 : {"lead trail", "a  b", "\u3000全角\u3000", " lead trail ", "trail "}) {
         const QString id = QString::fromUtf8(utf8);
         CSettingsFile saved;
-        saved.Load(base);
+        saved.Load(dir.path(), "QVL");
         saved.SetString("subject", SubjectIdToCp932(id));
         ASSERT_TRUE(saved.Save());
         CSettingsFile loaded;
-        loaded.Load(base);
+        loaded.Load(dir.path(), "QVL");
         std::string back;
         ASSERT_TRUE(loaded.GetString("subject", back));
         EXPECT_EQ(back == SubjectIdToCp932(id), CheckSubjectId(id) == SubjectIdFault::None)

@@ -8,15 +8,17 @@
 #include "core/experiment/LayoutGenerator.h"
 #include "core/experiment/LcgRandom.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 
 namespace quorvel {
 namespace {
 
 constexpr std::int64_t kSomeTime = 1700000000;  // any calendar time; unused for non-zero seeds
+const test::FixedClock kSomeClock(kSomeTime);
 
 std::array<Stimulus, kTargetCount> LayoutFor(std::int32_t seed) {
     LcgRandom rng;
-    SeedForRun(rng, seed, kSomeTime);
+    SeedForRun(rng, seed, kSomeClock);
     std::array<Stimulus, kTargetCount> stimuli{};
     EXPECT_EQ(PlaceTargets(rng, stimuli), kTargetCount) << "seed " << seed;
     return stimuli;
@@ -58,7 +60,7 @@ TEST(LcgRandom, RunSeedUsesTheBitPatternOrTheLowBitsOfTheTime) {
     }
 }
 
-TEST(LcgRandom, SeedingForARunThrowsAwayTwoDraws) {
+TEST(LcgRandom, SeedingForARunThrowsAwayTwoDrawsAndTellsTheSeedUsed) {
     struct Row {
         std::int32_t random_seed;
         std::int64_t now;
@@ -66,7 +68,7 @@ TEST(LcgRandom, SeedingForARunThrowsAwayTwoDraws) {
     } rows[] = {{1, kSomeTime, 1u}, {-1, kSomeTime, 4294967295u}, {0, 12345, 12345u}};
     for (const Row& r : rows) {
         LcgRandom seeded(999);
-        SeedForRun(seeded, r.random_seed, r.now);
+        EXPECT_EQ(SeedForRun(seeded, r.random_seed, test::FixedClock(r.now)), r.seed);
         LcgRandom expected(r.seed);
         expected.Next();
         expected.Next();
@@ -79,7 +81,7 @@ TEST(LayoutGenerator, SeedOneGivesTheKnownLayout) {
     state.random_seed = 1;
     LcgRandom rng;
     test::FakeMessageBoxes boxes;
-    SeedForRun(rng, state.random_seed, kSomeTime);
+    SeedForRun(rng, state.random_seed, kSomeClock);
     ASSERT_EQ(LayoutGenerator(state, rng, boxes), 1);
     EXPECT_TRUE(boxes.shown.empty());
     const Stimulus first[] = {{240, 437}, {379, 586}, {338, 127}, {200, 690}, {175, 75}};
@@ -102,7 +104,7 @@ TEST(LayoutGenerator, FailureKeepsPlacedAndPreviousPositionsAndTellsTheOperator)
             state.stimuli[i] = {-1 - i, -100 - i};  // the "previous layout", out of range
         }
         LcgRandom rng;
-        SeedForRun(rng, r.seed, kSomeTime);
+        SeedForRun(rng, r.seed, kSomeClock);
         std::array<Stimulus, kTargetCount> probe = state.stimuli;
         LcgRandom probeRng = rng;
         EXPECT_EQ(PlaceTargets(probeRng, probe), r.failsAt) << "seed " << r.seed;
@@ -130,7 +132,7 @@ TEST(LayoutGenerator, SeedsOneTo3000FailElevenTimesAndOtherwiseKeepTheirSpacing)
     std::vector<int> failedAt;
     for (std::int32_t seed = 1; seed <= 3000; ++seed) {
         LcgRandom rng;
-        SeedForRun(rng, seed, kSomeTime);
+        SeedForRun(rng, seed, kSomeClock);
         std::array<Stimulus, kTargetCount> s{};
         const int placed = PlaceTargets(rng, s);
         if (placed != kTargetCount) {
@@ -157,11 +159,11 @@ TEST(LayoutGenerator, SeedsOneTo3000FailElevenTimesAndOtherwiseKeepTheirSpacing)
 TEST(LayoutGenerator, TheSameSeedGivesTheSameLayoutWhateverCameBefore) {
     const std::array<Stimulus, kTargetCount> once = LayoutFor(77);
     LcgRandom busy;
-    SeedForRun(busy, 5, kSomeTime);
+    SeedForRun(busy, 5, kSomeClock);
     for (int k = 0; k < 1000; ++k) {
         busy.Next();  // other draws in between change nothing: the run seeds afresh
     }
-    SeedForRun(busy, 77, kSomeTime + 3600);
+    SeedForRun(busy, 77, test::FixedClock(1700000000 + 3600));
     std::array<Stimulus, kTargetCount> again{};
     ASSERT_EQ(PlaceTargets(busy, again), kTargetCount);
     for (int i = 0; i < kTargetCount; ++i) {
@@ -180,7 +182,7 @@ TEST(LayoutGenerator, ANegativeSeedLaysOutAsItsTwosComplementAndZeroAsTheTime) {
     ASSERT_EQ(PlaceTargets(rng, pattern), kTargetCount);
 
     LcgRandom fromTime;
-    SeedForRun(fromTime, 0, 1);
+    SeedForRun(fromTime, 0, test::FixedClock(1));
     std::array<Stimulus, kTargetCount> timed{};
     ASSERT_EQ(PlaceTargets(fromTime, timed), kTargetCount);
     const std::array<Stimulus, kTargetCount> one = LayoutFor(1);
@@ -199,7 +201,7 @@ TEST(LayoutGenerator, TheSeedUsedReproducesAClockSeededLayout) {
     const std::int64_t times[] = {1, 1700000000, 2147483648LL, 3000000000LL, 4294967296LL + 77};
     for (const std::int64_t now : times) {
         LcgRandom timed;
-        const std::uint32_t used = SeedForRun(timed, 0, now);
+        const std::uint32_t used = SeedForRun(timed, 0, test::FixedClock(now));
         EXPECT_EQ(used, static_cast<std::uint32_t>(now & 0xFFFFFFFF)) << now;
         std::array<Stimulus, kTargetCount> layout{};
         ASSERT_EQ(PlaceTargets(timed, layout), kTargetCount) << now;
@@ -214,7 +216,7 @@ TEST(LayoutGenerator, TheSeedUsedReproducesAClockSeededLayout) {
     }
     // A seed set by the operator is used as it is.
     LcgRandom rng;
-    EXPECT_EQ(SeedForRun(rng, -2, 1700000000), 4294967294u);
+    EXPECT_EQ(SeedForRun(rng, -2, kSomeClock), 4294967294u);
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 #include <QByteArray>
 #include <QRandomGenerator>
 #include <QString>
-#include <QStringDecoder>
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/platform/Cp932.h"
 #include "core/records/RankingOrder.h"
 #include "core/records/RankingText.h"
 #include "core/records/SummaryReader.h"
@@ -66,9 +66,10 @@ TEST(RankingOrder, EqualsTheExchangeSortOnRandomDataWithManyTies) {
 }
 
 QString Decode(const std::string& cp932) {
-    QStringDecoder decode("windows-31j");
-    EXPECT_TRUE(decode.isValid());
-    return decode(QByteArray::fromStdString(cp932));
+    bool exact = false;
+    const QString text = FromCp932(QByteArray::fromStdString(cp932), &exact);
+    EXPECT_TRUE(exact) << cp932;
+    return text;
 }
 
 struct Ranked {

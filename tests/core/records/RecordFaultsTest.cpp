@@ -9,6 +9,7 @@
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 
 #ifdef __unix__
 #include <fcntl.h>
@@ -64,7 +65,8 @@ struct Scene {
     bool Run(ExperimentState& s, std::int64_t when, bool complete) {
         RecordsContext context;
         context.directory = dir.path();
-        context.clock = [when] { return when; };
+        const test::FixedClock clock(when);
+        context.clock = &clock;
         context.io_fault = std::ref(faults);
         return WriteRecords(s, complete, boxes, context);
     }
@@ -203,7 +205,8 @@ TEST(RecordFaults, AFileAnotherWriterKeepsLockedIsReportedAndRetried) {
     boxes.retryAnswers = {true};
     RecordsContext context;
     context.directory = scene.dir.path();
-    context.clock = [] { return test::kRecordTime; };
+    const test::FixedClock clock(test::kRecordTime);
+    context.clock = &clock;
     context.lock_wait = std::chrono::milliseconds(50);
     ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
     EXPECT_TRUE(WriteRecords(s, true, boxes, context));

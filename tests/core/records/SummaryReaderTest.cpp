@@ -12,13 +12,14 @@
 #include "core/records/SummaryReader.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
-#include "support/ScopedWorkingDir.h"
+#include "support/FixedClock.h"
+#include "support/TestFolder.h"
 
 namespace quorvel {
 namespace {
 
 using namespace std::string_literals;
-using test::ScopedWorkingDir;
+using test::TestFolder;
 
 const std::string kHeader = kSummaryHeader;
 
@@ -189,19 +190,19 @@ TEST(SummaryReader, TimesAreReadAsPlainDecimalsOnly) {
 }
 
 TEST(SummaryReader, ReadSummaryFileReadsQvlTxtInTheWorkingDirectory) {
-    ScopedWorkingDir dir;
+    TestFolder dir;
     std::vector<SummaryRecord> records(3);
-    EXPECT_FALSE(ReadSummaryFile(records));  // missing file
+    EXPECT_FALSE(ReadSummaryFile(dir.path(), records));  // missing file
     EXPECT_TRUE(records.empty());
 
-    ASSERT_TRUE(ScopedWorkingDir::write(QStringLiteral("QVL.txt"), Bytes(kHeader)));
-    EXPECT_TRUE(ReadSummaryFile(records));  // opened and read, no results
+    ASSERT_TRUE(dir.write(QStringLiteral("QVL.txt"), Bytes(kHeader)));
+    EXPECT_TRUE(ReadSummaryFile(dir.path(), records));  // opened and read, no results
     EXPECT_TRUE(records.empty());
 
-    ASSERT_TRUE(ScopedWorkingDir::write(QStringLiteral("QVL.txt"),
-                                        Bytes(kHeader + "A\t2024/05/06\t10:11:12\tS1\t20.000\r\n" +
-                                              "B\t2024/05/06\t10:12:00\tS2\t19.500\r\n")));
-    ASSERT_TRUE(ReadSummaryFile(records));
+    ASSERT_TRUE(dir.write(QStringLiteral("QVL.txt"),
+                          Bytes(kHeader + "A\t2024/05/06\t10:11:12\tS1\t20.000\r\n" +
+                                "B\t2024/05/06\t10:12:00\tS2\t19.500\r\n")));
+    ASSERT_TRUE(ReadSummaryFile(dir.path(), records));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].subject, "S2");
     EXPECT_TRUE(records[1].latest);
@@ -253,13 +254,14 @@ TEST(SummaryReader, TheLineAtAnOffsetIsTheLatest) {
 // shows its own run, although the file's last line is the other station's.
 TEST(SummaryReader, EachStationsRankingShowsItsOwnRun) {
     test::UseUtc();
-    ScopedWorkingDir dir;
+    TestFolder dir;
     auto write = [&](const char* subject, std::int64_t when, SummaryLineWritten& line) {
         ExperimentState s = test::MakeRun(subject, kPartA, kTargetCount);
         test::FakeMessageBoxes boxes;
         RecordsContext context;
         context.directory = dir.path();
-        context.clock = [when] { return when; };
+        const test::FixedClock clock(when);
+        context.clock = &clock;
         return WriteRecords(s, true, boxes, context, &line);
     };
     SummaryLineWritten first;
@@ -276,7 +278,7 @@ TEST(SummaryReader, EachStationsRankingShowsItsOwnRun) {
     EXPECT_EQ(Latest(records), "STATION1");
     ASSERT_TRUE(ReadRunResult(second, records));
     EXPECT_EQ(Latest(records), "STATION2");
-    ASSERT_TRUE(ReadSummaryFile(records));  // the menu's Show Result: the last line
+    ASSERT_TRUE(ReadSummaryFile(dir.path(), records));  // the menu's Show Result: the last line
     EXPECT_EQ(Latest(records), "STATION2");
 
     // The line is gone from where it was written: no other line stands in for it.
@@ -284,11 +286,10 @@ TEST(SummaryReader, EachStationsRankingShowsItsOwnRun) {
     moved.offset += 1;
     EXPECT_FALSE(ReadRunResult(moved, records));
     EXPECT_TRUE(records.empty());
-    ASSERT_TRUE(ScopedWorkingDir::write(QStringLiteral("QVL.txt"),
-                                        Bytes(kHeader) + second.line + first.line));
+    ASSERT_TRUE(dir.write(QStringLiteral("QVL.txt"), Bytes(kHeader) + second.line + first.line));
     EXPECT_FALSE(ReadRunResult(first, records));
     EXPECT_FALSE(ReadRunResult(SummaryLineWritten{}, records));
-    ASSERT_TRUE(QFile::remove(QStringLiteral("QVL.txt")));
+    ASSERT_TRUE(QFile::remove(dir.filePath(QStringLiteral("QVL.txt"))));
     EXPECT_FALSE(ReadRunResult(second, records));
 }
 

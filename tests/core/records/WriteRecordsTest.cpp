@@ -10,6 +10,7 @@
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/WriteRecords.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 
 namespace quorvel {
 namespace {
@@ -24,10 +25,8 @@ class WriteRecordsTest : public ::testing::Test {
         test::UseUtc();
         ASSERT_TRUE(m_dir.isValid());
         m_context.directory = m_dir.path();
-        m_context.clock = [this] {
-            m_events.push_back("clock");
-            return m_now;
-        };
+        m_clock.OnRead([this] { m_events.push_back("clock"); });
+        m_context.clock = &m_clock;
         m_context.reset_textures = [this] { m_events.push_back("reset"); };
     }
 
@@ -43,7 +42,7 @@ class WriteRecordsTest : public ::testing::Test {
     QTemporaryDir m_dir;
     test::FakeMessageBoxes m_boxes;
     RecordsContext m_context;
-    std::int64_t m_now = test::kRecordTime;
+    test::FixedClock m_clock{test::kRecordTime};
     std::vector<std::string> m_events;
 };
 
@@ -76,7 +75,7 @@ TEST_F(WriteRecordsTest, LaterRunsAppendWithoutASecondHeader) {
     ASSERT_TRUE(Write(first, true));
     const QByteArray logAfterFirst = Bytes(QStringLiteral("S1.csv")).value_or("");
 
-    m_now += 3600;
+    m_clock.Set(test::kRecordTime + 3600);
     ExperimentState second = test::MakeRun("S1", 2, kTargetCount);
     ASSERT_TRUE(Write(second, true));
     ExperimentState other = test::MakeRun("S2", kPartA, kTargetCount);
@@ -169,7 +168,7 @@ TEST_F(WriteRecordsTest, TakesTheTimeOnceBeforeReleasingTheImages) {
     EXPECT_EQ(s.record_time, test::kRecordTime);
 
     // Every row and the summary line carry the one time, also when it cannot be converted.
-    m_now = std::numeric_limits<std::int64_t>::max();
+    m_clock.Set(std::numeric_limits<std::int64_t>::max());
     ASSERT_TRUE(Write(s, true));
     const QByteArray log = Bytes(QStringLiteral("T.csv")).value_or("");
     EXPECT_EQ(log.count(",2024/03/05,07:08:09,"), kTargetCount);

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "gui/records/ShowResult.h"
-#include "support/ScopedWorkingDir.h"
+#include "support/TestFolder.h"
 
 // Failures print texts readably.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -23,7 +23,7 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 namespace quorvel {
 namespace {
 
-using test::ScopedWorkingDir;
+using test::TestFolder;
 
 const QString kSummary = QStringLiteral("QVL.txt");
 const std::string kHeader = "Type\tDate\tTime\tSubject\tTotalRT\r\n";
@@ -50,7 +50,7 @@ struct Seen {
 
 // Runs the ranking as the main frame does; when the dialog is up, reads it and closes it
 // the way the operator would.
-Seen ShowAndClose(CloseBy closeBy = CloseBy::OkButton) {
+Seen ShowAndClose(const QString& folder, CloseBy closeBy = CloseBy::OkButton) {
     Seen seen;
     QTimer timer;
     timer.setSingleShot(true);
@@ -94,7 +94,7 @@ Seen ShowAndClose(CloseBy closeBy = CloseBy::OkButton) {
         }
     });
     timer.start(0);
-    OnShowResult(nullptr);
+    OnShowResult(folder, nullptr);
     timer.stop();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     return seen;
@@ -139,9 +139,9 @@ TEST(ResultDialog, ShowsTheLatestResultAndSelectsItsLine) {
          1},
     };
     for (const auto& c : cases) {
-        ScopedWorkingDir dir;
-        ASSERT_TRUE(ScopedWorkingDir::write(kSummary, QByteArray::fromStdString(kHeader + c.body)));
-        const Seen seen = ShowAndClose(c.closeBy);
+        TestFolder dir;
+        ASSERT_TRUE(dir.write(kSummary, QByteArray::fromStdString(kHeader + c.body)));
+        const Seen seen = ShowAndClose(dir.path(), c.closeBy);
         ASSERT_TRUE(seen.shown) << c.what;
         EXPECT_EQ(seen.title, QString::fromUtf8("結果"));
         EXPECT_EQ(seen.resultText, QString::fromUtf8(c.resultText)) << c.what;
@@ -171,16 +171,16 @@ TEST(ResultDialog, NothingIsShownOrTouchedWithoutResults) {
          QByteArray::fromStdString("\r\n" + kHeader + Line("A", "S", "1"))},
     };
     for (const auto& c : cases) {
-        ScopedWorkingDir dir;
+        TestFolder dir;
         if (c.exists) {
-            ASSERT_TRUE(ScopedWorkingDir::write(kSummary, c.bytes));
+            ASSERT_TRUE(dir.write(kSummary, c.bytes));
         }
         const QStringList before = dir.entries();
-        const Seen seen = ShowAndClose();
+        const Seen seen = ShowAndClose(dir.path());
         EXPECT_FALSE(seen.shown) << c.what;
         EXPECT_EQ(dir.entries(), before) << c.what;
         if (c.exists) {
-            EXPECT_EQ(ScopedWorkingDir::read(kSummary), c.bytes) << c.what;
+            EXPECT_EQ(dir.read(kSummary), c.bytes) << c.what;
         }
     }
 }
@@ -194,9 +194,9 @@ TEST(ResultDialog, TwelveThousandResultsStayInRankOrder) {
                      std::to_string(i / 1000) + "." + std::to_string(1000 + i % 1000).substr(1));
     }
     body += Line("B", "LATEST", "10.500");
-    ScopedWorkingDir dir;
-    ASSERT_TRUE(ScopedWorkingDir::write(kSummary, QByteArray::fromStdString(kHeader + body)));
-    const Seen seen = ShowAndClose();
+    TestFolder dir;
+    ASSERT_TRUE(dir.write(kSummary, QByteArray::fromStdString(kHeader + body)));
+    const Seen seen = ShowAndClose(dir.path());
     ASSERT_TRUE(seen.shown);
     ASSERT_EQ(seen.lines.size(), 12000);
     for (int row = 0; row < seen.lines.size(); ++row) {
