@@ -21,8 +21,8 @@ enum class InputVerdict : std::uint8_t {
 
 // One press or release on the experiment window while a target was awaited.
 struct InputEvent {
-    EventTime at;            // when it happened (EventClock), steady clock
-    std::int32_t x = 0;      // physical window pixels
+    EventTime at;        // when it happened (EventClock), steady clock
+    std::int32_t x = 0;  // physical window pixels
     std::int32_t y = 0;
     std::int32_t source_id = 0;  // touch point id, or the Qt mouse button (1 left, 2 right, ...)
     std::int16_t awaited = -1;   // the target (0..24) awaited when it came in

@@ -31,8 +31,7 @@ QByteArray RunEventsHeader() {
     return QByteArray(kUtf8Bom) +
            CsvRow({QStringLiteral("time_us"), QStringLiteral("event"), QStringLiteral("source"),
                    QStringLiteral("source_id"), QStringLiteral("x"), QStringLiteral("y"),
-                   QStringLiteral("circle"), QStringLiteral("awaited"),
-                   QStringLiteral("verdict")});
+                   QStringLiteral("circle"), QStringLiteral("awaited"), QStringLiteral("verdict")});
 }
 
 std::int64_t MicrosFromOrigin(const InputJournal& journal, EventTime at) {
@@ -57,14 +56,13 @@ QByteArray RunEventsRows(const InputJournal& journal, const ExperimentState& sta
     QByteArray rows;
     for (const InputEvent& event : journal.Events()) {
         const Stimulus at = ToStimulus(mapping, event.x, event.y);
-        rows += CsvRow({QString::number(MicrosFromOrigin(journal, event.at)),
-                        event.press ? QStringLiteral("press") : QStringLiteral("release"),
-                        event.source == InputSource::Touch ? QStringLiteral("touch")
-                                                           : QStringLiteral("mouse"),
-                        QString::number(event.source_id), QString::number(at.x),
-                        QString::number(at.y),
-                        QString::number(CircleNumberAt(state.stimuli, at)),
-                        QString::number(event.awaited + 1), VerdictText(event)});
+        rows += CsvRow(
+            {QString::number(MicrosFromOrigin(journal, event.at)),
+             event.press ? QStringLiteral("press") : QStringLiteral("release"),
+             event.source == InputSource::Touch ? QStringLiteral("touch") : QStringLiteral("mouse"),
+             QString::number(event.source_id), QString::number(at.x), QString::number(at.y),
+             QString::number(CircleNumberAt(state.stimuli, at)), QString::number(event.awaited + 1),
+             VerdictText(event)});
     }
     return rows;
 }

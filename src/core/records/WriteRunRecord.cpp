@@ -62,8 +62,7 @@ bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
                     const RecordsContext& context) {
     const QString directory = ResolveRecordsDirectory(context.directory);
     const QString runsPath = QDir(directory).filePath(QLatin1String(kRunsFolder));
-    if (!WithRetry(runsPath, boxes,
-                   [&] { return MakeRunsFolder(directory, runsPath, context); })) {
+    if (!WithRetry(runsPath, boxes, [&] { return MakeRunsFolder(directory, runsPath, context); })) {
         return false;
     }
 
