@@ -159,6 +159,11 @@ TEST(DiskFull, RecordsStopAnywhereAndStayWhole) {
             EXPECT_EQ(summaryNow, summaryAfter);
         } else {
             EXPECT_EQ(runBoxes.shown.size(), 2u);  // told, retried, told again
+            // With the reason: the file-size limit stands in for a full disk here.
+            for (const auto& shown : runBoxes.shown) {
+                EXPECT_TRUE(shown.text.endsWith(QLatin1Char('\n') + qt_error_string(EFBIG)))
+                    << shown.text.toStdString();
+            }
             EXPECT_TRUE(logNow == logBefore || logNow == logAfter);
             EXPECT_TRUE(summaryNow == summaryBefore || summaryNow == summaryAfter);
             EXPECT_TRUE(logNow == logAfter || summaryNow == summaryBefore);

@@ -338,7 +338,8 @@ TEST(HostileFiles, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
             EXPECT_EQ(boxes.shown[0].kind, test::FakeMessageBoxes::Shown::Retry);
             EXPECT_EQ(boxes.shown[0].text,
                       QStringLiteral("データファイルを開くことができません\n") +
-                          QDir::toNativeSeparators(path));
+                          QDir::toNativeSeparators(path) +
+                          QStringLiteral("\nIt is not a regular file."));
         }
 
         EXPECT_TRUE(IsFifo(path));

@@ -79,7 +79,22 @@ class AppendHandle {
     bool Close();
     bool IsOpen() const;
 
+    // Why the last operation that failed failed, in the system's words; empty when no
+    // operation has failed.
+    const QString& Error() const { return m_error; }
+
   private:
+    // Keeps the system's reason for the failure that just happened and returns false.
+    bool Failed() {
+        m_error = qt_error_string(-1);
+        return false;
+    }
+    bool Failed(QString reason) {
+        m_error = std::move(reason);
+        return false;
+    }
+
+    QString m_error;
 #ifdef _WIN32
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 #else
@@ -98,12 +113,14 @@ bool AppendHandle::Lock(std::chrono::milliseconds wait) {
         }
 #ifndef _WIN32
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            return false;  // no locks on this file system: not safe to append
+            return Failed();  // no locks on this file system: not safe to append
         }
 #endif
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) {
-            return false;
+            return Failed(QStringLiteral("Another program (another station) kept the file "
+                                         "locked for %1 s.")
+                              .arg(std::chrono::duration<double>(wait).count(), 0, 'g', 3));
         }
         std::this_thread::sleep_for(
             std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
@@ -130,11 +147,11 @@ bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (m_handle == INVALID_HANDLE_VALUE) {
-        return false;
+        return Failed();
     }
     if (GetFileType(m_handle) != FILE_TYPE_DISK) {  // a pipe or a device
         Close();
-        return false;
+        return Failed(QStringLiteral("It is not a regular file."));
     }
     return true;
 }
@@ -190,7 +207,7 @@ bool AppendHandle::Append(const char* data, qint64 size) {
         const DWORD chunk = static_cast<DWORD>(std::min<qint64>(size, 1 << 30));
         DWORD written = 0;
         if (WriteFile(m_handle, data, chunk, &written, &where) == 0 || written == 0) {
-            return false;
+            return Failed();
         }
         data += written;
         size -= written;
@@ -206,14 +223,14 @@ bool AppendHandle::Truncate(qint64 size) {
 }
 
 bool AppendHandle::Sync() {
-    return FlushFileBuffers(m_handle) != 0;
+    return FlushFileBuffers(m_handle) != 0 || Failed();
 }
 
 bool AppendHandle::Close() {
     if (m_handle == INVALID_HANDLE_VALUE) {
         return true;
     }
-    const bool ok = CloseHandle(m_handle) != 0;
+    const bool ok = CloseHandle(m_handle) != 0 || Failed();
     m_handle = INVALID_HANDLE_VALUE;
     return ok;
 }
@@ -239,22 +256,31 @@ bool AppendHandle::Open(const QString& path, bool mayCreate, bool& created) {
                 break;
             }
             if (errno != EEXIST) {
-                return false;
+                return Failed();
             }
         }
         m_fd = ::open(name.constData(), flags);
         if (m_fd < 0 && (errno != ENOENT || !mayCreate)) {
-            return false;
+            return Failed();
         }
         // ENOENT: removed between the two opens; try creating it again.
     }
     if (m_fd < 0) {
-        return false;
+        return Failed();
     }
     struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        Failed();
+        Close();
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        Close();
+        return Failed(QStringLiteral("It is not a regular file."));
+    }
     const int fileFlags = ::fcntl(m_fd, F_GETFL);
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || fileFlags == -1 ||
-        ::fcntl(m_fd, F_SETFL, fileFlags & ~O_NONBLOCK) == -1) {
+    if (fileFlags == -1 || ::fcntl(m_fd, F_SETFL, fileFlags & ~O_NONBLOCK) == -1) {
+        Failed();
         Close();
         return false;
     }
@@ -291,7 +317,7 @@ bool AppendHandle::Append(const char* data, qint64 size) {
             continue;
         }
         if (n <= 0) {
-            return false;
+            return Failed();
         }
         data += n;
         size -= n;
@@ -304,11 +330,11 @@ bool AppendHandle::Truncate(qint64 size) {
     do {
         result = ::ftruncate(m_fd, static_cast<off_t>(size));
     } while (result != 0 && errno == EINTR);
-    return result == 0;
+    return result == 0 || Failed();
 }
 
 bool AppendHandle::Sync() {
-    return ::fsync(m_fd) == 0;
+    return ::fsync(m_fd) == 0 || Failed();
 }
 
 bool AppendHandle::Close() {
@@ -316,7 +342,7 @@ bool AppendHandle::Close() {
         return true;
     }
     // Not retried on EINTR: the descriptor is gone whatever close() reports.
-    const bool ok = ::close(m_fd) == 0;
+    const bool ok = ::close(m_fd) == 0 || Failed();
     m_fd = -1;
     return ok;
 }
@@ -359,6 +385,7 @@ bool DurableAppend::Fails(IoOp op) const {
 
 bool DurableAppend::Attempt() {
     m_blockOffset = -1;
+    m_failure.clear();
     if (Fails(IoOp::Open)) {
         return false;
     }
@@ -369,9 +396,11 @@ bool DurableAppend::Attempt() {
     // not fill) while this one waits; then it is opened, or made, again.
     for (int tries = 0; tries < kOpenTries && !locked; ++tries) {
         if (!file.Open(m_path, true, created)) {
+            m_failure = file.Error();
             return false;
         }
         if (Fails(IoOp::Lock) || !file.Lock(m_lockWait)) {
+            m_failure = file.Error();
             if (created && file.TryLock() && file.Size() == 0 && file.IsNamedBy(m_path) &&
                 !Fails(IoOp::Remove)) {
                 // This attempt's new, still empty file, and no other writer at it: it goes, so
@@ -389,6 +418,7 @@ bool DurableAppend::Attempt() {
     // From here on the file is this writer's alone: what it holds now is what must be kept.
     qint64 size = file.Size();
     if (size < 0) {
+        m_failure = qt_error_string(-1);
         return false;
     }
     // A new file belongs to this writer, which removes it again on a failure, so a run that
@@ -400,6 +430,7 @@ bool DurableAppend::Attempt() {
         // them out would take that writer's block too. Its row starts on a line of its own.
         if (m_leftover->to >= 0 && size == m_leftover->to && size > m_leftover->from) {
             if (Fails(IoOp::Truncate) || !file.Truncate(m_leftover->from)) {
+                m_failure = file.Error();
                 return false;
             }
             size = m_leftover->from;
@@ -412,15 +443,18 @@ bool DurableAppend::Attempt() {
     // first, or it would swallow the block's first row.
     const QByteArray lead = size == 0 ? m_header : LineEndBefore(file, size);
     if (!WriteAll(file, lead + m_block) || !Sync(file, created)) {
+        m_failure = file.Error();
         Restore(file, owned, size);
         return false;
     }
     if (Fails(IoOp::Close)) {
+        m_failure = file.Error();
         Restore(file, owned, size);
         return false;
     }
     if (!file.Close()) {
         // The bytes may or may not be whole on the disk: take them out, so a retry adds one copy.
+        m_failure = file.Error();
         RestoreByName(owned, size, size + lead.size() + m_block.size());
         return false;
     }

@@ -42,6 +42,11 @@ class DurableAppend {
 
     const QString& Path() const { return m_path; }
 
+    // Why the last Attempt() failed, in the system's words ("No space left on device", "It is
+    // not a regular file."); empty after a success, and after a failure that had no reason
+    // from the system (a fault a test injected).
+    const QString& FailureReason() const { return m_failure; }
+
     // Where the block begins in the file after a successful Attempt(); -1 before. Other
     // writers' blocks may come before and after it.
     qint64 BlockOffset() const { return m_blockOffset; }
@@ -59,6 +64,7 @@ class DurableAppend {
     IoFaultHook m_hook;
     std::chrono::milliseconds m_lockWait = kDefaultLockWait;
     qint64 m_blockOffset = -1;
+    QString m_failure;
     // Left over by an attempt whose restoring failed: bytes [from, to) of the file are this
     // object's, and `owned` when the file is one it created (and should not exist).
     struct Leftover {

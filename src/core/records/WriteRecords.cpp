@@ -17,7 +17,7 @@ QString PathIn(const QString& directory, const QString& name) {
 // Appends, asking the operator to retry for as long as the file fails and they want to.
 bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes) {
     while (!append.Attempt()) {
-        if (!boxes.AskRetry(DataFileErrorText(append.Path()))) {
+        if (!boxes.AskRetry(DataFileErrorText(append.Path(), append.FailureReason()))) {
             return false;
         }
     }
@@ -26,7 +26,7 @@ bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes) {
 
 }  // namespace
 
-QString DataFileErrorText(const QString& path) {
+QString DataFileErrorText(const QString& path, const QString& reason) {
     // A relative path is completed with the working directory only when that can be named:
     // a removed one would read as the root ("/FS.csv").
     QString full = path;
@@ -36,8 +36,12 @@ QString DataFileErrorText(const QString& path) {
             full = QDir(here).absoluteFilePath(path);
         }
     }
-    return QStringLiteral("データファイルを開くことができません") + QLatin1Char('\n') +
-           QDir::toNativeSeparators(full);
+    QString text = QStringLiteral("データファイルを開くことができません") + QLatin1Char('\n') +
+                   QDir::toNativeSeparators(full);
+    if (!reason.isEmpty()) {
+        text += QLatin1Char('\n') + reason;
+    }
+    return text;
 }
 
 QString ResolveRecordsDirectory(const QString& directory) {
@@ -61,7 +65,9 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     const QString logPath = PathIn(directory, log.name);
     if (!log.safe) {
         // Retrying cannot help: the ID itself has to change.
-        boxes.ShowApp(DataFileErrorText(logPath), BoxIcon::Exclamation);
+        boxes.ShowApp(DataFileErrorText(logPath, QStringLiteral("The subject ID cannot be used "
+                                                                "as a file name.")),
+                      BoxIcon::Exclamation);
         return false;
     }
     DurableAppend logAppend(logPath, QByteArray(kTrialLogHeader),

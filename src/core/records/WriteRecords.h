@@ -30,8 +30,10 @@ struct RecordsContext {
     std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
 };
 
-// The text of the data-file error, naming the file by its full path.
-QString DataFileErrorText(const QString& path);
+// The text of the data-file error, naming the file by its full path, and on a line of its own
+// the reason the system gave, when there is one (a full disk and a read-only folder call for
+// different fixes).
+QString DataFileErrorText(const QString& path, const QString& reason = QString());
 
 // The directory records are written to, named in full: `directory`, or the process's working
 // directory when that is empty. Empty when the working directory is gone (removed) and cannot

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <functional>
 #include <vector>
 
@@ -164,7 +166,7 @@ TEST(RecordFaults, OperatorMayRetryAsOftenAsTheFaultLasts) {
     EXPECT_EQ(scene.Summary(), summaryBefore);
 }
 
-TEST(RecordFaults, AFileThatCannotBeOpenedForRealIsReported) {
+TEST(RecordFaults, AFileThatCannotBeOpenedForRealIsReportedWithTheSystemsReason) {
     Scene scene(false);
     RecordsContext context;
     context.directory = scene.dir.filePath(QStringLiteral("missing"));
@@ -173,8 +175,51 @@ TEST(RecordFaults, AFileThatCannotBeOpenedForRealIsReported) {
     ASSERT_EQ(scene.boxes.shown.size(), 1u);
     EXPECT_EQ(scene.boxes.shown[0].text,
               QStringLiteral("データファイルを開くことができません\n") +
-                  QDir::toNativeSeparators(context.directory + QStringLiteral("/F01.csv")));
+                  QDir::toNativeSeparators(context.directory + QStringLiteral("/F01.csv")) +
+                  QLatin1Char('\n') + qt_error_string(ENOENT));
     EXPECT_FALSE(QDir(context.directory).exists());
+}
+
+// A directory in the file's place and a folder the lab made read-only call for different
+// fixes: the box says which, in the system's words, under the message and the path.
+TEST(RecordFaults, EachRealFailureSaysWhy) {
+    const struct {
+        const char* what;
+        int error;
+        std::function<void(const QString& dir)> make;
+    } rows[] = {
+        {"a directory named like the trial log", EISDIR,
+         [](const QString& dir) { QDir(dir).mkdir(QStringLiteral("F01.csv")); }},
+#ifdef __unix__
+        {"a read-only folder", EACCES,
+         [](const QString& dir) {
+             QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+         }},
+#endif
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+#ifdef __unix__
+        if (r.error == EACCES && ::geteuid() == 0) {
+            continue;  // root writes into a read-only folder anyway
+        }
+#endif
+        QTemporaryDir dir;
+        r.make(dir.path());
+        test::FakeMessageBoxes boxes;
+        RecordsContext context;
+        context.directory = dir.path();
+        ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+        const bool written = WriteRecords(s, true, boxes, context);
+        QFile::setPermissions(
+            dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_FALSE(written);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text,
+                  QStringLiteral("データファイルを開くことができません\n") +
+                      QDir::toNativeSeparators(dir.filePath(QStringLiteral("F01.csv"))) +
+                      QLatin1Char('\n') + qt_error_string(r.error));
+    }
 }
 
 #ifdef __unix__
@@ -212,7 +257,10 @@ TEST(RecordFaults, AFileAnotherWriterKeepsLockedIsReportedAndRetried) {
     EXPECT_TRUE(WriteRecords(s, true, boxes, context));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, test::FakeMessageBoxes::Shown::Retry);
-    EXPECT_EQ(boxes.shown[0].text, scene.Message(kSummary));
+    EXPECT_EQ(boxes.shown[0].text,
+              scene.Message(kSummary) +
+                  QStringLiteral("\nAnother program (another station) kept the file locked "
+                                 "for 0.05 s."));
     EXPECT_EQ(boxes.summaryWhileHeld, summaryBefore);  // nothing written without the lock
     EXPECT_EQ(scene.Log(), clean.Log());
     EXPECT_EQ(scene.Summary(), clean.Summary());

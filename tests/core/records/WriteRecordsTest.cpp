@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <limits>
 #include <vector>
 
@@ -191,7 +192,8 @@ TEST_F(WriteRecordsTest, UnsafeSubjectIdWritesNothingAndSaysWhichFile) {
             m_boxes.shown[0].text,
             QStringLiteral("データファイルを開くことができません\n") +
                 QDir::toNativeSeparators(m_dir.path() + QLatin1Char('/') +
-                                         QString::fromStdString(subject) + QStringLiteral(".csv")));
+                                         QString::fromStdString(subject) + QStringLiteral(".csv")) +
+                QStringLiteral("\nThe subject ID cannot be used as a file name."));
         EXPECT_TRUE(QDir(m_dir.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
         EXPECT_TRUE(QDir(m_dir.path() + QStringLiteral("/.."))
                         .entryList({QStringLiteral("escape*")})
@@ -230,10 +232,11 @@ TEST_F(WriteRecordsTest, AFolderRemovedDuringTheTestIsNamedAndRetried) {
         ExperimentState s = test::MakeRun("FS", kPartA, kTargetCount);
         EXPECT_EQ(WriteRecords(s, true, boxes, m_context), namedAtStart);
         ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(
-            boxes.shown[0].text,
-            message + (namedAtStart ? QDir::toNativeSeparators(lab + QStringLiteral("/FS.csv"))
-                                    : QStringLiteral("FS.csv")));
+        EXPECT_EQ(boxes.shown[0].text,
+                  message +
+                      (namedAtStart ? QDir::toNativeSeparators(lab + QStringLiteral("/FS.csv"))
+                                    : QStringLiteral("FS.csv")) +
+                      QLatin1Char('\n') + qt_error_string(ENOENT));
         EXPECT_EQ(test::FileBytes(lab + QStringLiteral("/FS.csv")).has_value(), namedAtStart);
         EXPECT_EQ(test::FileBytes(lab + QStringLiteral("/QVL.txt")).has_value(), namedAtStart);
         ASSERT_TRUE(QDir::setCurrent(backToStart.path));
