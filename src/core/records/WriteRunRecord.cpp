@@ -17,11 +17,12 @@ bool Fails(const RecordsContext& context, IoOp op, const QString& path) {
     return context.io_fault && context.io_fault(op, path);
 }
 
-// Asks the operator to retry for as long as `attempt` fails and they want to.
-template <typename Attempt>
-bool WithRetry(const QString& path, MessageBoxService& boxes, Attempt attempt) {
+// Asks the operator to retry for as long as `attempt` fails and they want to; each box names
+// the file and the reason the system gave for the last failure (`reason`).
+template <typename Attempt, typename Reason>
+bool WithRetry(const QString& path, MessageBoxService& boxes, Attempt attempt, Reason reason) {
     while (!attempt()) {
-        if (!boxes.AskRetry(DataFileErrorText(path))) {
+        if (!boxes.AskRetry(DataFileErrorText(path, reason()))) {
             return false;
         }
     }
@@ -29,11 +30,16 @@ bool WithRetry(const QString& path, MessageBoxService& boxes, Attempt attempt) {
 }
 
 bool MakeRunsFolder(const QString& directory, const QString& runsPath,
-                    const RecordsContext& context) {
+                    const RecordsContext& context, QString& reason) {
+    reason.clear();
     if (Fails(context, IoOp::Open, runsPath)) {
         return false;
     }
-    return QFileInfo(runsPath).isDir() || QDir(directory).mkpath(QLatin1String(kRunsFolder));
+    if (QFileInfo(runsPath).isDir() || QDir(directory).mkpath(QLatin1String(kRunsFolder))) {
+        return true;
+    }
+    reason = qt_error_string(-1);  // what mkdir ran into (no such folder, permission, ...)
+    return false;
 }
 
 }  // namespace
@@ -62,7 +68,11 @@ bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
                     const RecordsContext& context) {
     const QString directory = ResolveRecordsDirectory(context.directory);
     const QString runsPath = QDir(directory).filePath(QLatin1String(kRunsFolder));
-    if (!WithRetry(runsPath, boxes, [&] { return MakeRunsFolder(directory, runsPath, context); })) {
+    QString folderReason;
+    if (!WithRetry(
+            runsPath, boxes,
+            [&] { return MakeRunsFolder(directory, runsPath, context, folderReason); },
+            [&] { return folderReason; })) {
         return false;
     }
 
@@ -81,7 +91,9 @@ bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
     for (const Part& part : parts) {
         DurableAppend append(part.path, part.header, part.block, context.io_fault);
         append.SetLockWait(context.lock_wait);
-        if (!WithRetry(part.path, boxes, [&] { return append.Attempt(); })) {
+        if (!WithRetry(
+                part.path, boxes, [&] { return append.Attempt(); },
+                [&] { return append.FailureReason(); })) {
             // All or nothing: an events file or picture that no index row names would only
             // mislead.
             for (const QString& path : written) {

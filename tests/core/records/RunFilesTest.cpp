@@ -234,5 +234,22 @@ TEST_F(WriteRunRecordTest, AFailureIsReportedAndEndsWithTheWholeRecordOrNone) {
     }
 }
 
+// A real failure, not an injected one: a file where the folder should be. The box gives the
+// system's reason under the path, as the trial log's does, and nothing is written.
+TEST_F(WriteRunRecordTest, AFileInPlaceOfTheFolderIsReportedWithTheReason) {
+    {
+        QFile blocker(Runs().chopped(1));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.write("not a folder");
+    }
+    boxes.retryAnswers = {true, false};
+    EXPECT_FALSE(WriteRunRecord(Bytes(QStringLiteral("run")), boxes, context));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    const QString text = boxes.shown[0].text;
+    EXPECT_TRUE(text.startsWith(DataFileErrorText(Runs().chopped(1)) + QLatin1Char('\n')))
+        << text.toStdString();
+    EXPECT_EQ(test::FileBytes(Runs().chopped(1)), QByteArray("not a folder"));
+}
+
 }  // namespace
 }  // namespace quorvel
