@@ -35,15 +35,15 @@ fi
 # path and a Wine prefix of its own (made on first use).
 mingw_dlls=/usr/lib/gcc/x86_64-w64-mingw32/12-posix
 pthread_dlls=/usr/x86_64-w64-mingw32/lib
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+dll_path="$(winpath "$qt/bin");$(winpath "$mingw_dlls");$(winpath "$pthread_dlls")"
 cat >"$out/wine-run.sh" <<RUN
 #!/usr/bin/env bash
 # Written by scripts/windows/build.sh: runs one Windows program under Wine.
 export WINEPREFIX="\${WINEPREFIX:-$out/wineprefix}"
 export WINEDEBUG="\${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export WINEPATH="$(winepath_of() { echo "Z:${1//\//\\}"; }; winepath_of "$qt/bin");$(
-  winepath_of() { echo "Z:${1//\//\\}"; }; winepath_of "$mingw_dlls");$(
-  winepath_of() { echo "Z:${1//\//\\}"; }; winepath_of "$pthread_dlls")"
+export WINEPATH='$dll_path'
 exec wine "\$@"
 RUN
 chmod +x "$out/wine-run.sh"
