@@ -69,6 +69,8 @@ cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 cp "$mingw_dlls/libstdc++-6.dll" "$mingw_dlls/libgcc_s_seh-1.dll" \
   "$pthread_dlls/libwinpthread-1.dll" "$stage/"
+# Debugging symbols are of no use to a lab and make up most of the DLLs' size.
+x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.dll "$stage"/*/*.dll
 cp assets/click.wav "$stage/"
 # Windows users read it in Notepad: CR LF line ends.
 sed 's/$/\r/' packaging/windows/README-windows.txt >"$stage/README-windows.txt"
@@ -77,6 +79,8 @@ sed 's/$/\r/' packaging/windows/README-windows.txt >"$stage/README-windows.txt"
 missing=0
 for f in "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll; do
   for dll in $(x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'); do
+    # api-ms-win-* names are Windows' API sets, resolved by its loader, never files to ship.
+    case "${dll,,}" in api-ms-win-* | ext-ms-win-*) continue ;; esac
     if [ ! -f "$stage/$dll" ] && [ ! -f "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${dll,,}" ]; then
       echo "packing: $(basename "$f") needs $dll, which is neither packed nor part of Windows" >&2
       missing=1
