@@ -83,7 +83,11 @@ void AskToEnd(int signal) {
 // tells Qt the real file's name (this test's), other systems take it from argv[0].
 QString ProgramName() {
 #ifdef _WIN32
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    // Asked of the system, since the check comes after the application object is gone.
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return QFileInfo(QString::fromWCharArray(path, static_cast<qsizetype>(length)))
+        .completeBaseName();
 #else
     return QStringLiteral("quorvel");
 #endif
