@@ -65,7 +65,10 @@ CMyApp::~CMyApp() {
 bool CMyApp::InitInstance() {
     // The key state must see every key from the start, so none held is missed by a test.
     AppKeyState();
-    m_signals = std::make_unique<TerminationSignals>([this] { OnTerminate(); });
+    // At the end of a Windows session there is no time to wait for the frame to close: the
+    // settings are saved on the spot, as the end of the program would save them.
+    m_signals = std::make_unique<TerminationSignals>([this] { OnTerminate(); },
+                                                     [this] { ExitInstance(0); });
 
     m_frame = std::make_unique<CMainFrame>();
     m_frame->SetRunExperiment([this] { OnStart(); });

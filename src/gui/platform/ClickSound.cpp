@@ -2,23 +2,63 @@
 
 #include <QDir>
 #include <QFileInfo>
+
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <mmsystem.h>
+#else
 #include <QSoundEffect>
 #include <QUrl>
+#endif
 
 namespace quorvel {
+
+namespace {
+
+// The file's absolute name, or nothing when it is not a readable file.
+QString ReadableClick(const QString& directory) {
+    const QFileInfo file(QDir(directory).filePath(QStringLiteral("click.wav")));
+    if (!file.isFile() || !file.isReadable()) {
+        return {};
+    }
+    return file.absoluteFilePath();
+}
+
+}  // namespace
 
 ClickSound::ClickSound() = default;
 ClickSound::~ClickSound() = default;
 
+#ifdef _WIN32
+
 bool ClickSound::Load(const QString& directory) {
-    const QString fileName = QDir(directory).filePath(QStringLiteral("click.wav"));
+    m_file = QDir::toNativeSeparators(ReadableClick(directory)).toStdWString();
+    return !m_file.empty();
+}
+
+void ClickSound::Play() {
+    // Asynchronous, and never the system's default sound in place of a file that does not
+    // play: a broken click.wav stays silent, as a missing one does.
+    if (!m_file.empty()) {
+        PlaySoundW(m_file.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
+    }
+}
+
+bool ClickSound::HasSound() const {
+    return !m_file.empty();
+}
+
+#else
+
+bool ClickSound::Load(const QString& directory) {
+    const QString fileName = ReadableClick(directory);
     m_effect.reset();
-    const QFileInfo file(fileName);
-    if (!file.isFile() || !file.isReadable()) {
+    if (fileName.isEmpty()) {
         return false;
     }
     m_effect = std::make_unique<QSoundEffect>();
-    m_effect->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
+    m_effect->setSource(QUrl::fromLocalFile(fileName));
     return true;
 }
 
@@ -29,5 +69,11 @@ void ClickSound::Play() {
         m_effect->play();
     }
 }
+
+bool ClickSound::HasSound() const {
+    return m_effect != nullptr;
+}
+
+#endif
 
 }  // namespace quorvel

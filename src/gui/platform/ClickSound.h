@@ -2,13 +2,15 @@
 
 #include <QString>
 #include <memory>
+#include <string>
 
 class QSoundEffect;
 
 namespace quorvel {
 
 // The click on a correct touch. Loaded once per run; Play returns at once. A missing or
-// unreadable file means silence and no message.
+// unreadable file means silence and no message. On Windows the system plays the file itself
+// (PlaySound, as the records' original program did); elsewhere Qt Multimedia plays it.
 class ClickSound {
   public:
     ClickSound();
@@ -21,10 +23,14 @@ class ClickSound {
     bool Load(const QString& directory);
     // Starts the sound, if any, without waiting for it.
     void Play();
-    bool HasSound() const { return m_effect != nullptr; }
+    bool HasSound() const;
 
   private:
+#ifdef _WIN32
+    std::wstring m_file;  // empty: silent
+#else
     std::unique_ptr<QSoundEffect> m_effect;
+#endif
 };
 
 }  // namespace quorvel

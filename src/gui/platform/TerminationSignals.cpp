@@ -1,10 +1,14 @@
 #include "gui/platform/TerminationSignals.h"
 
-#include <array>
-#include <cerrno>
 #include <utility>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <QGuiApplication>
+#include <QSessionManager>
+#else
+#include <array>
+#include <cerrno>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -33,9 +37,46 @@ void OnSignal(int) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void()> onRequest)
+#ifdef _WIN32
+
+TerminationSignals::TerminationSignals(std::function<void()> onRequest,
+                                       std::function<void()> onSessionEnd)
+    : m_onRequest(std::move(onRequest)), m_onSessionEnd(std::move(onSessionEnd)) {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (app == nullptr) {
+        return;
+    }
+    connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        m_sessionEnding = true;
+        OnReadable();
+    });
+    // aboutToQuit also comes at an ordinary end; only after the session asked is it the last
+    // moment before the process is ended from outside.
+    connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+        if (m_sessionEnding && m_onSessionEnd) {
+            m_onSessionEnd();
+        }
+    });
+    m_installed = true;
+}
+
+TerminationSignals::~TerminationSignals() = default;
+
+bool TerminationSignals::Installed() const {
+    return m_installed;
+}
+
+void TerminationSignals::OnReadable() {
+    if (m_onRequest) {
+        m_onRequest();
+    }
+}
+
+#else
+
+TerminationSignals::TerminationSignals(std::function<void()> onRequest,
+                                       std::function<void()> /*onSessionEnd*/)
     : m_onRequest(std::move(onRequest)) {
-#ifndef _WIN32
     if (g_signalFds[0] != -1) {
         return;  // another object has them
     }
@@ -55,11 +96,9 @@ TerminationSignals::TerminationSignals(std::function<void()> onRequest)
     for (int signal : kSignals) {
         ::sigaction(signal, &action, nullptr);
     }
-#endif
 }
 
 TerminationSignals::~TerminationSignals() {
-#ifndef _WIN32
     if (m_notifier == nullptr) {
         return;
     }
@@ -73,18 +112,21 @@ TerminationSignals::~TerminationSignals() {
     ::close(g_signalFds[0]);
     ::close(g_signalFds[1]);
     g_signalFds[0] = g_signalFds[1] = -1;
-#endif
+}
+
+bool TerminationSignals::Installed() const {
+    return m_notifier != nullptr;
 }
 
 void TerminationSignals::OnReadable() {
-#ifndef _WIN32
     char buffer[16];
     while (::read(g_signalFds[1], buffer, sizeof buffer) > 0) {
     }
-#endif
     if (m_onRequest) {
         m_onRequest();
     }
 }
+
+#endif
 
 }  // namespace quorvel

@@ -15,22 +15,35 @@ namespace quorvel {
 // The handler itself only writes a byte into a socket pair (all a signal handler may safely
 // do); a notifier on the other end calls `onRequest` from the event loop. One object at a
 // time; the signals get their default action back when it goes.
+//
+// Windows has no such signals: logout and shutdown come as window messages. When the session
+// asks whether it may end (WM_QUERYENDSESSION, Qt's commitDataRequest) the same request is
+// made. When it then ends (WM_ENDSESSION, Qt's aboutToQuit from there), Windows ends the
+// process as soon as that message is answered, before any event loop returns: `onSessionEnd`
+// runs there and then, and must save what must not be lost.
 class TerminationSignals : public QObject {
   public:
-    explicit TerminationSignals(std::function<void()> onRequest);
+    explicit TerminationSignals(std::function<void()> onRequest,
+                                std::function<void()> onSessionEnd = {});
     ~TerminationSignals() override;
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-    // False when the handlers could not be installed (no socket pair); the program then ends
-    // on these signals as it always did.
-    bool Installed() const { return m_notifier != nullptr; }
+    // False when the handlers could not be installed (no socket pair, no application object);
+    // the program then ends on these requests as it always did.
+    bool Installed() const;
 
   private:
     void OnReadable();
 
     std::function<void()> m_onRequest;
+#ifdef _WIN32
+    std::function<void()> m_onSessionEnd;
+    bool m_installed = false;
+    bool m_sessionEnding = false;
+#else
     std::unique_ptr<QSocketNotifier> m_notifier;
+#endif
 };
 
 }  // namespace quorvel

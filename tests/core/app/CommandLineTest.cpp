@@ -148,6 +148,10 @@ ProcessResult RunQuorvel(const QStringList& args, const QString& home) {
     }
     result.exitCode = process.exitCode();
     result.out = process.readAllStandardOutput();
+#ifdef _WIN32
+    // Standard output is a text stream on Windows: its line ends reach a reader as CR LF.
+    result.out.replace("\r\n", "\n");
+#endif
     result.err = process.readAllStandardError();
     return result;
 }

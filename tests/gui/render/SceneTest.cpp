@@ -61,12 +61,12 @@ class SceneTest : public ::testing::Test {
                 if (At(frame, x, y) != colour) {
                     continue;
                 }
-                bool near = false;
-                for (int i = first; i <= last && !near; ++i) {
+                bool nearTarget = false;
+                for (int i = first; i <= last && !nearTarget; ++i) {
                     const Stimulus c = state.stimuli[i];
-                    near = std::hypot(x - c.x, y - c.y) <= radius;
+                    nearTarget = std::hypot(x - c.x, y - c.y) <= radius;
                 }
-                if (!near) {
+                if (!nearTarget) {
                     return false;
                 }
             }

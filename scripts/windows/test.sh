@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs the Windows build's tests (unit, window and end-to-end) under Wine on a bare X server
+# (Xvfb, Mesa's software OpenGL behind Wine's opengl32). Builds first when there is no Windows
+# build yet (scripts/windows/build.sh). Extra arguments go to ctest (e.g. -R EndToEnd).
+#
+# What Wine cannot show, and so no test here does: a touch digitizer (Wine has no WM_TOUCH or
+# WM_POINTER touch input, so touch tests feed Qt's touch events directly, as on Linux), the
+# real compositor and window manager of Windows, and the sound device (PlaySound is called, and
+# returns at once, but nothing is heard).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+out="$PWD/build/windows"
+
+bash scripts/install-deps.sh wine wine64 >/dev/null
+if [ ! -f "$out/build/build.ninja" ] || [ ! -x "$out/wine-run.sh" ]; then
+  bash scripts/windows/build.sh
+fi
+
+export LIBGL_ALWAYS_SOFTWARE=1
+export QT_LOGGING_RULES="qt.qpa.*=false"
+export WINEPREFIX="$out/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# A Wine prefix of the build's own, made once (half a minute): no dialogs about Mono or Gecko.
+if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
+  echo "== making the Wine prefix"
+  bash scripts/desktop.sh bare bash -c 'wineboot -i && wineserver -w'
+  touch "$WINEPREFIX/.quorvel-ready"
+fi
+
+# Tests left out on Windows, each for a reason of Windows' own (they run on Linux):
+# - MsTimerTest.RealClock*: on Windows the count is the multimedia timer's count of its
+#   callbacks, as in the program the records come from; the timer delivers missed periods in a
+#   burst and the count is not read from the steady clock, which these tests require.
+# - RecordFaults.AFileThatCannotBeOpenedForReal*, RecordFaults.EachRealFailureSaysWhy: they
+#   expect the C library's errno texts; Windows gives its own system messages.
+# - WriteRecordsTest.UnsafeSubjectId*: "C:drive" is a drive-relative path on Windows, and the
+#   box names it as such.
+# - WriteRecordsTest.AFolderRemovedDuringTheTest*: Windows does not remove a folder while a
+#   file in it is open.
+skip='MsTimerTest\.RealClock|RecordFaults\.(AFileThatCannotBeOpenedForReal|EachRealFailureSaysWhy)'
+skip+='|WriteRecordsTest\.(UnsafeSubjectId|AFolderRemovedDuringTheTest)'
+
+echo "== Windows tests under Wine, bare X server"
+bash scripts/desktop.sh bare bash -c \
+  "ctest --test-dir '$out/build' -j$(nproc) --output-on-failure -E '$skip' $*; rc=\$?; wineserver -k; exit \$rc"
