@@ -68,33 +68,6 @@ std::uint32_t NextTimerId() {
     return last;
 }
 
-#ifdef _WIN32
-
-void CALLBACK TickCallback(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
-    MsTimerTick();
-}
-
-bool BeginPeriodicTimer() {
-    timeBeginPeriod(kPeriodMs);
-    timer_period = kPeriodMs;
-    const MMRESULT id = timeSetEvent(kPeriodMs, 0, TickCallback, 0, TIME_PERIODIC);
-    if (id == 0) {
-        return false;
-    }
-    timer_id = id;
-    return true;
-}
-
-void EndPeriodicTimer() {
-    timeKillEvent(timer_id);
-}
-
-void EndPeriod() {
-    timeEndPeriod(timer_period);
-}
-
-#else
-
 // The count's origin while the tick thread runs: the steady-clock instant (ns since the
 // clock's epoch) from which whole milliseconds are counted, so that reading the count never
 // depends on when the tick thread last ran. kNoOrigin while no tick thread runs: the count is
@@ -115,41 +88,139 @@ std::int32_t WholeMsBetween(std::int64_t origin, std::int64_t at) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
 }
 
-// The tick thread. It no longer defines the count, it only mirrors it: tick_count is moved on
-// to the whole milliseconds elapsed since the origin, one tick (and one hook call) per
-// millisecond, at absolute 1 ms deadlines. When the thread is late (a busy machine may not run
-// it for hundreds of milliseconds) it catches up at once when it runs again, while readers of
-// MsTimerNow() were never behind: they compute the count from the origin themselves.
+// Whole milliseconds since the origin, now.
+std::int32_t CountNow(std::int64_t origin) {
+    return WholeMsBetween(origin, NowNs());
+}
+
+// Sets the count to 0 from now on. One caller thread.
+void ResetOrigin() {
+    std::int64_t at = NowNs();
+    // Every reset is told apart from the last, even within the clock's resolution.
+    const std::int64_t previous = g_originNs.load();
+    if (at <= previous) {
+        at = previous + 1;
+    }
+    // The origin first: from here on every reader sees the new count, and the ticker, seeing
+    // the new origin, takes back any tick of the old one that lands after this 0.
+    g_originNs.store(at);
+    tick_count.store(0);
+}
+
+// The ticker no longer defines the count, it only mirrors it: tick_count is moved on to the
+// whole milliseconds elapsed since the origin, one tick (and one hook call) per millisecond.
+// When the ticker is late (a busy machine may not run it for hundreds of milliseconds) it
+// catches up at once when it runs again, while readers of MsTimerNow() were never behind: they
+// compute the count from the origin themselves.
 //
-// A reset must never be undone by a tick counted at the same moment, so the thread only ever
+// A reset must never be undone by a tick counted at the same moment, so the ticker only ever
 // moves tick_count on from the value it last wrote (compare-exchange). When that fails someone
-// else has stored a value: after a reset (a new origin) the thread re-bases on it; after a
-// plain store it counts on from the stored value towards the time since the origin.
-class TickThread {
+// else has stored a value: after a reset (a new origin) it re-bases on it; after a plain store
+// it counts on from the stored value towards the time since the origin.
+void CatchUp(std::int64_t& origin, std::int32_t& last) {
+    for (;;) {
+        const std::int64_t seenOrigin = g_originNs.load();
+        if (seenOrigin != origin) {
+            // A reset: it has stored (or is about to store) its own 0.
+            origin = seenOrigin;
+            last = 0;
+        }
+        const std::int32_t target = CountNow(origin);
+        // Compared as the count wraps.
+        if (static_cast<std::int32_t>(static_cast<std::uint32_t>(target) -
+                                      static_cast<std::uint32_t>(last)) <= 0) {
+            return;
+        }
+        std::int32_t seen = last;
+        // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
+        const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(last) + 1u);
+        if (!tick_count.compare_exchange_strong(seen, next)) {
+            if (g_originNs.load() == origin) {
+                last = seen;  // a plain store: count on from it
+            }
+            continue;  // otherwise a reset, re-based above
+        }
+        if (g_originNs.load() != origin) {
+            // Only possible when the count was 0 already (two resets within a tick): this
+            // tick is on the old origin and is taken back at once.
+            std::int32_t mine = next;
+            tick_count.compare_exchange_strong(mine, 0);
+            continue;
+        }
+        last = next;
+        if (const TickHook hook = tick_hook.load()) {
+            hook(next);
+        }
+    }
+}
+
+#ifdef _WIN32
+
+// The system's multimedia timer calls the ticker every millisecond on its own thread. Its
+// calls are what a busy machine delays or drops, so they only mirror the count (CatchUp).
+class Ticker {
   public:
-    TickThread() : m_thread([this] { Run(); }) {}
-    ~TickThread() {
+    // Starts the periodic timer; null when the system refuses it.
+    static std::unique_ptr<Ticker> Start() {
+        auto ticker = std::unique_ptr<Ticker>(new Ticker());
+        // Kill-synchronous: once timeKillEvent returns no call of this timer runs any more,
+        // so the ticker can be destroyed right after it.
+        ticker->m_id =
+            timeSetEvent(kPeriodMs, 0, &Ticker::Tick, reinterpret_cast<DWORD_PTR>(ticker.get()),
+                         TIME_PERIODIC | TIME_KILL_SYNCHRONOUS);
+        if (ticker->m_id == 0) {
+            return nullptr;
+        }
+        return ticker;
+    }
+    ~Ticker() {
+        timeKillEvent(m_id);
+        // The stopped clock keeps the count of the moment it stopped, and the hook saw it.
+        CatchUp(m_origin, m_last);
+    }
+    Ticker(const Ticker&) = delete;
+    Ticker& operator=(const Ticker&) = delete;
+
+    std::uint32_t Id() const { return m_id; }
+
+  private:
+    Ticker() : m_origin(g_originNs.load()), m_last(tick_count.load()) {}
+
+    static void CALLBACK Tick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+        auto* self = reinterpret_cast<Ticker*>(user);
+        CatchUp(self->m_origin, self->m_last);
+    }
+
+    std::int64_t m_origin;  // the origin the timer's thread last counted from
+    std::int32_t m_last;    // the count the timer's thread last wrote
+    UINT m_id = 0;
+};
+
+#else
+
+// A thread of our own ticks at absolute 1 ms deadlines of the steady clock.
+class Ticker {
+  public:
+    // Starts the thread; null when no thread can be had.
+    static std::unique_ptr<Ticker> Start() {
+        try {
+            return std::unique_ptr<Ticker>(new Ticker());
+        } catch (const std::system_error&) {
+            return nullptr;
+        }
+    }
+    ~Ticker() {
         m_stop.store(true, std::memory_order_release);
         m_thread.join();
     }
-    TickThread(const TickThread&) = delete;
-    TickThread& operator=(const TickThread&) = delete;
+    Ticker(const Ticker&) = delete;
+    Ticker& operator=(const Ticker&) = delete;
 
-    // Sets the count to 0 from now on. One caller thread.
-    static void Reset() {
-        std::int64_t at = NowNs();
-        // Every reset is told apart from the last, even within the clock's resolution.
-        const std::int64_t previous = g_originNs.load();
-        if (at <= previous) {
-            at = previous + 1;
-        }
-        // The origin first: from here on every reader sees the new count, and the thread,
-        // seeing the new origin, takes back any tick of the old one that lands after this 0.
-        g_originNs.store(at);
-        tick_count.store(0);
-    }
+    std::uint32_t Id() const { return m_id; }
 
   private:
+    Ticker() : m_thread([this] { Run(); }) {}
+
     void Run() {
         std::int64_t origin = g_originNs.load();  // set before the thread was started
         std::int32_t last = tick_count.load();    // the count this thread last wrote
@@ -165,74 +236,46 @@ class TickThread {
         CatchUp(origin, last);
     }
 
-    // Counts tick_count on, one tick at a time, to the whole ms elapsed since the origin.
-    static void CatchUp(std::int64_t& origin, std::int32_t& last) {
-        for (;;) {
-            const std::int64_t seenOrigin = g_originNs.load();
-            if (seenOrigin != origin) {
-                // A reset: it has stored (or is about to store) its own 0.
-                origin = seenOrigin;
-                last = 0;
-            }
-            const std::int32_t target = WholeMsBetween(origin, NowNs());
-            // Compared as the count wraps.
-            if (static_cast<std::int32_t>(static_cast<std::uint32_t>(target) -
-                                          static_cast<std::uint32_t>(last)) <= 0) {
-                return;
-            }
-            std::int32_t seen = last;
-            // The sum wraps instead of overflowing (24 days of ticks, far beyond any run).
-            const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(last) + 1u);
-            if (!tick_count.compare_exchange_strong(seen, next)) {
-                if (g_originNs.load() == origin) {
-                    last = seen;  // a plain store: count on from it
-                }
-                continue;  // otherwise a reset, re-based above
-            }
-            if (g_originNs.load() != origin) {
-                // Only possible when the count was 0 already (two resets within a tick):
-                // this tick is on the old origin and is taken back at once.
-                std::int32_t mine = next;
-                tick_count.compare_exchange_strong(mine, 0);
-                continue;
-            }
-            last = next;
-            if (const TickHook hook = tick_hook.load()) {
-                hook(next);
-            }
-        }
-    }
-
+    const std::uint32_t m_id = NextTimerId();
     std::atomic<bool> m_stop{false};
     std::thread m_thread;  // last: starts once the fields above exist
 };
 
-// The running tick thread; destroying it stops and joins it (also at process exit, should a
-// clock be left running).
-std::unique_ptr<TickThread> g_tickThread;
+#endif
+
+// The running ticker; destroying it stops it (also at process exit, should a clock be left
+// running).
+std::unique_ptr<Ticker> g_ticker;
 
 bool BeginPeriodicTimer() {
-    timer_period = kPeriodMs;  // steady_clock needs no system period; kept for the record
+#ifdef _WIN32
+    timeBeginPeriod(kPeriodMs);
+#endif
+    // Recorded for the stop; steady_clock itself needs no system period on POSIX.
+    timer_period = kPeriodMs;
     // The count goes on from the value it has, as a freshly started tick would count it.
     g_originNs.store(NowNs() - static_cast<std::int64_t>(tick_count.load()) * 1000000);
-    try {
-        g_tickThread = std::make_unique<TickThread>();
-    } catch (const std::system_error&) {
+    g_ticker = Ticker::Start();
+    if (!g_ticker) {
         g_originNs.store(kNoOrigin);
         return false;
     }
-    timer_id = NextTimerId();
+    timer_id = g_ticker->Id();
     return true;
 }
 
 void EndPeriodicTimer() {
-    g_tickThread.reset();  // its last catch-up leaves tick_count at the time of the stop
+    g_ticker.reset();  // its last catch-up leaves tick_count at the time of the stop
     g_originNs.store(kNoOrigin);
 }
 
-void EndPeriod() {}
-
+void EndPeriod() {
+#ifdef _WIN32
+    if (timer_period != 0) {
+        timeEndPeriod(timer_period);
+    }
 #endif
+}
 
 }  // namespace
 
@@ -293,29 +336,24 @@ void MsTimerStop() {
 }
 
 void MsTimerReset() {
-#ifndef _WIN32
-    if (g_tickThread) {
-        TickThread::Reset();
+    if (g_ticker) {
+        ResetOrigin();
         return;
     }
-#endif
     tick_count.store(0);
 }
 
 std::int32_t MsTimerNow() {
-#ifndef _WIN32
     // Computed at the moment of reading, so a tick thread kept off the processor does not
     // make the count lag.
     const std::int64_t origin = g_originNs.load();
     if (origin != kNoOrigin) {
         return WholeMsBetween(origin, NowNs());
     }
-#endif
     return tick_count.load();
 }
 
 std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at) {
-#ifndef _WIN32
     const std::int64_t origin = g_originNs.load();
     if (origin != kNoOrigin) {
         const std::int64_t atNs =
@@ -324,19 +362,16 @@ std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at) {
         const std::int64_t nowNs = NowNs();
         return WholeMsBetween(origin, atNs < nowNs ? atNs : nowNs);
     }
-#endif
     // No relation between the steady clock and the count: the instant is taken as now.
     static_cast<void>(at);
     return MsTimerNow();
 }
 
 std::optional<std::chrono::steady_clock::time_point> MsTimerOrigin() {
-#ifndef _WIN32
     const std::int64_t origin = g_originNs.load();
     if (origin != kNoOrigin) {
         return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(origin));
     }
-#endif
     return std::nullopt;
 }
 

@@ -15,13 +15,13 @@ using TickHook = void (*)(std::int32_t count);
 // The process-wide millisecond clock that times the responses. All four fields are 0 (none)
 // when the process starts.
 //
-// tick_count: milliseconds counted since it was last set to 0. The tick thread adds to it
-// atomically, one tick per millisecond, and a reset made while a tick is being counted is
-// never undone. The thread may be late on a busy machine, so tick_count may lag the time:
-// read the clock with MsTimerNow(), which is exact. With the real clock running only
-// MsTimerReset() moves the count's origin; a plain store is counted on from and overtaken as
-// the thread catches up with the time since the origin. With the manual clock or no clock
-// running, tick_count is the count and plain stores set it.
+// tick_count: milliseconds counted since it was last set to 0. The tick thread (a thread of
+// our own on POSIX, the multimedia timer's on Windows) adds to it atomically, one tick per
+// millisecond, and a reset made while a tick is being counted is never undone. The thread may be
+// late on a busy machine, so tick_count may lag the time: read the clock with MsTimerNow(), which
+// is exact. With the real clock running only MsTimerReset() moves the count's origin; a plain store
+// is counted on from and overtaken as the thread catches up with the time since the origin. With
+// the manual clock or no clock running, tick_count is the count and plain stores set it.
 extern std::atomic<std::int32_t> tick_count;
 // The running periodic timer; 0 when no timer runs. User-interface thread only.
 extern std::uint32_t timer_id;
@@ -51,14 +51,14 @@ void MsTimerStop();
 // Sets the count to 0 now: with the real clock running, the reset instant becomes the count's
 // origin, so from then on MsTimerNow() is the whole milliseconds elapsed since the reset and
 // tick_count follows it one tick per millisecond (a plain store of 0 moves no origin).
-// Without a tick thread (the manual clock, no clock running, or a platform periodic timer) it
-// only stores 0. User-interface thread only.
+// Without a tick thread (the manual clock, no clock running) it only stores 0. User-interface
+// thread only.
 void MsTimerReset();
 
 // The count now: whole milliseconds since the last reset (or, without a reset, since the
 // count would have been 0). While the real clock runs it is computed from the steady clock at
 // the moment of the call, so it is exact however late the tick thread is; otherwise (manual
-// clock, stopped clock, a platform periodic timer) it is tick_count. Any thread.
+// clock, stopped clock) it is tick_count. Any thread.
 std::int32_t MsTimerNow();
 
 // The count at the steady-clock instant `at`, as MsTimerNow() would have read it then: never
@@ -69,7 +69,7 @@ std::int32_t MsTimerAt(std::chrono::steady_clock::time_point at);
 
 // The steady-clock instant the count now counts from, so that other records of the run can be
 // placed on the same origin to the nanosecond. None without a running real clock (the manual
-// clock, a platform periodic timer): the count then has no instant to name.
+// clock): the count then has no instant to name.
 std::optional<std::chrono::steady_clock::time_point> MsTimerOrigin();
 
 // The tick: adds 1 to tick_count and calls tick_hook, if set, with the new value. Takes no
