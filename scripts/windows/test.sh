@@ -30,16 +30,13 @@ if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
 fi
 
 # Tests left out on Windows, each for a reason of Windows' own (they run on Linux):
-# - MsTimerTest.RealClock*: on Windows the count is the multimedia timer's count of its
-#   callbacks, as in the program the records come from; the timer delivers missed periods in a
-#   burst and the count is not read from the steady clock, which these tests require.
 # - RecordFaults.AFileThatCannotBeOpenedForReal*, RecordFaults.EachRealFailureSaysWhy: they
 #   expect the C library's errno texts; Windows gives its own system messages.
 # - WriteRecordsTest.UnsafeSubjectId*: "C:drive" is a drive-relative path on Windows, and the
 #   box names it as such.
 # - WriteRecordsTest.AFolderRemovedDuringTheTest*: Windows does not remove a folder while a
 #   file in it is open.
-skip='MsTimerTest\.RealClock|RecordFaults\.(AFileThatCannotBeOpenedForReal|EachRealFailureSaysWhy)'
+skip='RecordFaults\.(AFileThatCannotBeOpenedForReal|EachRealFailureSaysWhy)'
 skip+='|WriteRecordsTest\.(UnsafeSubjectId|AFolderRemovedDuringTheTest)'
 
 echo "== Windows tests under Wine, bare X server"
