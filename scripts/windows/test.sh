@@ -29,15 +29,10 @@ if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
   touch "$WINEPREFIX/.quorvel-ready"
 fi
 
-# Tests left out on Windows, each for a reason of Windows' own (they run on Linux):
-# - RecordFaults.AFileThatCannotBeOpenedForReal*, RecordFaults.EachRealFailureSaysWhy: they
-#   expect the C library's errno texts; Windows gives its own system messages.
-# - WriteRecordsTest.UnsafeSubjectId*: "C:drive" is a drive-relative path on Windows, and the
-#   box names it as such.
+# Left out on Windows, for a reason of Windows' own (it runs on Linux):
 # - WriteRecordsTest.AFolderRemovedDuringTheTest*: Windows does not remove a folder while a
 #   file in it is open.
-skip='RecordFaults\.(AFileThatCannotBeOpenedForReal|EachRealFailureSaysWhy)'
-skip+='|WriteRecordsTest\.(UnsafeSubjectId|AFolderRemovedDuringTheTest)'
+skip='WriteRecordsTest\.AFolderRemovedDuringTheTest'
 
 echo "== Windows tests under Wine, bare X server"
 bash scripts/desktop.sh bare bash -c \

@@ -64,9 +64,13 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     const TrialLogName log = MakeTrialLogName(state.subject);
     const QString logPath = PathIn(directory, log.name);
     if (!log.safe) {
-        // Retrying cannot help: the ID itself has to change.
-        boxes.ShowApp(DataFileErrorText(logPath, QStringLiteral("The subject ID cannot be used "
-                                                                "as a file name.")),
+        // Retrying cannot help: the ID itself has to change. The box shows the name as typed
+        // after the folder, never as the system would resolve it ("C:x" is a drive-relative
+        // path on Windows).
+        const QString tried =
+            directory.isEmpty() ? log.name : directory + QLatin1Char('/') + log.name;
+        boxes.ShowApp(DataFileErrorText(tried, QStringLiteral("The subject ID cannot be used "
+                                                              "as a file name.")),
                       BoxIcon::Exclamation);
         return false;
     }
