@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,6 +24,7 @@
 #include "gui/records/RunPicture.h"
 #include "gui/render/CTouchWnd.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FixedClock.h"
 #include "support/ScriptBot.h"
 #include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"
@@ -112,6 +114,7 @@ class RunRecordTest : public ::testing::Test {
         RunContext run{state, window, frame, rng, boxes, keys, {}, {}};
         run.records.directory = records.path();
         run.records.io_fault = std::ref(faults);
+        run.records.clock = &clock;
         bot.Start();
         RunExperiment(run);
         while (!bot.Done()) {
@@ -217,7 +220,15 @@ class RunRecordTest : public ::testing::Test {
         }
         EXPECT_EQ(index.at(QStringLiteral("errors_total")).toInt(), errors);
         EXPECT_EQ(index.at(QStringLiteral("events_dropped")), QStringLiteral("0"));
-        EXPECT_TRUE(index.at(QStringLiteral("started")).contains(QLatin1Char('T')));
+        // The run began before its records were stamped, on the same calendar clock, and its
+        // id is named after that start.
+        const QDateTime started =
+            QDateTime::fromString(index.at(QStringLiteral("started")), Qt::ISODateWithMs);
+        ASSERT_TRUE(started.isValid()) << index.at(QStringLiteral("started")).toStdString();
+        EXPECT_LE(started.toSecsSinceEpoch(), clock.NowSeconds());
+        EXPECT_EQ(started.date(), QDateTime::fromSecsSinceEpoch(clock.NowSeconds()).date());
+        EXPECT_TRUE(index.at(QStringLiteral("run_id"))
+                        .startsWith(started.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
         EXPECT_FALSE(index.at(QStringLiteral("platform")).isEmpty());
 
         // The seed used lays out exactly the targets of the trial log.
@@ -287,6 +298,8 @@ class RunRecordTest : public ::testing::Test {
     ScriptBot bot;
     QTemporaryDir records;
     IoFaultInjector faults;
+    // Noon, so that the few seconds a run takes never reach another day.
+    test::FixedClock clock{QDateTime(QDate(2026, 3, 5), QTime(12, 0)).toSecsSinceEpoch()};
     CTouchWnd window;
     bool m_pressed = false;
     QPoint m_at;
@@ -328,6 +341,9 @@ TEST_F(RunRecordTest, ACompleteAndAnAbortedRunEachLeaveARecordThatAgreesWithTheT
     ASSERT_EQ(index.size(), 2u);
     EXPECT_EQ(index[0].at(QStringLiteral("subject")), QStringLiteral("REC1"));
     EXPECT_EQ(index[0].at(QStringLiteral("seed_setting")), QStringLiteral("0"));
+    // Seed 0 took the calendar clock's seconds, which the record keeps as the seed used.
+    EXPECT_EQ(index[0].at(QStringLiteral("seed_used")),
+              QString::number(static_cast<std::uint32_t>(clock.NowSeconds())));
     EXPECT_EQ(index[0].at(QStringLiteral("trial_log")), QStringLiteral("REC1.csv"));
     EXPECT_EQ(index[1].at(QStringLiteral("seed_used")), QStringLiteral("7"));
     EXPECT_EQ(index[1].at(QStringLiteral("test_type")), QStringLiteral("A"));

@@ -13,6 +13,9 @@ class Clock {
     virtual ~Clock() = default;
     // Seconds since 1970-01-01 00:00 UTC.
     virtual std::int64_t NowSeconds() const = 0;
+    // The same instant to the millisecond, for stamps finer than a second (when a run began).
+    // A clock that only knows seconds says the whole second.
+    virtual std::int64_t NowMilliseconds() const { return NowSeconds() * 1000; }
 };
 
 // The system's calendar clock.

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "core/app/Version.h"
+#include "core/platform/Clock.h"
 #include "core/platform/Cp932.h"
 #include "core/records/RunEvents.h"
 #include "core/records/RunIndex.h"
@@ -21,8 +22,8 @@ namespace {
 
 // The wall-clock time of the run's origin (the first target's clock reset), placed by how long
 // ago it was on the steady clock: the calendar clock may have been set meanwhile.
-QDateTime StartedAt(const InputJournal& journal) {
-    const QDateTime now = QDateTime::currentDateTime();
+QDateTime StartedAt(const InputJournal& journal, const Clock& clock) {
+    const QDateTime now = QDateTime::fromMSecsSinceEpoch(clock.NowMilliseconds());
     if (journal.ResetCount() == 0) {
         return now;
     }
@@ -59,7 +60,7 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     const QString directory = ResolveRecordsDirectory(records.directory);
 
     RunFacts facts;
-    facts.started = StartedAt(journal);
+    facts.started = StartedAt(journal, records.clock != nullptr ? *records.clock : SystemClock());
     facts.run_id = NewRunId(QDir(directory).filePath(QLatin1String(kRunsFolder)),
                             facts.started.toString(QStringLiteral("yyyyMMdd-HHmmss")));
     facts.screen_px = QSize(window.m_windowWidth, window.m_windowHeight);

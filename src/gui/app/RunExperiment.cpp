@@ -10,6 +10,7 @@
 
 #include "core/experiment/DriveExperiment.h"
 #include "core/experiment/LayoutGenerator.h"
+#include "core/platform/Clock.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CSubject.h"
 #include "gui/app/MeasuredScreen.h"
@@ -109,7 +110,10 @@ PrepareResult PrepareExperiment(RunContext& run) {
     if (!EditConditions(run.state, run.boxes, &run.frame, run.window.Window())) {
         return PrepareResult::Abandoned;
     }
-    run.state.run_seed = SeedForRun(run.rng, run.state.random_seed);
+    // The run's one calendar clock: a seed of 0 takes its time, as the records' stamp does.
+    run.state.run_seed =
+        SeedForRun(run.rng, run.state.random_seed,
+                   run.records.clock != nullptr ? *run.records.clock : SystemClock());
     SwitchInputMethodOff(run.frame);
     ResetLog(run.state);
     if (LayoutGenerator(run.state, run.rng, run.boxes) == 0) {
