@@ -2,9 +2,14 @@
 
 #include <QApplication>
 
+#include "gui/platform/ProcessEnd.h"
+
 // Window tests need one QApplication for the whole process, made before any widget.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Every result is reported by now: a hanging teardown must not turn a pass into a hang.
+    quorvel::EndProcessIfTeardownMayHang(result);
+    return result;
 }

@@ -2,6 +2,7 @@
 
 #include "core/app/CommandLine.h"
 #include "gui/app/CMyApp.h"
+#include "gui/platform/ProcessEnd.h"
 
 namespace {
 
@@ -38,5 +39,8 @@ int main(int argc, char** argv) {
     quorvel::CMyApp app(argc, argv);
     app.InitInstance();
     const int exitCode = app.Run();
-    return app.ExitInstance(exitCode);
+    const int code = app.ExitInstance(exitCode);
+    // The settings are saved: a hanging teardown must not keep the process alive.
+    quorvel::EndProcessIfTeardownMayHang(code);
+    return code;
 }
