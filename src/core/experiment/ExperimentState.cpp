@@ -15,4 +15,12 @@ void ResetLog(ExperimentState& state) {
     state.completed = 0;
 }
 
+int TotalErrors(const ExperimentState& state) {
+    int total = 0;
+    for (const TrialRecord& record : state.records) {
+        total += record.errors;
+    }
+    return total;
+}
+
 }  // namespace quorvel

@@ -70,4 +70,7 @@ struct ExperimentState {
 // the conditions nor the layout.
 void ResetLog(ExperimentState& state);
 
+// Every wrong press of the run, those made while the target of an abort was awaited included.
+int TotalErrors(const ExperimentState& state);
+
 }  // namespace quorvel

@@ -31,13 +31,6 @@ std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio) {
     return static_cast<std::int32_t>(physical);
 }
 
-namespace {
-
-// Room for this many fingers without allocating while a test is timed.
-constexpr std::size_t kFingers = 16;
-
-}  // namespace
-
 ContactState::ContactState() {
     for (std::vector<std::int32_t>* v :
          {&m_pointIds, &m_pointEvents, &m_previousIds, &m_previousEvents}) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -57,6 +58,10 @@ class InputJournal;
 // mouse events. Decides nothing about responses.
 class ContactState {
   public:
+    // Room taken for this many fingers, so that following them allocates nothing while a test
+    // is timed.
+    static constexpr std::size_t kFingers = 16;
+
     ContactState();
 
     // Every press and release of a finger or mouse button is also handed to `journal` (none:

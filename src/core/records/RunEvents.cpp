@@ -67,10 +67,6 @@ QByteArray RunEventsRows(const InputJournal& journal, const ExperimentState& sta
     return rows;
 }
 
-}  // namespace quorvel
-
-namespace quorvel {
-
 std::vector<Stimulus> WrongPresses(const InputJournal& journal, const StimulusMapping& mapping) {
     std::vector<Stimulus> wrong;
     for (const InputEvent& event : journal.Events()) {

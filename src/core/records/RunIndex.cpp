@@ -49,11 +49,6 @@ QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
     } else if (done == 1) {
         totalRt = QStringLiteral("0");
     }
-    // Every wrong press of the run, the ones made while the aborted target was awaited too.
-    std::int64_t errors = 0;
-    for (const TrialRecord& record : state.records) {
-        errors += record.errors;
-    }
     return CsvRow(
         {facts.run_id,
          FromCp932(QByteArray::fromStdString(state.subject)),
@@ -65,7 +60,7 @@ QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
          done == kTargetCount ? QStringLiteral("1") : QStringLiteral("0"),
          QString::number(done),
          totalRt,
-         QString::number(errors),
+         QString::number(TotalErrors(state)),
          QStringLiteral("%1x%2").arg(facts.screen_px.width()).arg(facts.screen_px.height()),
          Number(facts.device_pixel_ratio),
          Number(facts.stimulus_scale),

@@ -53,7 +53,7 @@ QString ResolveRecordsDirectory(const QString& directory) {
 
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
                   const RecordsContext& context, SummaryLineWritten* written) {
-    state.record_time = (context.clock != nullptr ? *context.clock : SystemClock()).NowSeconds();
+    state.record_time = context.Calendar().NowSeconds();
     if (context.reset_textures) {
         context.reset_textures();
     }

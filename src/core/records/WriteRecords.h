@@ -28,6 +28,9 @@ struct RecordsContext {
     // How long to wait for other writers (other stations) to finish with a file before the
     // operator is told it cannot be written.
     std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
+
+    // The clock to read: `clock`, or the system's where a caller has cleared it.
+    const Clock& Calendar() const { return clock != nullptr ? *clock : SystemClock(); }
 };
 
 // The text of the data-file error, naming the file by its full path, and on a line of its own

@@ -38,17 +38,13 @@ QString Platform(const CTouchWnd& window) {
 }
 
 QString Caption(const ExperimentState& state, const RunFacts& facts) {
-    int total = 0;
-    for (const TrialRecord& record : state.records) {
-        total += record.errors;
-    }
     return QStringLiteral("%1   %2   %3   %4/%5   errors %6   seed %7")
         .arg(FromCp932(QByteArray::fromStdString(state.subject)),
              IsPartA(state.test_type) ? QStringLiteral("Part A") : QStringLiteral("Part B"),
              facts.run_id)
         .arg(state.completed)
         .arg(kTargetCount)
-        .arg(total)
+        .arg(TotalErrors(state))
         .arg(state.run_seed);
 }
 
@@ -60,7 +56,7 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     const QString directory = ResolveRecordsDirectory(records.directory);
 
     RunFacts facts;
-    facts.started = StartedAt(journal, records.clock != nullptr ? *records.clock : SystemClock());
+    facts.started = StartedAt(journal, records.Calendar());
     facts.run_id = NewRunId(QDir(directory).filePath(QLatin1String(kRunsFolder)),
                             facts.started.toString(QStringLiteral("yyyyMMdd-HHmmss")));
     facts.screen_px = QSize(window.m_windowWidth, window.m_windowHeight);

@@ -10,7 +10,6 @@
 
 #include "core/experiment/DriveExperiment.h"
 #include "core/experiment/LayoutGenerator.h"
-#include "core/platform/Clock.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CSubject.h"
 #include "gui/app/MeasuredScreen.h"
@@ -111,9 +110,7 @@ PrepareResult PrepareExperiment(RunContext& run) {
         return PrepareResult::Abandoned;
     }
     // The run's one calendar clock: a seed of 0 takes its time, as the records' stamp does.
-    run.state.run_seed =
-        SeedForRun(run.rng, run.state.random_seed,
-                   run.records.clock != nullptr ? *run.records.clock : SystemClock());
+    run.state.run_seed = SeedForRun(run.rng, run.state.random_seed, run.records.Calendar());
     SwitchInputMethodOff(run.frame);
     ResetLog(run.state);
     if (LayoutGenerator(run.state, run.rng, run.boxes) == 0) {

@@ -18,8 +18,7 @@ double PixelRatio(const QWindow* window) {
 }  // namespace
 
 CTouchWnd::CTouchWnd() : m_touchReady(TouchScreenReady()) {
-    constexpr std::size_t kFingers = 16;
-    m_touchInputs.reserve(kFingers);
+    m_touchInputs.reserve(ContactState::kFingers);
     m_contacts.SetJournal(&m_journal);
 }
 
