@@ -44,5 +44,8 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt (an unattended upgrade, a second script) may hold dpkg's lock: wait for it, up to
+# ten minutes, rather than failing at once.
+lock_wait=(-o DPkg::Lock::Timeout=600)
+$SUDO apt-get "${lock_wait[@]}" update -qq
+$SUDO apt-get "${lock_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"

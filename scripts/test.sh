@@ -8,18 +8,24 @@
 #        QUORVEL_DESKTOPS="bare openbox weston" chooses the desktops (default: all three).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/stages.sh
 
-bash scripts/install-deps.sh
+# Run on its own, it prints its time table at the end; under .ci/run the table is CI's.
+stage_log_own
+
+timed "install: Debian packages" bash scripts/install-deps.sh
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev asan)
 read -r -a desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
 
 # Every C++ file as clang-format lays it out (.clang-format), before anything is built.
+check_format() {
+  git rev-parse --git-dir >/dev/null 2>&1 || return 0
+  git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
 echo "== formatting"
-if git rev-parse --git-dir >/dev/null 2>&1; then
-  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
-fi
+timed "format check" check_format
 
 export LIBGL_ALWAYS_SOFTWARE=1
 # Tests that need no display must not depend on the font cache warming up in time.
@@ -27,15 +33,17 @@ export QT_LOGGING_RULES="qt.qpa.*=false"
 
 for preset in "${presets[@]}"; do
   echo "== $preset: configure and build"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -- -j"$(nproc)"
+  timed "$preset: configure and build" \
+    bash -c 'cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)"' _ "$preset"
   for desktop in "${desktops[@]}"; do
     if [ "$desktop" = bare ]; then
       echo "== $preset: every test, bare X server"
-      bash scripts/desktop.sh bare ctest --preset "$preset" -j"$(nproc)"
+      timed "$preset: every test, bare X" \
+        bash scripts/desktop.sh bare ctest --preset "$preset" -j"$(nproc)"
     else
       echo "== $preset: window and end-to-end tests, $desktop"
-      bash scripts/desktop.sh "$desktop" ctest --preset "$preset" -j"$(nproc)" -L window
+      timed "$preset: window tests, $desktop" \
+        bash scripts/desktop.sh "$desktop" ctest --preset "$preset" -j"$(nproc)" -L window
     fi
   done
 done

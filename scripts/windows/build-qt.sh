@@ -5,9 +5,16 @@
 # version. A cache whose stamp matches is reused as it is; the stamp is written only after a
 # complete install, so a build that was killed is never taken for a finished one (it resumes
 # where it stopped on the next run).
-# Prints the install prefix as its last line. Takes 30-40 minutes on two cores.
+# A prebuilt install made by this script unchanged (a tarball of the install folder, by default
+# ../shared/cache/qt-6.4.2-mingw64.tar.xz beside the clone) is unpacked instead of building when
+# it can be used as it is: its sha256 is the one below, its stamp equals build_rev, and the
+# install prefix is the one it was made at (its CMake files name that prefix). Otherwise Qt is
+# built from source, as always.
+# Prints the install prefix as its last line. Building takes 30-40 minutes on two cores;
+# unpacking the prebuilt install, under a minute.
 # Environment: QUORVEL_WIN_CACHE overrides the cache folder (default /var/cache/quorvel as root,
-# else ~/.cache/quorvel); QUORVEL_JOBS the parallel jobs (default: the number of cores).
+# else ~/.cache/quorvel); QUORVEL_JOBS the parallel jobs (default: the number of cores);
+# QUORVEL_QT_PREBUILT the prebuilt tarball (a path that does not exist means: always build).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/../.." && pwd)"
@@ -24,11 +31,63 @@ prefix="$cache/qt-$qt_version-mingw64"
 stamp="$prefix/.quorvel-complete"
 jobs="${QUORVEL_JOBS:-$(nproc)}"
 
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$build_rev" ]; then
+# The prebuilt install: where it is, what it must be, and the one prefix it works at.
+prebuilt="${QUORVEL_QT_PREBUILT:-$repo/../shared/cache/qt-$qt_version-mingw64.tar.xz}"
+prebuilt_sha256=00a1f009ebd77e459d8e6d7d18a7ac5f33197454c31ea8b54385de4964d26a40
+prebuilt_prefix=/var/cache/quorvel/qt-$qt_version-mingw64
+
+cached() { [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$build_rev" ]; }
+
+# Unpacks the prebuilt install into place, or says why not and returns non-zero. The tarball is
+# unpacked beside the prefix and renamed into it only once its stamp is checked, so a kill
+# leaves either the old state or the whole install.
+unpack_prebuilt() {
+  if [ ! -f "$prebuilt" ]; then
+    echo "build-qt: no prebuilt Qt at $prebuilt" >&2
+    return 1
+  fi
+  if [ "$prefix" != "$prebuilt_prefix" ]; then
+    echo "build-qt: the prebuilt Qt works only at $prebuilt_prefix, not at $prefix" >&2
+    return 1
+  fi
+  if [ "$(sha256sum <"$prebuilt" | cut -d' ' -f1)" != "$prebuilt_sha256" ]; then
+    echo "build-qt: $prebuilt is not the prebuilt Qt this script knows (sha256 differs)" >&2
+    return 1
+  fi
+  local tmp
+  mkdir -p "$cache"
+  tmp="$(mktemp -d "$cache/.unpack-XXXXXX")"
+  echo "build-qt: unpacking the prebuilt Qt from $prebuilt" >&2
+  if ! tar -xJf "$prebuilt" -C "$tmp"; then
+    rm -rf "$tmp"
+    echo "build-qt: $prebuilt could not be unpacked" >&2
+    return 1
+  fi
+  local got
+  got="$(cat "$tmp/qt-$qt_version-mingw64/.quorvel-complete" 2>/dev/null || true)"
+  if [ "$got" != "$build_rev" ]; then
+    rm -rf "$tmp"
+    echo "build-qt: the prebuilt Qt was made as '$got', this script builds '$build_rev'" >&2
+    return 1
+  fi
+  rm -rf "$prefix"
+  mv "$tmp/qt-$qt_version-mingw64" "$prefix" || { rm -rf "$tmp"; return 1; }
+  rm -rf "$tmp"
+  # As when building: the toolchain file beside the install is the clone's.
+  cp "$repo/cmake/mingw-w64.cmake" "$prefix/mingw-w64.cmake"
+}
+
+if cached; then
   echo "build-qt: cached Qt $qt_version for Windows in $prefix" >&2
   echo "$prefix"
   exit 0
 fi
+if unpack_prebuilt && cached; then
+  echo "build-qt: prebuilt Qt $qt_version for Windows in $prefix" >&2
+  echo "$prefix"
+  exit 0
+fi
+echo "build-qt: building Qt $qt_version for Windows from source" >&2
 
 # What building it takes: the cross compilers, the host Qt tools of the same version (moc, rcc,
 # uic run on this machine) and dpkg-dev for apt-get source.

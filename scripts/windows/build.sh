@@ -9,27 +9,35 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo="$PWD"
-
-# The cross compilers, GoogleTest's source, and Wine with which the tests and packing run.
-bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest \
-  wine wine64
-
-qt="$(bash scripts/windows/build-qt.sh | tail -n 1)"
+source scripts/lib/stages.sh
+stage_log_own
 out="$repo/build/windows"
 mkdir -p "$out"
 
+# The cross compilers, GoogleTest's source, and Wine with which the tests and packing run.
+timed "install: Windows cross tools and Wine" \
+  bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest \
+  wine wine64
+
+timed "Windows: Qt (cached, prebuilt or built)" \
+  bash -c 'bash scripts/windows/build-qt.sh >"$1"' _ "$out/qt-prefix.txt"
+qt="$(tail -n 1 "$out/qt-prefix.txt")"
+
 # GoogleTest, static, with the same compilers.
 gtest="$out/googletest"
-if [ ! -f "$gtest/.complete" ]; then
-  echo "== GoogleTest for Windows"
-  rm -rf "$gtest" "$out/googletest-build"
-  cmake -G Ninja -S /usr/src/googletest -B "$out/googletest-build" \
-    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$gtest" -DBUILD_SHARED_LIBS=OFF >/dev/null
-  cmake --build "$out/googletest-build" --parallel "$(nproc)" >/dev/null
-  cmake --install "$out/googletest-build" >/dev/null
-  touch "$gtest/.complete"
-fi
+build_gtest() {
+  if [ ! -f "$gtest/.complete" ]; then
+    echo "== GoogleTest for Windows"
+    rm -rf "$gtest" "$out/googletest-build"
+    cmake -G Ninja -S /usr/src/googletest -B "$out/googletest-build" \
+      -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$gtest" -DBUILD_SHARED_LIBS=OFF >/dev/null
+    cmake --build "$out/googletest-build" --parallel "$(nproc)" >/dev/null
+    cmake --install "$out/googletest-build" >/dev/null
+    touch "$gtest/.complete"
+  fi
+}
+timed "Windows: GoogleTest" build_gtest
 
 # Runs a Windows program here: the test runner's emulator, with Qt's and MinGW's DLLs on the
 # path and a Wine prefix of its own (made on first use).
@@ -49,45 +57,51 @@ RUN
 chmod +x "$out/wine-run.sh"
 
 echo "== Quorvel for Windows: configure and build"
-cmake -G Ninja -S "$repo" -B "$out/build" \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON -DQUORVEL_BENCH=OFF \
-  -DGTest_DIR="$gtest/lib/cmake/GTest" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$out/wine-run.sh" >/dev/null
-cmake --build "$out/build" --parallel "$(nproc)"
+build_quorvel() {
+  cmake -G Ninja -S "$repo" -B "$out/build" \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON -DQUORVEL_BENCH=OFF \
+    -DGTest_DIR="$gtest/lib/cmake/GTest" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$out/wine-run.sh" >/dev/null
+  cmake --build "$out/build" --parallel "$(nproc)"
+}
+timed "Windows: build Quorvel and its tests" build_quorvel
 
-echo "== packing"
-version="$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
-name="quorvel-$version-windows-x64"
-stage="$out/stage/$name"
-rm -rf "$out/stage" "$out/$name.zip"
-mkdir -p "$stage/platforms" "$stage/styles"
-cp "$out/build/src/quorvel.exe" "$stage/"
-x86_64-w64-mingw32-strip "$stage/quorvel.exe"
-for lib in Core Gui Widgets OpenGL OpenGLWidgets; do cp "$qt/bin/Qt6$lib.dll" "$stage/"; done
-cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
-cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-cp "$mingw_dlls/libstdc++-6.dll" "$mingw_dlls/libgcc_s_seh-1.dll" \
-  "$pthread_dlls/libwinpthread-1.dll" "$stage/"
-# Debugging symbols are of no use to a lab and make up most of the DLLs' size.
-x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.dll "$stage"/*/*.dll
-cp assets/click.wav "$stage/"
-# Windows users read it in Notepad: CR LF line ends.
-sed 's/$/\r/' packaging/windows/README-windows.txt >"$stage/README-windows.txt"
+pack() {
+  echo "== packing"
+  version="$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+  name="quorvel-$version-windows-x64"
+  stage="$out/stage/$name"
+  rm -rf "$out/stage" "$out/$name.zip"
+  mkdir -p "$stage/platforms" "$stage/styles"
+  cp "$out/build/src/quorvel.exe" "$stage/"
+  x86_64-w64-mingw32-strip "$stage/quorvel.exe"
+  for lib in Core Gui Widgets OpenGL OpenGLWidgets; do cp "$qt/bin/Qt6$lib.dll" "$stage/"; done
+  cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
+  cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
+  cp "$mingw_dlls/libstdc++-6.dll" "$mingw_dlls/libgcc_s_seh-1.dll" \
+    "$pthread_dlls/libwinpthread-1.dll" "$stage/"
+  # Debugging symbols are of no use to a lab and make up most of the DLLs' size.
+  x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.dll "$stage"/*/*.dll
+  cp assets/click.wav "$stage/"
+  # Windows users read it in Notepad: CR LF line ends.
+  sed 's/$/\r/' packaging/windows/README-windows.txt >"$stage/README-windows.txt"
 
-# Every DLL that the program and its plugins load must be in the folder or be Windows' own.
-missing=0
-for f in "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll; do
-  for dll in $(x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'); do
-    # api-ms-win-* names are Windows' API sets, resolved by its loader, never files to ship.
-    case "${dll,,}" in api-ms-win-* | ext-ms-win-*) continue ;; esac
-    if [ ! -f "$stage/$dll" ] && [ ! -f "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${dll,,}" ]; then
-      echo "packing: $(basename "$f") needs $dll, which is neither packed nor part of Windows" >&2
-      missing=1
-    fi
+  # Every DLL that the program and its plugins load must be in the folder or be Windows' own.
+  missing=0
+  for f in "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll; do
+    for dll in $(x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'); do
+      # api-ms-win-* names are Windows' API sets, resolved by its loader, never files to ship.
+      case "${dll,,}" in api-ms-win-* | ext-ms-win-*) continue ;; esac
+      if [ ! -f "$stage/$dll" ] && [ ! -f "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${dll,,}" ]; then
+        echo "packing: $(basename "$f") needs $dll, which is neither packed nor part of Windows" >&2
+        missing=1
+      fi
+    done
   done
-done
-[ "$missing" -eq 0 ] || exit 1
+  [ "$missing" -eq 0 ] || exit 1
 
-(cd "$out/stage" && cmake -E tar cf "$out/$name.zip" --format=zip "$name")
-echo "== $out/$name.zip"
+  (cd "$out/stage" && cmake -E tar cf "$out/$name.zip" --format=zip "$name")
+  echo "== $out/$name.zip"
+}
+timed "Windows: pack the zip" pack

@@ -9,6 +9,8 @@
 # returns at once, but nothing is heard).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/lib/stages.sh
+stage_log_own
 out="$PWD/build/windows"
 
 bash scripts/install-deps.sh wine wine64 >/dev/null
@@ -25,7 +27,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # A Wine prefix of the build's own, made once (half a minute): no dialogs about Mono or Gecko.
 if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
   echo "== making the Wine prefix"
-  bash scripts/desktop.sh bare bash -c 'wineboot -i && wineserver -w'
+  timed "Windows: make the Wine prefix" \
+    bash scripts/desktop.sh bare bash -c 'wineboot -i && wineserver -w'
   touch "$WINEPREFIX/.quorvel-ready"
 fi
 
@@ -35,5 +38,5 @@ fi
 skip='WriteRecordsTest\.AFolderRemovedDuringTheTest'
 
 echo "== Windows tests under Wine, bare X server"
-bash scripts/desktop.sh bare bash -c \
+timed "Windows: tests under Wine, bare X" bash scripts/desktop.sh bare bash -c \
   "ctest --test-dir '$out/build' -j$(nproc) --output-on-failure -E '$skip' $*; rc=\$?; wineserver -k; exit \$rc"
