@@ -18,6 +18,10 @@ packages=(
   # the desktops labs use, for the window tests: a stacking window manager, and a Wayland
   # compositor with Qt's Wayland platform (weston-screenshooter reads its screen)
   openbox weston qt6-wayland libwayland-egl1 libegl-mesa0
+  # the window managers of the common desktops, each on X11 (Xfce's xfwm4, GNOME's mutter,
+  # KDE's kwin with breeze, without which it draws no title bars) and mutter as GNOME's
+  # Wayland compositor too; they talk to a session bus of their own
+  xfwm4 mutter kwin-x11 breeze dbus-daemon
   # real keyboard and pointer input through the X server, for the real-input test
   xdotool
   # multimedia backend plugins so QSoundEffect can load
