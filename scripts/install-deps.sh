@@ -11,6 +11,8 @@ packages=(
   # Qt 6: widgets, OpenGL, multimedia (click sound), test library, ICU for CP932
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
   libgl-dev libegl-dev
+  # X11 client library: whether a window manager runs
+  libxcb1-dev
   # tests and benchmarks; stress-ng makes the busy machine of the timing benchmarks
   libgtest-dev libgmock-dev stress-ng
   # a real X display for the window tests, with Mesa's software OpenGL

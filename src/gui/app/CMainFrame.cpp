@@ -1,23 +1,30 @@
 #include "gui/app/CMainFrame.h"
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/MeasuredScreen.h"
 #include "gui/platform/DialogTemplate.h"
+#include "gui/platform/MessagePump.h"
 #include "gui/platform/PrimaryScreen.h"
 #include "gui/platform/WindowStacking.h"
 
 namespace quorvel {
 
 namespace {
+
+// How long the window manager is given to fit a captioned frame to the screen.
+constexpr int kMaximiseWaitMs = 1000;
 
 // The frame's client area: black, the title line in white with the data folder in grey under it,
 // and a left press starts a test.
@@ -79,6 +86,11 @@ CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    if (m_captioned) {
+        // Some window managers (xfwm4) maximise only a window that has the maximise function,
+        // which X11 grants with the maximise box.
+        setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    }
     setWindowTitle(QStringLiteral("Quorvel"));
     setAttribute(Qt::WA_InputMethodEnabled, false);
 
@@ -147,6 +159,17 @@ void CMainFrame::PlaceOverScreen() {
     if (WindowSystemPlacesWindows()) {
         return;
     }
+    if (m_captioned) {
+        // A window manager cannot maximise a frame of fixed size: the frame at the screen's
+        // size plus the caption it adds would run past an edge of the screen (or sit off
+        // centre). The frame has the screen's size until it is shown; the window manager then
+        // fits it, caption included, to the screen.
+        if (!isVisible()) {
+            resize(ScreenToLogical(QSize(screenWidth, screenHeight)));
+        }
+        setWindowState((windowState() & ~Qt::WindowFullScreen) | Qt::WindowMaximized);
+        return;
+    }
     // The whole frame, caption and border included, covers the screen. Its size is fixed,
     // which is how a window manager learns that the frame has no sizing border and cannot
     // be maximised.
@@ -155,16 +178,47 @@ void CMainFrame::PlaceOverScreen() {
     setFixedSize(ScreenToLogical(QSize(screenWidth, screenHeight)) - margins);
 }
 
+void CMainFrame::FitToScreen() {
+    if (!m_captioned || !isVisible()) {
+        return;
+    }
+    // The window manager answers the maximise request with a new geometry; nothing may be
+    // placed or measured over the frame before it has it.
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const auto fitted = [&] { return frameGeometry() == screen->availableGeometry(); };
+    QDeadlineTimer deadline(kMaximiseWaitMs);
+    while (!fitted() && !deadline.hasExpired()) {
+        Idle();
+    }
+    if (fitted()) {
+        return;
+    }
+    // A frame hidden and shown again (made topmost) may be mapped before the window manager has
+    // finished forgetting it, and with it the request to be maximised: it is asked once more.
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        return;
+    }
+    window->setWindowStates(window->windowStates() & ~Qt::WindowMaximized);
+    window->setWindowStates(window->windowStates() | Qt::WindowMaximized);
+    deadline.setRemainingTime(kMaximiseWaitMs);
+    while (!fitted() && !deadline.hasExpired()) {
+        Idle();
+    }
+}
+
 void CMainFrame::RestoreFrame() {
     if (WindowSystemPlacesWindows()) {
         // No window can make itself topmost there; maximised is the frame over the screen.
         showMaximized();
     } else {
-        if (!windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-            setWindowFlag(Qt::WindowStaysOnTopHint, true);  // hides the window until shown
-        }
+        m_topmost.MakeTopmost();
         PlaceOverScreen();
         show();
+        FitToScreen();
     }
     raise();
     activateWindow();
@@ -174,7 +228,7 @@ void CMainFrame::RestoreFrame() {
 
 bool CMainFrame::IsRestored() const {
     return WindowSystemPlacesWindows() ? windowState().testFlag(Qt::WindowMaximized)
-                                       : windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                                       : m_topmost.Wanted();
 }
 
 QAction* CMainFrame::CommandAction(int id) const {

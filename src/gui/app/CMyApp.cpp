@@ -78,6 +78,7 @@ bool CMyApp::InitInstance() {
     // The frame is on the screen, painted, before anything else can hold the start up.
     m_frame->showMaximized();
     WaitUntilShown(*m_frame);
+    m_frame->FitToScreen();
 
     MsTimerCheck(m_boxes);
 

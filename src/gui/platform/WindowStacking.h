@@ -20,6 +20,11 @@ void StackAbove(QWidget& topLevel, QWindow* owner);
 // positions or sizes of their own.
 bool WindowSystemPlacesWindows();
 
+// True where an X11 window manager runs (it has announced itself on the root window): it puts
+// a caption and border around each window and stacks, places and maximises windows itself. A
+// bare X server, and every other window system, answers false.
+bool WindowManagerFramesWindows();
+
 // For the length of a box or dialog over a full-screen window. Wayland compositors may keep a
 // full-screen window above every other, its own dialogs included (Weston's desktop shell
 // does), and a window cannot raise itself there; stepping out of full screen resizes it and
