@@ -4,8 +4,12 @@
 # Each build runs the whole suite on a bare X server (Xvfb), then its window tests and the
 # end-to-end test again on the desktops labs use: Xvfb with openbox, and Weston (Wayland).
 # Every display server runs with Mesa's software OpenGL (scripts/desktop.sh starts them).
+# The dev build runs its window tests once more on each common desktop's own window manager:
+# Xfce's xfwm4, GNOME's mutter and KDE's kwin, on X11.
 # Usage: scripts/test.sh [dev|asan]...   (default: dev asan)
-#        QUORVEL_DESKTOPS="bare openbox weston" chooses the desktops (default: all three).
+#        QUORVEL_DESKTOPS="bare openbox weston" chooses the desktops of every build (default:
+#        those three); QUORVEL_DEV_DESKTOPS="xfwm4 mutter-x11 kwin-x11" those of the dev build
+#        alone (default: those three).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/stages.sh
@@ -18,6 +22,7 @@ timed "install: Debian packages" bash scripts/install-deps.sh
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev asan)
 read -r -a desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
+read -r -a dev_desktops <<<"${QUORVEL_DEV_DESKTOPS-xfwm4 mutter-x11 kwin-x11}"
 
 # Every C++ file as clang-format lays it out (.clang-format), before anything is built.
 check_format() {
@@ -35,7 +40,9 @@ for preset in "${presets[@]}"; do
   echo "== $preset: configure and build"
   timed "$preset: configure and build" \
     bash -c 'cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)"' _ "$preset"
-  for desktop in "${desktops[@]}"; do
+  run_on=("${desktops[@]}")
+  [ "$preset" != dev ] || run_on+=("${dev_desktops[@]}")
+  for desktop in "${run_on[@]}"; do
     if [ "$desktop" = bare ]; then
       echo "== $preset: every test, bare X server"
       timed "$preset: every test, bare X" \
