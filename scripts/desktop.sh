@@ -113,6 +113,8 @@ case "$kind" in
     export WAYLAND_DISPLAY="$socket"
     unset DISPLAY
     export QT_QPA_PLATFORM=wayland
+    # As a GNOME session names its desktop to the programs it starts.
+    export XDG_CURRENT_DESKTOP=GNOME
     wait_for "mutter" test -S "$XDG_RUNTIME_DIR/$socket"
     ;;
   weston)

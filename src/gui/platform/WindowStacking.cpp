@@ -75,8 +75,20 @@ bool WindowManagerFramesWindows() {
 #endif
 }
 
+bool FullScreenCoversOwnDialogs() {
+    if (!WindowSystemPlacesWindows()) {
+        return false;
+    }
+    // No Wayland protocol tells how a compositor stacks; the session names its desktop.
+    // GNOME's mutter stands a dialog over its full-screen parent (seen on screenshots), while
+    // Weston's desktop shell keeps the full-screen window above it; others are taken to do
+    // what Weston does, which costs them only the scene behind the box.
+    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
+    return !desktops.contains("GNOME");
+}
+
 OverFullScreen::OverFullScreen(QWindow* window) {
-    if (window == nullptr || !WindowSystemPlacesWindows() || !window->isVisible()) {
+    if (window == nullptr || !FullScreenCoversOwnDialogs() || !window->isVisible()) {
         return;
     }
     m_window = window;
