@@ -24,7 +24,7 @@ namespace quorvel {
 namespace {
 
 // How long the window manager is given to fit a captioned frame to the screen.
-constexpr int kMaximiseWaitMs = 1000;
+constexpr int kMaximiseWaitMs = 2000;
 
 // The frame's client area: black, the title line in white with the data folder in grey under it,
 // and a left press starts a test.

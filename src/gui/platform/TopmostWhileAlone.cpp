@@ -37,10 +37,11 @@ void TopmostWhileAlone::MakeTopmost() {
         return;
     }
     m_wanted = true;
-    // The widget's own flag says what the window is meant to be; setting it hides the window
-    // until it is shown again. Whether it stands topmost now is the native window's flag.
+    // The widget's own flag says what the window is meant to be, whether it stands topmost now
+    // is the native window's. Not setWindowFlag: that hides the window and shows it again, and
+    // a window manager that sees the window mapped again may forget that it was maximised.
     if (!m_window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        m_window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        m_window->overrideWindowFlags(m_window->windowFlags() | Qt::WindowStaysOnTopHint);
     }
     Apply(nullptr);
 }
@@ -56,14 +57,15 @@ bool TopmostWhileAlone::OthersShown(const QWindow* leaving) const {
 }
 
 void TopmostWhileAlone::Apply(const QWindow* leaving) {
-    if (!m_active || !m_wanted || m_window.isNull()) {
+    if (!m_wanted || m_window.isNull()) {
         return;
     }
+    // A window not created yet takes the widget's flags when it is.
     QWindow* own = m_window->windowHandle();
     if (own == nullptr) {
         return;
     }
-    const bool topmost = !OthersShown(leaving);
+    const bool topmost = !m_active || !OthersShown(leaving);
     if (own->flags().testFlag(Qt::WindowStaysOnTopHint) != topmost) {
         // The native window alone: a mapped window changes its state in place, unmapped and
         // shown again.
