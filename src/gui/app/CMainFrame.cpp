@@ -1,6 +1,7 @@
 #include "gui/app/CMainFrame.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
@@ -9,13 +10,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QWindow>
 #include <algorithm>
+#include <cstdlib>
 
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/MeasuredScreen.h"
 #include "gui/platform/DialogTemplate.h"
-#include "gui/platform/MessagePump.h"
 #include "gui/platform/PrimaryScreen.h"
 #include "gui/platform/WindowStacking.h"
 
@@ -185,29 +187,38 @@ void CMainFrame::FitToScreen() {
     // The window manager answers the maximise request with a new geometry; nothing may be
     // placed or measured over the frame before it has it.
     const QScreen* screen = this->screen();
-    if (screen == nullptr) {
+    QWindow* window = windowHandle();
+    if (screen == nullptr || window == nullptr) {
         return;
     }
-    const auto fitted = [&] { return frameGeometry() == screen->availableGeometry(); };
-    QDeadlineTimer deadline(kMaximiseWaitMs);
-    while (!fitted() && !deadline.hasExpired()) {
-        Idle();
-    }
+    // At a fractional scale factor the frame's edges, in device-independent pixels, may be
+    // rounded a pixel off the screen's.
+    const auto fitted = [&] {
+        const QRect frame = frameGeometry();
+        const QRect area = screen->availableGeometry();
+        return std::abs(frame.left() - area.left()) <= 1 &&
+               std::abs(frame.top() - area.top()) <= 1 &&
+               std::abs(frame.right() - area.right()) <= 1 &&
+               std::abs(frame.bottom() - area.bottom()) <= 1;
+    };
+    // Only the window system's answers are taken meanwhile: a click or key that comes now is
+    // handled once the frame is ready (at start-up, the settings are not read yet).
+    const auto waitUntilFitted = [&] {
+        QDeadlineTimer deadline(kMaximiseWaitMs);
+        while (!fitted() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QThread::msleep(1);
+        }
+    };
+    waitUntilFitted();
     if (fitted()) {
         return;
     }
-    // A frame hidden and shown again (made topmost) may be mapped before the window manager has
-    // finished forgetting it, and with it the request to be maximised: it is asked once more.
-    QWindow* window = windowHandle();
-    if (window == nullptr) {
-        return;
-    }
+    // A window manager that let the request pass (it came while the frame was being mapped) is
+    // asked once more.
     window->setWindowStates(window->windowStates() & ~Qt::WindowMaximized);
     window->setWindowStates(window->windowStates() | Qt::WindowMaximized);
-    deadline.setRemainingTime(kMaximiseWaitMs);
-    while (!fitted() && !deadline.hasExpired()) {
-        Idle();
-    }
+    waitUntilFitted();
 }
 
 void CMainFrame::RestoreFrame() {
