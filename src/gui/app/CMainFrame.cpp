@@ -18,6 +18,7 @@
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/MeasuredScreen.h"
 #include "gui/platform/DialogTemplate.h"
+#include "gui/platform/MessagePump.h"
 #include "gui/platform/PrimaryScreen.h"
 #include "gui/platform/WindowStacking.h"
 
@@ -201,13 +202,10 @@ void CMainFrame::FitToScreen() {
                std::abs(frame.right() - area.right()) <= 1 &&
                std::abs(frame.bottom() - area.bottom()) <= 1;
     };
-    // Only the window system's answers are taken meanwhile: a click or key that comes now is
-    // handled once the frame is ready (at start-up, the settings are not read yet).
     const auto waitUntilFitted = [&] {
         QDeadlineTimer deadline(kMaximiseWaitMs);
         while (!fitted() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            QThread::msleep(1);
+            Idle();
         }
     };
     waitUntilFitted();

@@ -78,7 +78,6 @@ bool CMyApp::InitInstance() {
     // The frame is on the screen, painted, before anything else can hold the start up.
     m_frame->showMaximized();
     WaitUntilShown(*m_frame);
-    m_frame->FitToScreen();
 
     MsTimerCheck(m_boxes);
 
@@ -92,6 +91,10 @@ bool CMyApp::InitInstance() {
     m_settings.GetInt(kKeySeed, m_state.random_seed);
     m_settings.GetInt(kKeyTestType, m_state.test_type);
     m_settings.GetInt(kKeyRanking, m_state.flag_ranking);
+    // Last: a window manager may take a moment to maximise the frame, and a click or key
+    // handled meanwhile must find the conditions read (it used to start a test with a layout
+    // from the clock).
+    m_frame->FitToScreen();
     return true;
 }
 
