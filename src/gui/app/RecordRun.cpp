@@ -9,8 +9,10 @@
 #include "core/app/Version.h"
 #include "core/platform/Clock.h"
 #include "core/platform/Cp932.h"
+#include "core/records/CsvText.h"
 #include "core/records/RunEvents.h"
 #include "core/records/RunIndex.h"
+#include "core/records/RunIndexColumns.h"
 #include "core/records/TrialLogName.h"
 #include "core/records/WriteRunRecord.h"
 #include "gui/records/RunPicture.h"
@@ -76,7 +78,10 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     bytes.events = RunEventsHeader() + RunEventsRows(journal, state, window.Mapping());
     bytes.picture =
         RunPicturePng(state, WrongPresses(journal, window.Mapping()), Caption(state, facts));
-    bytes.index_row = RunIndexRow(state, facts);
+    bytes.index_row = CsvRow(FieldsForIndexHeader(
+        RunIndexFields(state, facts),
+        ExistingIndexHeader(QDir(directory).filePath(QStringLiteral("%1/%2").arg(
+            QLatin1String(kRunsFolder), QLatin1String(kRunIndexName))))));
     return WriteRunRecord(bytes, boxes, records);
 }
 
