@@ -13,6 +13,7 @@
 #include "core/records/RunEvents.h"
 #include "core/records/RunIndex.h"
 #include "core/records/RunIndexColumns.h"
+#include "core/records/RunTrials.h"
 #include "core/records/TrialLogName.h"
 #include "core/records/WriteRunRecord.h"
 #include "gui/records/RunPicture.h"
@@ -78,6 +79,7 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     bytes.events = RunEventsHeader() + RunEventsRows(journal, state, window.Mapping());
     bytes.picture =
         RunPicturePng(state, WrongPresses(journal, window.Mapping()), Caption(state, facts));
+    bytes.trials = RunTrialsRows(state, facts.run_id, facts.total_rt_origin_us);
     bytes.index_row = CsvRow(FieldsForIndexHeader(
         RunIndexFields(state, facts),
         ExistingIndexHeader(QDir(directory).filePath(QStringLiteral("%1/%2").arg(
