@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 
+#include "core/app/LayoutScan.h"
 #include "core/experiment/LayoutGenerator.h"
 #include "core/experiment/TrailGeometry.h"
 #include "core/records/IoFault.h"
@@ -239,9 +240,15 @@ class RunRecordTest : public ::testing::Test {
         test::FakeMessageBoxes quiet;
         SeedForRun(rng2, static_cast<std::int32_t>(index.at(QStringLiteral("seed_used")).toUInt()));
         ASSERT_EQ(LayoutGenerator(again, rng2, quiet), 1);
+        // --layouts lays the same seed out the same way.
+        const auto scanned = LayoutForSeed(
+            static_cast<std::int32_t>(index.at(QStringLiteral("seed_used")).toUInt()));
+        ASSERT_TRUE(scanned.has_value());
         for (const LogRow& row : log) {
             EXPECT_EQ(again.stimuli[row.trial - 1].x, row.stimX) << "target " << row.trial;
             EXPECT_EQ(again.stimuli[row.trial - 1].y, row.stimY) << "target " << row.trial;
+            EXPECT_EQ((*scanned)[row.trial - 1].x, row.stimX) << "target " << row.trial;
+            EXPECT_EQ((*scanned)[row.trial - 1].y, row.stimY) << "target " << row.trial;
         }
 
         // Every completed target's correct press, on the trial log's clocks: target 1's from the

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "core/app/CommandLine.h"
+#include "core/app/LayoutScan.h"
 #include "core/app/Version.h"
 #include "support/ScopedWorkingDir.h"
 
@@ -52,10 +53,77 @@ TEST(CommandLineTest, ReadsVersionHelpAndDataFolderAndIgnoresTheRest) {
     }
 }
 
+TEST(CommandLineTest, LayoutsTakeTheirRangeAndSummaryItsOptionalFolder) {
+    struct Case {
+        QStringList args;
+        StartAction action;
+        QString layouts;
+        QString summaryFolder;
+        QString folderRead;
+    };
+    const QString home = DefaultDataFolder();
+    const Case cases[] = {
+        {{QStringLiteral("--layouts"), QStringLiteral("1..10")},
+         StartAction::kLayouts,
+         QStringLiteral("1..10"),
+         QString(),
+         QStringLiteral(".")},
+        {{QStringLiteral("--layouts")},
+         StartAction::kUsageError,
+         QString(),
+         QString(),
+         QStringLiteral(".")},
+        {{QStringLiteral("--summary")},
+         StartAction::kSummary,
+         QString(),
+         QString(),
+         QStringLiteral(".")},
+        {{QStringLiteral("--summary"), QStringLiteral("/lab/data")},
+         StartAction::kSummary,
+         QString(),
+         QStringLiteral("/lab/data"),
+         QStringLiteral("/lab/data")},
+        {{QStringLiteral("--data-folder"), QStringLiteral("--summary")},
+         StartAction::kSummary,
+         QString(),
+         QString(),
+         home},
+        {{QStringLiteral("--summary"), QStringLiteral("--data-folder")},
+         StartAction::kSummary,
+         QString(),
+         QString(),
+         home},
+        // The first action wins, as with --version and --help.
+        {{QStringLiteral("--help"), QStringLiteral("--summary"), QStringLiteral("x")},
+         StartAction::kPrintHelp,
+         QString(),
+         QString(),
+         QStringLiteral("x")},
+        {{QStringLiteral("--summary"), QStringLiteral("--layouts"), QStringLiteral("1..2")},
+         StartAction::kSummary,
+         QString(),
+         QString(),
+         QStringLiteral(".")},
+    };
+    for (const Case& c : cases) {
+        const StartRequest request = ReadCommandLine(c.args);
+        const std::string what = c.args.join(u' ').toStdString();
+        EXPECT_EQ(request.action, c.action) << what;
+        EXPECT_EQ(request.layouts, c.layouts) << what;
+        EXPECT_EQ(request.summaryFolder, c.summaryFolder) << what;
+        if (c.action == StartAction::kSummary) {
+            EXPECT_EQ(SummaryFolder(request), c.folderRead) << what;
+        }
+    }
+}
+
 TEST(CommandLineTest, VersionTextCarriesTheProjectVersion) {
     EXPECT_EQ(VersionText(), QStringLiteral("Quorvel 1.005\n"));
     EXPECT_EQ(QLatin1String(kVersion), QLatin1String("1.005"));
     EXPECT_TRUE(HelpText().contains(QStringLiteral("--data-folder")));
+    EXPECT_TRUE(HelpText().contains(QStringLiteral("--layouts FIRST..LAST")));
+    EXPECT_TRUE(HelpText().contains(QStringLiteral("--summary [FOLDER]")));
+    EXPECT_TRUE(HelpText().contains(QStringLiteral("Pairing rule")));
     EXPECT_TRUE(HelpText().endsWith(u'\n'));
 }
 
@@ -179,6 +247,34 @@ TEST(CommandLineProcessTest, VersionAndHelpPrintToStdoutAndExitWithoutAWindow) {
         EXPECT_EQ(result.err, QByteArray()) << what;
         EXPECT_TRUE(QDir(home.path()).isEmpty()) << what;
     }
+}
+
+// --layouts prints the scan on standard output, without a display; a missing or bad range is a
+// usage error (exit code 2) that prints nothing there.
+TEST(CommandLineProcessTest, LayoutsPrintTheScanAndRefuseABadRange) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const ProcessResult result =
+        RunQuorvel({QStringLiteral("--layouts"), QStringLiteral("350..355")}, home.path());
+    std::string expected;
+    ScanLayouts({350, 355}, [&](std::string_view block) {
+        expected += block;
+        return true;
+    });
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.toStdString(), expected);
+    EXPECT_TRUE(result.out.contains("\n353,0,,,\n")) << result.out.toStdString();
+    EXPECT_EQ(result.err, QByteArray());
+
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--layouts")},
+          QStringList{QStringLiteral("--layouts"), QStringLiteral("9..1")}}) {
+        const ProcessResult bad = RunQuorvel(args, home.path());
+        EXPECT_EQ(bad.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(bad.out, QByteArray());
+        EXPECT_TRUE(bad.err.contains("--layouts")) << bad.err.toStdString();
+    }
+    EXPECT_TRUE(QDir(home.path()).isEmpty());
 }
 
 }  // namespace
