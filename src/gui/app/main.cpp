@@ -4,6 +4,7 @@
 
 #include "core/app/CommandLine.h"
 #include "core/app/LayoutScan.h"
+#include "core/app/SummaryCommand.h"
 #include "gui/app/CMyApp.h"
 #include "gui/platform/ProcessEnd.h"
 
@@ -33,6 +34,17 @@ int PrintLayouts(const QString& rangeText) {
     return written && std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+// The per-subject table: runs/subjects.csv written and the same printed; an error goes to
+// standard error with exit code 1, and no file is changed.
+int PrintSummary(const QString& folder) {
+    const quorvel::SummaryOutcome outcome = quorvel::RunSummaryCommand(folder);
+    if (outcome.exit_code != 0) {
+        std::fprintf(stderr, "%s\n", outcome.error.toLocal8Bit().constData());
+        return outcome.exit_code;
+    }
+    return Print(QString::fromUtf8(outcome.table));
+}
+
 }  // namespace
 
 // --version, --help, --layouts and --summary are answered before the application object is
@@ -55,6 +67,9 @@ int main(int argc, char** argv) {
     }
     if (request.action == quorvel::StartAction::kLayouts) {
         return PrintLayouts(request.layouts);
+    }
+    if (request.action == quorvel::StartAction::kSummary) {
+        return PrintSummary(quorvel::SummaryFolder(request));
     }
     if (request.useDataFolder) {
         const QString error =

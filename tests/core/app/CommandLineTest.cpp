@@ -11,6 +11,8 @@
 #include "core/app/CommandLine.h"
 #include "core/app/LayoutScan.h"
 #include "core/app/Version.h"
+#include "core/records/RecordsTestSupport.h"
+#include "core/records/RunIndex.h"
 #include "support/ScopedWorkingDir.h"
 
 namespace quorvel {
@@ -275,6 +277,69 @@ TEST(CommandLineProcessTest, LayoutsPrintTheScanAndRefuseABadRange) {
         EXPECT_TRUE(bad.err.contains("--layouts")) << bad.err.toStdString();
     }
     EXPECT_TRUE(QDir(home.path()).isEmpty());
+}
+
+// --summary on a folder of run records, without a display: subjects.csv written and the same
+// table printed; a damaged index refused with its line named, and no file changed.
+TEST(CommandLineProcessTest, SummaryWritesTheSubjectsTableAndRefusesADamagedIndex) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString lab = home.filePath(QStringLiteral("lab"));
+    ASSERT_TRUE(QDir().mkpath(lab + QStringLiteral("/runs")));
+    const auto row = [](const char* subject, TestType form, int completed, double slower,
+                        std::int64_t originUs) {
+        ExperimentState state = test::MakeRun(subject, form, completed);
+        for (TrialRecord& r : state.records) {
+            r.hit_time = static_cast<std::int32_t>(r.hit_time * slower);
+        }
+        RunFacts facts;
+        facts.run_id =
+            QString::fromLatin1(subject) + (IsPartA(form) ? QLatin1Char('a') : QLatin1Char('b'));
+        facts.started = QDateTime(QDate(2026, 3, 5), QTime(10, 0));
+        facts.total_rt_origin_us = originUs;
+        return RunIndexRow(state, facts);
+    };
+    // S1: A 1500 + 24000 ms from the origin (TotalRT 24000), B 2000 + 48000 (48000); S2 aborted.
+    const QByteArray index = RunIndexHeader() + row("S1", kPartA, kTargetCount, 1.0, 1500000) +
+                             row("S1", kPartB, kTargetCount, 2.0, 2000000) +
+                             row("S2", kPartA, 3, 1.0, 1500000);
+    const QString indexPath = lab + QStringLiteral("/runs/index.csv");
+    const QString subjectsPath = lab + QStringLiteral("/runs/subjects.csv");
+    ASSERT_TRUE(test::ScopedWorkingDir::write(indexPath, index));
+
+    const QByteArray table =
+        "subject,a_completed_runs,b_completed_runs,a_run_id,a_completion_ms,a_total_rt_ms,"
+        "a_errors,b_run_id,b_completion_ms,b_total_rt_ms,b_errors,b_minus_a_ms,b_over_a,"
+        "b_minus_a_total_rt_ms,b_over_a_total_rt\n"
+        "S1,1,1,S1a,25500,24000,6,S1b,50000,48000,6,24500,1.961,24000,2.000\n"
+        "S2,0,0,,,,,,,,,,,,\n";
+    const ProcessResult result = RunQuorvel({QStringLiteral("--summary"), lab}, home.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, table);
+    QByteArray crlf = table;
+    crlf.replace("\n", "\r\n");
+    EXPECT_EQ(test::ScopedWorkingDir::read(subjectsPath), "\xEF\xBB\xBF" + crlf);
+    EXPECT_EQ(QDir(lab + QStringLiteral("/runs")).entryList(QDir::Files, QDir::Name),
+              (QStringList{QStringLiteral("index.csv"), QStringLiteral("subjects.csv")}));
+
+    // A row cut short on line 5: refused, naming the file and the line; nothing changes.
+    ASSERT_TRUE(test::ScopedWorkingDir::write(indexPath, index + "S3a,S3,A\r\n"));
+    const ProcessResult damaged = RunQuorvel({QStringLiteral("--summary"), lab}, home.path());
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.out, QByteArray());
+    EXPECT_TRUE(
+        damaged.err.contains("index.csv is damaged, line 5: 3 fields where the header "
+                             "has 29"))
+        << damaged.err.toStdString();
+    EXPECT_EQ(test::ScopedWorkingDir::read(subjectsPath), "\xEF\xBB\xBF" + crlf);
+    EXPECT_EQ(test::ScopedWorkingDir::read(indexPath), index + "S3a,S3,A\r\n");
+
+    // With --data-folder and no folder it reads ~/Quorvel, which it does not make.
+    const ProcessResult none =
+        RunQuorvel({QStringLiteral("--data-folder"), QStringLiteral("--summary")}, home.path());
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.err.contains("Quorvel")) << none.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Quorvel"))));
 }
 
 }  // namespace
