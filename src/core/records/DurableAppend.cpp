@@ -521,4 +521,28 @@ void DurableAppend::RestoreByName(bool owned, qint64 size, qint64 end) {
     m_leftover = Leftover{size, end, owned};
 }
 
+bool DurableAppend::TakeBack() {
+    if (m_blockOffset < 0) {
+        return true;
+    }
+    AppendHandle file;
+    bool created = false;
+    if (Fails(IoOp::Open) || !file.Open(m_path, false, created) || !file.Lock(m_lockWait) ||
+        !file.IsNamedBy(m_path) || file.Size() != m_blockOffset + m_block.size()) {
+        return false;
+    }
+    if (!m_header.isEmpty() && m_blockOffset == m_header.size()) {
+        if (!Fails(IoOp::Remove) && QFile::remove(m_path)) {
+            SyncDirectoryOf(m_path);
+            m_blockOffset = -1;
+            return true;
+        }
+    }
+    if (Fails(IoOp::Truncate) || !file.Truncate(m_blockOffset) || !file.Sync()) {
+        return false;
+    }
+    m_blockOffset = -1;
+    return true;
+}
+
 }  // namespace quorvel

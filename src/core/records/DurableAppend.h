@@ -51,6 +51,12 @@ class DurableAppend {
     // writers' blocks may come before and after it.
     qint64 BlockOffset() const { return m_blockOffset; }
 
+    // Takes the block of the last successful Attempt() out again, when a later file of the same
+    // record could not be written: under the lock, and only while the block is still the end
+    // of the file (a block another writer has appended after stays: cutting it out would take
+    // theirs too). A file left with nothing but its header goes. True when the block is gone.
+    bool TakeBack();
+
   private:
     bool Fails(IoOp op) const;
     bool WriteAll(AppendHandle& file, const QByteArray& bytes);

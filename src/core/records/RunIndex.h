@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -36,8 +37,9 @@ struct RunFacts {
 // The index file's first bytes: byte-order mark and header row.
 QByteArray RunIndexHeader();
 
-// One run's row.
+// One run's row, and its fields.
 QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts);
+QStringList RunIndexFields(const ExperimentState& state, const RunFacts& facts);
 
 // ISO 8601 local time with its offset from UTC, to the millisecond: 2026-03-01T09:15:02.120+09:00.
 QString IsoLocalTime(const QDateTime& when);

@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <utility>
 #include <vector>
 
 #include "core/records/DurableAppend.h"
 #include "core/records/RunIndex.h"
+#include "core/records/RunTrials.h"
 
 namespace quorvel {
 
@@ -40,6 +42,19 @@ bool MakeRunsFolder(const QString& directory, const QString& runsPath,
     }
     reason = qt_error_string(-1);  // what mkdir ran into (no such folder, permission, ...)
     return false;
+}
+
+// Takes the parts already written out again, the last first: a run's own files go, its rows
+// in the shared files are taken back (those another writer has appended after stay, and name
+// a run the index has no row for).
+void UndoWritten(std::vector<std::pair<DurableAppend, bool>>& written) {
+    for (auto part = written.rbegin(); part != written.rend(); ++part) {
+        if (part->second) {
+            part->first.TakeBack();
+        } else {
+            QFile::remove(part->first.Path());
+        }
+    }
 }
 
 }  // namespace
@@ -81,14 +96,19 @@ bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
         QString path;
         QByteArray header;
         const QByteArray& block;
+        bool shared;  // a file every run appends to: its block is taken back, the file stays
     };
     const Part parts[] = {
-        {runs.filePath(RunEventsFileName(bytes.run_id)), QByteArray(), bytes.events},
-        {runs.filePath(RunPictureFileName(bytes.run_id)), QByteArray(), bytes.picture},
-        {runs.filePath(QLatin1String(kRunIndexName)), RunIndexHeader(), bytes.index_row},
+        {runs.filePath(RunEventsFileName(bytes.run_id)), QByteArray(), bytes.events, false},
+        {runs.filePath(RunPictureFileName(bytes.run_id)), QByteArray(), bytes.picture, false},
+        {runs.filePath(QLatin1String(kRunTrialsName)), RunTrialsHeader(), bytes.trials, true},
+        {runs.filePath(QLatin1String(kRunIndexName)), RunIndexHeader(), bytes.index_row, true},
     };
-    std::vector<QString> written;
+    std::vector<std::pair<DurableAppend, bool>> written;
     for (const Part& part : parts) {
+        if (part.shared && part.block.isEmpty()) {
+            continue;  // no completed target: no trial rows, and no file made for none
+        }
         DurableAppend append(part.path, part.header, part.block, context.io_fault);
         append.SetLockWait(context.lock_wait);
         if (!WithRetry(
@@ -96,12 +116,10 @@ bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
                 [&] { return append.FailureReason(); })) {
             // All or nothing: an events file or picture that no index row names would only
             // mislead.
-            for (const QString& path : written) {
-                QFile::remove(path);
-            }
+            UndoWritten(written);
             return false;
         }
-        written.push_back(part.path);
+        written.emplace_back(append, part.shared);
     }
     return true;
 }

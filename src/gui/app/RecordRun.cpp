@@ -8,9 +8,12 @@
 
 #include "core/app/Version.h"
 #include "core/platform/Clock.h"
-#include "core/platform/Cp932.h"
+#include "core/records/CsvText.h"
+#include "core/records/RunCaption.h"
 #include "core/records/RunEvents.h"
 #include "core/records/RunIndex.h"
+#include "core/records/RunIndexColumns.h"
+#include "core/records/RunTrials.h"
 #include "core/records/TrialLogName.h"
 #include "core/records/WriteRunRecord.h"
 #include "gui/records/RunPicture.h"
@@ -35,17 +38,6 @@ QDateTime StartedAt(const InputJournal& journal, const Clock& clock) {
 QString Platform(const CTouchWnd& window) {
     return QSysInfo::prettyProductName() + QStringLiteral("; Qt ") + QLatin1String(qVersion()) +
            QStringLiteral("; ") + window.RendererName();
-}
-
-QString Caption(const ExperimentState& state, const RunFacts& facts) {
-    return QStringLiteral("%1   %2   %3   %4/%5   errors %6   seed %7")
-        .arg(FromCp932(QByteArray::fromStdString(state.subject)),
-             IsPartA(state.test_type) ? QStringLiteral("Part A") : QStringLiteral("Part B"),
-             facts.run_id)
-        .arg(state.completed)
-        .arg(kTargetCount)
-        .arg(TotalErrors(state))
-        .arg(state.run_seed);
 }
 
 }  // namespace
@@ -75,8 +67,12 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     bytes.run_id = facts.run_id;
     bytes.events = RunEventsHeader() + RunEventsRows(journal, state, window.Mapping());
     bytes.picture =
-        RunPicturePng(state, WrongPresses(journal, window.Mapping()), Caption(state, facts));
-    bytes.index_row = RunIndexRow(state, facts);
+        RunPicturePng(state, WrongPresses(journal, window.Mapping()), RunCaption(state, facts));
+    bytes.trials = RunTrialsRows(state, facts.run_id, facts.total_rt_origin_us);
+    bytes.index_row = CsvRow(FieldsForIndexHeader(
+        RunIndexFields(state, facts),
+        ExistingIndexHeader(QDir(directory).filePath(QStringLiteral("%1/%2").arg(
+            QLatin1String(kRunsFolder), QLatin1String(kRunIndexName))))));
     return WriteRunRecord(bytes, boxes, records);
 }
 

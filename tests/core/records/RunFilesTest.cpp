@@ -66,15 +66,20 @@ TEST(RunFiles, TheIndexRowCarriesTheRunAsTheTrialLogHasIt) {
                          "run_id,subject,test_type,test_type_value,seed_setting,seed_used,started,"
                          "completed,targets_completed,total_rt_ms,errors_total,screen_px,"
                          "device_pixel_ratio,stimulus_scale,version,platform,trial_log,"
-                         "events_file,picture_file,total_rt_origin_us,events_dropped\r\n"));
+                         "events_file,picture_file,total_rt_origin_us,events_dropped,"
+                         "first_target_ms,completion_ms,trail_length,trail_crossings,"
+                         "mean_between_ms,median_between_ms,longest_ms,longest_target\r\n"));
     // TotalRT of the last completed row (target 3: 2000 ms); errors of every target, the
-    // awaited one's too (target 4 of the run: 2).
+    // awaited one's too (target 4 of the run: 2). The scores: target 1 took 1500 ms; target 3
+    // came 1502 ms (the TotalRT origin) + 2000 ms after the run origin; targets 2 and 3 took
+    // 1000 ms each; the targets lie on a line, 24 steps of sqrt(35² + 25²) = 43.0116.
     EXPECT_EQ(RunIndexRow(state, facts),
               QStringLiteral("20240305-070809-00af,\"被験,1\",B,2,0,3000000000,"
                              "2024-03-05T07:08:09.012+09:00,0,3,2000,2,1920x1080,1.25,1.40625,"
                              "1.005,\"Debian 12; Qt 6.4.2; llvmpipe (LLVM 15, 256 bits)\","
                              "\"被験,1.csv\",20240305-070809-00af.events.csv,"
-                             "20240305-070809-00af.png,1502117,0\r\n")
+                             "20240305-070809-00af.png,1502117,0,"
+                             "1500,3502,1032.3,0,1000.0,1000.0,1000,2\r\n")
                   .toUtf8());
 
     // One target: TotalRT 0; none: empty, as there is no row; complete: the last target's.
@@ -143,7 +148,8 @@ class WriteRunRecordTest : public ::testing::Test {
     }
     RunRecordBytes Bytes(const QString& id) const {
         return {id, RunEventsHeader() + "1,press,touch,0,1,1,0,1,wrong\r\n",
-                QByteArray("\x89PNG picture bytes", 18), "row of " + id.toUtf8() + "\r\n"};
+                QByteArray("\x89PNG picture bytes", 18), "row of " + id.toUtf8() + "\r\n",
+                QByteArray()};
     }
     QString Runs(const QString& name = QString()) const {
         return QDir(m_dir.path()).filePath(QStringLiteral("runs/") + name);
