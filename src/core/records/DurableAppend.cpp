@@ -70,6 +70,8 @@ class AppendHandle {
 
     qint64 Size() const;
     bool ReadByte(qint64 at, char& byte) const;
+    // Reads `size` bytes from `at` into `data`; false when fewer came.
+    bool ReadAt(qint64 at, char* data, qint64 size) const;
     // Writes at the end of the file; true when every byte was taken.
     bool Append(const char* data, qint64 size);
     bool Truncate(qint64 size);
@@ -198,6 +200,23 @@ bool AppendHandle::ReadByte(qint64 at, char& byte) const {
     return ReadFile(m_handle, &byte, 1, &read, &where) != 0 && read == 1;
 }
 
+bool AppendHandle::ReadAt(qint64 at, char* data, qint64 size) const {
+    while (size > 0) {
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<qint64>(size, 1 << 30));
+        DWORD read = 0;
+        if (ReadFile(m_handle, data, chunk, &read, &where) == 0 || read == 0) {
+            return false;
+        }
+        data += read;
+        size -= read;
+        at += read;
+    }
+    return true;
+}
+
 bool AppendHandle::Append(const char* data, qint64 size) {
     qint64 at = Size();
     while (at >= 0 && size > 0) {
@@ -309,6 +328,23 @@ bool AppendHandle::ReadByte(qint64 at, char& byte) const {
     return ::pread(m_fd, &byte, 1, static_cast<off_t>(at)) == 1;
 }
 
+bool AppendHandle::ReadAt(qint64 at, char* data, qint64 size) const {
+    while (size > 0) {
+        const ssize_t n =
+            ::pread(m_fd, data, static_cast<std::size_t>(size), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= n;
+        at += n;
+    }
+    return true;
+}
+
 bool AppendHandle::Append(const char* data, qint64 size) {
     // O_APPEND: every write goes to the end as the file is then, whatever the offset says.
     while (size > 0) {
@@ -369,6 +405,33 @@ QByteArray LineEndBefore(const AppendHandle& file, qint64 size) {
         return QByteArray();
     }
     return last == '\r' ? QByteArray("\n") : QByteArray("\r\n");
+}
+
+// Up to this size a file is looked at to see whether it holds a data line at all.
+constexpr qint64 kBlankFileLimit = 64 * 1024;
+
+// True when the file's `size` bytes hold no data line: nothing but a byte-order mark at the
+// start and line ends, blanks and tabs (left by an editor, or by a program that writes a mark
+// into every new file). Such a file is as good as empty and gets its header; `bytes` are
+// what it held, to be put back if the append fails.
+bool HoldsNoDataLine(const AppendHandle& file, qint64 size, QByteArray& bytes) {
+    if (size <= 0 || size > kBlankFileLimit) {
+        return false;
+    }
+    bytes.resize(size);
+    if (!file.ReadAt(0, bytes.data(), size)) {
+        bytes.clear();
+        return false;
+    }
+    const QByteArrayView rest =
+        bytes.startsWith("\xEF\xBB\xBF") ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+    for (const char c : rest) {
+        if (c != '\r' && c != '\n' && c != ' ' && c != '\t') {
+            bytes.clear();
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -439,17 +502,28 @@ bool DurableAppend::Attempt() {
         m_leftover.reset();
     }
 
+    // A file with no data line (only a byte-order mark, only line ends) is as good as empty:
+    // it is cut to nothing and gets its header at the top, where readers look for it.
+    QByteArray blank;
+    if (HoldsNoDataLine(file, size, blank)) {
+        if (Fails(IoOp::Truncate) || !file.Truncate(0)) {
+            m_failure = file.Error();
+            return false;
+        }
+        size = 0;
+    }
+
     // The header goes into an empty file, whoever made it; an unfinished last line is ended
     // first, or it would swallow the block's first row.
     const QByteArray lead = size == 0 ? m_header : LineEndBefore(file, size);
     if (!WriteAll(file, lead + m_block) || !Sync(file, created)) {
         m_failure = file.Error();
-        Restore(file, owned, size);
+        Restore(file, owned, size, blank);
         return false;
     }
     if (Fails(IoOp::Close)) {
         m_failure = file.Error();
-        Restore(file, owned, size);
+        Restore(file, owned, size, blank);
         return false;
     }
     if (!file.Close()) {
@@ -483,7 +557,7 @@ bool DurableAppend::Sync(AppendHandle& file, bool created) {
     return true;
 }
 
-void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size) {
+void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size, const QByteArray& blank) {
     // Still under the lock: no other writer has added anything after this attempt's bytes.
     const qint64 end = file.Size();
     if (owned && size == 0) {
@@ -497,6 +571,11 @@ void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size) {
         return;
     }
     if (!Fails(IoOp::Truncate) && file.Truncate(size)) {
+        // What a file without a data line held goes back; it holds no data, so should that
+        // fail, the empty file left is as good.
+        if (!blank.isEmpty()) {
+            file.Append(blank.constData(), blank.size());
+        }
         file.Sync();
         return;
     }

@@ -13,8 +13,9 @@ class AppendHandle;
 
 // Appends one block of bytes to a file so that the file ends up holding either all of them,
 // on disk, or exactly what it held before. A file that is empty (new, or left empty by a
-// writer that was killed) begins with `header`; a file with anything in it never gets the
-// header again.
+// writer that was killed) begins with `header`, and so does a file with no data line (only a
+// byte-order mark, blank lines), whose bytes the header and block replace; a file with a data
+// line never gets the header again.
 //
 // Several writers, in other processes (other stations on a shared drive) or other threads, may
 // append to the same file at once: each Attempt() holds an exclusive lock on the file from
@@ -55,7 +56,7 @@ class DurableAppend {
     bool Fails(IoOp op) const;
     bool WriteAll(AppendHandle& file, const QByteArray& bytes);
     bool Sync(AppendHandle& file, bool created);
-    void Restore(AppendHandle& file, bool owned, qint64 size);
+    void Restore(AppendHandle& file, bool owned, qint64 size, const QByteArray& blank = {});
     void RestoreByName(bool owned, qint64 size, qint64 end);
 
     QString m_path;

@@ -251,5 +251,24 @@ TEST_F(WriteRunRecordTest, AFileInPlaceOfTheFolderIsReportedWithTheReason) {
     EXPECT_EQ(test::FileBytes(Runs().chopped(1)), QByteArray("not a folder"));
 }
 
+// An index holding only its byte-order mark, or only line ends, has no header row: it gets
+// the header like a new index, and no second mark.
+TEST_F(WriteRunRecordTest, AnIndexWithNoDataLineGetsItsHeader) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("runs")));
+    int n = 0;
+    for (const QByteArray& blank : {QByteArray("\xEF\xBB\xBF"), QByteArray("\r\n")}) {
+        SCOPED_TRACE(blank.toHex().toStdString());
+        {
+            QFile index(Runs(QStringLiteral("index.csv")));
+            ASSERT_TRUE(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_EQ(index.write(blank), blank.size());
+        }
+        const QString id = QStringLiteral("r%1").arg(++n);
+        ASSERT_TRUE(WriteRunRecord(Bytes(id), boxes, context));
+        EXPECT_EQ(File(QStringLiteral("index.csv")),
+                  RunIndexHeader() + "row of " + id.toUtf8() + "\r\n");
+    }
+}
+
 }  // namespace
 }  // namespace quorvel
