@@ -34,6 +34,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/resource.h>
 #endif
 
 // The real program, in this process, used only as an operator and a subject would use it: the
@@ -688,6 +690,56 @@ TEST_F(EndToEndTest, APoliteEndSavesTheSettingsAndKeepsTheCompletedRows) {
         EXPECT_FALSE(QFile::exists(QStringLiteral("QVL.txt")));
     }
 }
+
+#ifndef _WIN32
+// A lab's login limits may cap the size of the files a process writes (ulimit -f). Writing past
+// the cap raised SIGXFSZ, whose default ends the process in the middle of the append and
+// leaves the cut row in the trial log for ever. The program now sees the write fail, as on a
+// full disk: the rows are taken out again and the operator is asked, then told.
+TEST_F(EndToEndTest, AFileSizeLimitIsReportedAndRolledBackLikeAFullDisk) {
+    const Layout layout = SeenLayout(4);
+    // An earlier session's rows: the limit lets the file grow by a part of one row only.
+    QByteArray earlier =
+        "Subject,Type,Date,Time,Trial,StimX,StimY,Resp,RespX,RespY,RT,TotalRT,Error\r\n";
+    while (earlier.size() < 4096) {
+        earlier += "P10,A,2024/03/05,07:08:09,1,70,697,1,73,695,1500,0,0\r\n";
+    }
+    ASSERT_TRUE(dir.write(QStringLiteral("P10.csv"), earlier));
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    RunProgram([&] {
+        StartByClick(1);
+        Dialog({QStringLiteral("P10"), QStringLiteral("4"), Conditions::PartA,
+                Conditions::KeepRanking},
+               true);
+        Touches(layout, AllCorrect(layout, 0, 2));
+        bot->Then(QStringLiteral("the limit, then Escape"), [&] {
+            rlimit limited = unlimited;
+            limited.rlim_cur = static_cast<rlim_t>(earlier.size() + 20);
+            EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            MessageBoxScript::Answer(QMessageBox::Cancel);  // the data-file box
+            MessageBoxScript::Answer(QMessageBox::Ok);      // the end message
+        });
+        PressEscape();
+        bot->Then(QStringLiteral("lift the limit and exit"), AtRest, [&] {
+            setrlimit(RLIMIT_FSIZE, &unlimited);
+            Frame()->findChild<QAction*>(kCommandExit)->trigger();
+        });
+    });
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+
+    const std::vector<ScriptedBox>& boxes = MessageBoxScript::Shown();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_TRUE(boxes[1].text.startsWith(QStringLiteral("データファイルを開くことができません\n")))
+        << boxes[1].text.toStdString();
+    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("P10.csv"))) << boxes[1].text.toStdString();
+    EXPECT_EQ(boxes[2].text,
+              QStringLiteral("プログラムを中断しました。\n試行データは記録されていません。"));
+    EXPECT_EQ(dir.read(QStringLiteral("P10.csv")), earlier);  // no cut row
+    EXPECT_EQ(dir.read(QStringLiteral("QVL.ini")),
+              "subject = P10\r\nrandom_seed = 4\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
+}
+#endif
 
 }  // namespace
 }  // namespace quorvel

@@ -10,6 +10,7 @@
 #include "core/experiment/LabelTable.h"
 #include "core/experiment/MsTimer.h"
 #include "core/platform/Clock.h"
+#include "core/platform/FileSizeSignal.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/RunExperiment.h"
 #include "gui/platform/KeyState.h"
@@ -63,6 +64,9 @@ CMyApp::~CMyApp() {
 }
 
 bool CMyApp::InitInstance() {
+    // Before anything is written: a file-size limit must fail a write, not end the program
+    // part way through a row.
+    TreatFileSizeLimitAsWriteError();
     // The key state must see every key from the start, so none held is missed by a test.
     AppKeyState();
     // At the end of a Windows session there is no time to wait for the frame to close: the

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "core/app/CommandLine.h"
+#include "core/platform/FileSizeSignal.h"
 #include "gui/app/CMyApp.h"
 #include "gui/platform/ProcessEnd.h"
 
@@ -16,6 +17,8 @@ int Print(const QString& text) {
 // --version and --help are answered before the application object is made, so they need no
 // display; every argument still goes to Qt, which ignores what it does not know.
 int main(int argc, char** argv) {
+    // The data folder's set-up below copies a file already.
+    quorvel::TreatFileSizeLimitAsWriteError();
     QStringList args;
     for (int i = 1; i < argc; ++i) {
         args.append(QString::fromLocal8Bit(argv[i]));
