@@ -52,7 +52,11 @@ QString ResolveRecordsDirectory(const QString& directory) {
 }
 
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
-                  const RecordsContext& context, SummaryLineWritten* written) {
+                  const RecordsContext& context, SummaryLineWritten* written, KeptRecords* kept) {
+    KeptRecords ignored;
+    KeptRecords& report = kept != nullptr ? *kept : ignored;
+    report.trial_log = false;
+    report.summary_line = false;
     state.record_time = context.Calendar().NowSeconds();
     if (context.reset_textures) {
         context.reset_textures();
@@ -80,6 +84,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     if (!AppendWithRetry(logAppend, boxes)) {
         return false;
     }
+    report.trial_log = true;
     if (!run_complete) {
         return true;
     }
@@ -91,6 +96,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     if (!AppendWithRetry(summaryAppend, boxes)) {
         return false;
     }
+    report.summary_line = true;
     if (written != nullptr) {
         *written = {summaryAppend.Path(), summaryAppend.BlockOffset(), line};
     }

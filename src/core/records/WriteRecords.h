@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/experiment/EndMessage.h"
 #include "core/experiment/ExperimentState.h"
 #include "core/platform/Clock.h"
 #include "core/platform/MessageBoxService.h"
@@ -52,8 +53,10 @@ QString ResolveRecordsDirectory(const QString& directory);
 // alone). Whatever happens, each file holds either the whole of this run's bytes or exactly
 // what it held before. A subject ID that would name a file outside the directory is refused
 // like a file that cannot be opened. True when everything the run had to write is on disk.
-// When the summary line was written and `written` is given, it says where the line went.
+// When the summary line was written and `written` is given, it says where the line went. When
+// `kept` is given, its trial_log and summary_line say which of the two files took the run.
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
-                  const RecordsContext& context, SummaryLineWritten* written = nullptr);
+                  const RecordsContext& context, SummaryLineWritten* written = nullptr,
+                  KeptRecords* kept = nullptr);
 
 }  // namespace quorvel

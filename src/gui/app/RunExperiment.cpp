@@ -180,10 +180,9 @@ void RunExperiment(RunContext& run) {
     SummaryLineWritten line;
     const DriveOutcome outcome =
         DriveExperiment(run.state, io, run.boxes, [&](DriveOutcome finished) {
-            written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
-                                   records, &line);
             KeptRecords kept;
-            kept.trial_log = written;
+            written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
+                                   records, &line, &kept);
             kept.run_record = written && RecordRun(run.state, window, run.boxes, records);
             return kept;
         });
