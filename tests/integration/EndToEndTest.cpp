@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QInputMethodEvent>
@@ -625,6 +626,53 @@ TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {
               "; lab machine 3 = \r\nsubject = S9\r\nrandom_seed = -5\r\nextra = keep me\r\n"
               "test_type = 7\r\nflag_ranking = 0\r\n");
     EXPECT_EQ(dir.entries(), QStringList({QStringLiteral("QVL.ini")}));
+}
+
+// A save of QVL.ini that fails at exit (a folder or a dangling link under its name) used to go
+// unnoticed, and the next start offered the old subject. The operator is now told, by the
+// file's path, and may retry; the program still ends when they give up.
+TEST_F(EndToEndTest, AFailedSettingsSaveIsToldAtExitAndCanBeRetried) {
+    struct Case {
+        const char* name;
+        std::function<bool()> block;
+    };
+    const Case cases[] = {
+        {"a folder under the name", [] { return QDir().mkdir(QStringLiteral("QVL.ini")); }},
+#ifndef _WIN32
+        {"a dangling link",
+         [] {
+             return QFile::link(QStringLiteral("no/such/folder/QVL.ini"),
+                                QStringLiteral("QVL.ini"));
+         }},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageBoxScript::Reset();
+        QDir().rmdir(QStringLiteral("QVL.ini"));
+        QFile::remove(QStringLiteral("QVL.ini"));
+        ASSERT_TRUE(c.block());
+        const int code = RunProgram([&] {
+            bot->Then(QStringLiteral("Exit, then Retry and Cancel"), AtRest, [] {
+                MessageBoxScript::Answer(QMessageBox::Retry);
+                MessageBoxScript::Answer(QMessageBox::Cancel);
+                Frame()->findChild<QAction*>(kCommandExit)->trigger();
+            });
+        });
+        EXPECT_EQ(code, 0);
+        const std::vector<ScriptedBox>& boxes = MessageBoxScript::Shown();
+        ASSERT_EQ(boxes.size(), 2u);  // the first answered with Retry, the second with Cancel
+        for (const ScriptedBox& b : boxes) {
+            EXPECT_TRUE(b.expected);
+            EXPECT_EQ(b.caption, ProgramName());
+            EXPECT_EQ(b.buttons, QMessageBox::Retry | QMessageBox::Cancel);
+            EXPECT_EQ(b.text, QStringLiteral("設定ファイルを保存できません\n") +
+                                  QDir::toNativeSeparators(
+                                      QDir::current().absoluteFilePath(QStringLiteral("QVL.ini"))) +
+                                  QStringLiteral("\n次回の起動時には、今回の条件（被験者IDなど）"
+                                                 "ではなく、前に保存された条件が表示されます。"));
+        }
+    }
 }
 
 // Logout, shutdown and `kill` end the program with SIGTERM (a terminal with SIGINT or SIGHUP);

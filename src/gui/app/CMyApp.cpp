@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QWindow>
 #include <chrono>
 #include <thread>
@@ -27,6 +28,16 @@ const char* const kKeyTestType = "test_type";
 const char* const kKeyRanking = "flag_ranking";
 
 constexpr int kShowWaitMs = 1000;
+
+// The box when the conditions cannot be saved at exit: the file by its full path, and what the
+// next start will show instead.
+QString SettingsSaveErrorText(const QString& path) {
+    return QStringLiteral("設定ファイルを保存できません") + QLatin1Char('\n') +
+           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + QLatin1Char('\n') +
+           QStringLiteral(
+               "次回の起動時には、今回の条件（被験者IDなど）ではなく、前に保存された"
+               "条件が表示されます。");
+}
 
 // The label tables are built once, before anything can look at them.
 void BuildLabelTables() {
@@ -132,7 +143,20 @@ int CMyApp::ExitInstance(int exitCode) {
     m_settings.SetInt(kKeySeed, m_state.random_seed);
     m_settings.SetInt(kKeyTestType, m_state.test_type);
     m_settings.SetInt(kKeyRanking, m_state.flag_ranking);
-    m_settings.Save();
+    // A failed save (a folder or a dangling link under the name, a write-protected file) used
+    // to go unnoticed, and the next start offered the old subject. The operator is told and may
+    // fix the cause and retry. At a polite end (logout) nobody is there to answer: the box is
+    // passed over as cancelled.
+    if (m_frame != nullptr && !m_frame->isVisible()) {
+        // The frame has closed: a box owned by a window no longer on the screen may not be
+        // shown at all (Wayland places a dialog by its parent), so it stands on its own.
+        m_boxes.SetOwner(nullptr);
+    }
+    while (!m_settings.Save()) {
+        if (!m_boxes.AskRetry(SettingsSaveErrorText(m_settings.Path()))) {
+            break;
+        }
+    }
     return exitCode;
 }
 

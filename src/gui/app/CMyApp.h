@@ -34,7 +34,8 @@ class CMyApp {
     // Runs the event loop until the main frame is closed; its result is the exit code.
     int Run();
 
-    // Stops a clock left running and writes the four conditions back to "QVL.ini". Returns
+    // Stops a clock left running and writes the four conditions back to "QVL.ini"; a save that
+    // fails is told in a box with Retry and Cancel (passed over at a polite end). Returns
     // `exitCode`, the event loop's result.
     int ExitInstance(int exitCode);
 
