@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QRect>
 #include <QWindow>
+#include <chrono>
 
 #include "core/experiment/DriveExperiment.h"
 #include "core/experiment/LayoutGenerator.h"
@@ -91,6 +92,21 @@ void SwitchInputMethodOff(CMainFrame& frame) {
     if (method != nullptr) {
         method->reset();
         method->hide();
+    }
+}
+
+// How long after the run's end its record waits for the last finger (or button) to lift, so the
+// events file has the release of the last target's press. A subject who rests a finger on the
+// screen holds the record back no longer than this.
+constexpr std::chrono::milliseconds kLastLiftWait{1000};
+
+// Pumps events until no contact is down, the wait from `ended` is over, or the program is asked
+// to end.
+void AwaitLastLift(WindowDriverIo& io, const CTouchWnd& window,
+                   std::chrono::steady_clock::time_point ended) {
+    while (window.PointCount() > 0 && !io.StopRequested() &&
+           std::chrono::steady_clock::now() - ended < kLastLiftWait) {
+        io.Idle();
     }
 }
 
@@ -180,10 +196,15 @@ void RunExperiment(RunContext& run) {
     SummaryLineWritten line;
     const DriveOutcome outcome =
         DriveExperiment(run.state, io, run.boxes, [&](DriveOutcome finished) {
+            const auto ended = std::chrono::steady_clock::now();
             KeptRecords kept;
             written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
                                    records, &line, &kept);
+            if (written) {
+                AwaitLastLift(io, window, ended);
+            }
             kept.run_record = written && RecordRun(run.state, window, run.boxes, records);
+            window.Journal().SetAwaited(-1);  // the end box comes next
             return kept;
         });
     window.ResetTextures();
