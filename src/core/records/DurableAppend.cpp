@@ -60,6 +60,9 @@ class AppendHandle {
 
     // Takes the exclusive lock, polling for up to `wait` while another writer has it.
     bool Lock(std::chrono::milliseconds wait);
+    // After Lock() failed: the file system cannot lock at all (NFS without its lock service),
+    // so no wait or retry will ever get the lock.
+    bool LocksUnsupported() const { return m_noLocks; }
     // One try, no waiting.
     bool TryLock();
 
@@ -97,6 +100,7 @@ class AppendHandle {
     }
 
     QString m_error;
+    bool m_noLocks = false;
 #ifdef _WIN32
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 #else
@@ -114,8 +118,12 @@ bool AppendHandle::Lock(std::chrono::milliseconds wait) {
             return true;
         }
 #ifndef _WIN32
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOTSUP || errno == ENOSYS) {
+            m_noLocks = true;  // no locks on this file system
+            return Failed();
+        }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            return Failed();  // no locks on this file system: not safe to append
+            return Failed();
         }
 #endif
         const auto now = std::chrono::steady_clock::now();
@@ -449,6 +457,7 @@ bool DurableAppend::Fails(IoOp op) const {
 bool DurableAppend::Attempt() {
     m_blockOffset = -1;
     m_failure.clear();
+    m_withoutLock = false;
     if (Fails(IoOp::Open)) {
         return false;
     }
@@ -463,6 +472,14 @@ bool DurableAppend::Attempt() {
             return false;
         }
         if (Fails(IoOp::Lock) || !file.Lock(m_lockWait)) {
+            if (file.LocksUnsupported()) {
+                // A file system that cannot lock at all would fail every write, and Retry could
+                // not help: the block is appended without the lock, as the Windows program
+                // always appended, and the caller says so in the run's record.
+                m_withoutLock = true;
+                locked = file.IsNamedBy(m_path);
+                continue;
+            }
             m_failure = file.Error();
             if (created && file.TryLock() && file.Size() == 0 && file.IsNamedBy(m_path) &&
                 !Fails(IoOp::Remove)) {
@@ -591,7 +608,8 @@ void DurableAppend::RestoreByName(bool owned, qint64 size, qint64 end) {
     // still the end of the file.
     AppendHandle again;
     bool created = false;
-    if (again.Open(m_path, false, created) && again.Lock(m_lockWait) && again.IsNamedBy(m_path)) {
+    if (again.Open(m_path, false, created) &&
+        (again.Lock(m_lockWait) || again.LocksUnsupported()) && again.IsNamedBy(m_path)) {
         if (again.Size() == end) {
             Restore(again, owned, size);
         }

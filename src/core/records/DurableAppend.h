@@ -52,6 +52,11 @@ class DurableAppend {
     // writers' blocks may come before and after it.
     qint64 BlockOffset() const { return m_blockOffset; }
 
+    // The last Attempt() found that the file system cannot lock at all (flock gives ENOLCK or
+    // EOPNOTSUPP, as NFS without its lock service does) and wrote without the lock: another
+    // station appending at the same moment could interleave with this block.
+    bool WroteWithoutLock() const { return m_withoutLock; }
+
   private:
     bool Fails(IoOp op) const;
     bool WriteAll(AppendHandle& file, const QByteArray& bytes);
@@ -66,6 +71,7 @@ class DurableAppend {
     std::chrono::milliseconds m_lockWait = kDefaultLockWait;
     qint64 m_blockOffset = -1;
     QString m_failure;
+    bool m_withoutLock = false;
     // Left over by an attempt whose restoring failed: bytes [from, to) of the file are this
     // object's, and `owned` when the file is one it created (and should not exist).
     struct Leftover {

@@ -37,7 +37,8 @@ QByteArray RunIndexHeader() {
                                           QStringLiteral("events_file"),
                                           QStringLiteral("picture_file"),
                                           QStringLiteral("total_rt_origin_us"),
-                                          QStringLiteral("events_dropped")});
+                                          QStringLiteral("events_dropped"),
+                                          QStringLiteral("appended_without_lock")});
 }
 
 QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
@@ -70,7 +71,8 @@ QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
          facts.events_file,
          facts.picture_file,
          facts.total_rt_origin_us ? QString::number(*facts.total_rt_origin_us) : QString(),
-         QString::number(facts.events_dropped)});
+         QString::number(facts.events_dropped),
+         facts.appended_without_lock ? QStringLiteral("1") : QStringLiteral("0")});
 }
 
 QString IsoLocalTime(const QDateTime& when) {

@@ -57,6 +57,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     KeptRecords& report = kept != nullptr ? *kept : ignored;
     report.trial_log = false;
     report.summary_line = false;
+    report.without_lock = false;
     state.record_time = context.Calendar().NowSeconds();
     if (context.reset_textures) {
         context.reset_textures();
@@ -85,6 +86,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
         return false;
     }
     report.trial_log = true;
+    report.without_lock = logAppend.WroteWithoutLock();
     if (!run_complete) {
         return true;
     }
@@ -97,6 +99,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
         return false;
     }
     report.summary_line = true;
+    report.without_lock = report.without_lock || summaryAppend.WroteWithoutLock();
     if (written != nullptr) {
         *written = {summaryAppend.Path(), summaryAppend.BlockOffset(), line};
     }

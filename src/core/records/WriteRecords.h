@@ -54,7 +54,8 @@ QString ResolveRecordsDirectory(const QString& directory);
 // what it held before. A subject ID that would name a file outside the directory is refused
 // like a file that cannot be opened. True when everything the run had to write is on disk.
 // When the summary line was written and `written` is given, it says where the line went. When
-// `kept` is given, its trial_log and summary_line say which of the two files took the run.
+// `kept` is given, its trial_log and summary_line say which of the two files took the run, and
+// without_lock whether either was appended without its lock (the file system has none).
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
                   const RecordsContext& context, SummaryLineWritten* written = nullptr,
                   KeptRecords* kept = nullptr);

@@ -51,7 +51,7 @@ QString Caption(const ExperimentState& state, const RunFacts& facts) {
 }  // namespace
 
 bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBoxService& boxes,
-               const RecordsContext& records) {
+               const RecordsContext& records, const KeptRecords& kept) {
     const InputJournal& journal = window.Journal();
     const QString directory = ResolveRecordsDirectory(records.directory);
 
@@ -70,6 +70,7 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     facts.picture_file = RunPictureFileName(facts.run_id);
     facts.total_rt_origin_us = TotalRtOriginMicros(journal);
     facts.events_dropped = journal.Dropped();
+    facts.appended_without_lock = kept.without_lock;
 
     RunRecordBytes bytes;
     bytes.run_id = facts.run_id;

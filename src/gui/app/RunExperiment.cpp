@@ -203,7 +203,7 @@ void RunExperiment(RunContext& run) {
             if (written) {
                 AwaitLastLift(io, window, ended);
             }
-            kept.run_record = written && RecordRun(run.state, window, run.boxes, records);
+            kept.run_record = written && RecordRun(run.state, window, run.boxes, records, kept);
             window.Journal().SetAwaited(-1);  // the end box comes next
             return kept;
         });

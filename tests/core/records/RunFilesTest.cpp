@@ -66,7 +66,8 @@ TEST(RunFiles, TheIndexRowCarriesTheRunAsTheTrialLogHasIt) {
                          "run_id,subject,test_type,test_type_value,seed_setting,seed_used,started,"
                          "completed,targets_completed,total_rt_ms,errors_total,screen_px,"
                          "device_pixel_ratio,stimulus_scale,version,platform,trial_log,"
-                         "events_file,picture_file,total_rt_origin_us,events_dropped\r\n"));
+                         "events_file,picture_file,total_rt_origin_us,events_dropped,"
+                         "appended_without_lock\r\n"));
     // TotalRT of the last completed row (target 3: 2000 ms); errors of every target, the
     // awaited one's too (target 4 of the run: 2).
     EXPECT_EQ(RunIndexRow(state, facts),
@@ -74,8 +75,11 @@ TEST(RunFiles, TheIndexRowCarriesTheRunAsTheTrialLogHasIt) {
                              "2024-03-05T07:08:09.012+09:00,0,3,2000,2,1920x1080,1.25,1.40625,"
                              "1.005,\"Debian 12; Qt 6.4.2; llvmpipe (LLVM 15, 256 bits)\","
                              "\"被験,1.csv\",20240305-070809-00af.events.csv,"
-                             "20240305-070809-00af.png,1502117,0\r\n")
+                             "20240305-070809-00af.png,1502117,0,0\r\n")
                   .toUtf8());
+    facts.appended_without_lock = true;
+    EXPECT_TRUE(RunIndexRow(state, facts).endsWith(",1502117,0,1\r\n"));
+    facts.appended_without_lock = false;
 
     // One target: TotalRT 0; none: empty, as there is no row; complete: the last target's.
     struct Case {
