@@ -279,8 +279,12 @@ class RunRecordTest : public ::testing::Test {
         for (const auto& e : events) {
             const QString contact = e.at(QStringLiteral("source")) + QLatin1Char('/') +
                                     e.at(QStringLiteral("source_id"));
-            down[contact] += e.at(QStringLiteral("event")) == QLatin1String("press") ? 1 : -1;
-            EXPECT_GE(down[contact], 0) << contact.toStdString();
+            // A release whose press came before the wait began (not recorded) is passed over.
+            if (e.at(QStringLiteral("event")) == QLatin1String("press")) {
+                ++down[contact];
+            } else if (down[contact] > 0) {
+                --down[contact];
+            }
         }
         for (const auto& [contact, open] : down) {
             EXPECT_EQ(open, 0) << contact.toStdString() << " was never seen to lift";
