@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QOpenGLContext>
 #include <QPointingDevice>
@@ -326,6 +327,70 @@ TEST_F(RunExperimentTest, ACompletedTestWhoseRecordsWereGivenUpSaysWhatWasNotKep
         EXPECT_FALSE(QFile::exists(QDir(records.path()).filePath(QStringLiteral("QVL.txt"))));
     }
 }
+
+#ifndef _WIN32
+// The records used to wait for a shared file another station kept locked with the program
+// frozen: nothing repainted or reacted for ten seconds, a request to end included. Events now
+// flow while it waits, a note over the test screen says what it waits for, and no click
+// reaches anything meanwhile (a click on the frame would start a test).
+TEST_F(RunExperimentTest, TheWaitForALockedFileKeepsTheProgramAliveAndTakesNoInput) {
+    const QString log = QDir(records.path()).filePath(QStringLiteral("AFTER.csv"));
+    const int holder = ::open(QFile::encodeName(log).constData(), O_RDWR | O_CREAT, 0666);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    lockWait = std::chrono::milliseconds(20000);
+    int started = 0;
+    frame.SetRunExperiment([&started] { ++started; });
+    QString noteText;
+    bool held = true;
+    MessageBoxScript::Answer(QMessageBox::Ok);  // instruction
+    MessageBoxScript::Answer(QMessageBox::Ok);  // end message
+    ConfirmConditions();
+    TouchEveryTarget();
+    bot.Then(
+        QStringLiteral("the note while the records wait"),
+        [] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == QStringLiteral("LockWaitNote") && w->isVisible()) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == QStringLiteral("LockWaitNote")) {
+                    noteText = w->findChild<QLabel*>()->text();
+                }
+            }
+            // The operator clicks the frame and presses keys: nothing may come of it.
+            QTest::mouseClick(frame.findChild<QWidget*>(QStringLiteral("clientArea")),
+                              Qt::LeftButton, {}, QPoint(20, 20));
+            QTest::keyClick(&frame, Qt::Key_Return);
+        });
+    bot.Then(QStringLiteral("the other station lets go"), [&] {
+        ::close(holder);
+        held = false;
+    });
+    CTouchWnd window;
+    Run(window);
+    if (held) {
+        ::close(holder);
+    }
+
+    EXPECT_EQ(state.completed, kTargetCount);
+    EXPECT_EQ(noteText, QStringLiteral("記録ファイルを他の端末が使用中です。\n"
+                                       "書き込めるようになるまでお待ちください…"));
+    EXPECT_EQ(started, 0);
+    const std::vector<ScriptedBox>& shown = MessageBoxScript::Shown();
+    ASSERT_EQ(shown.size(), 2u);  // no data-file box: the wait ended with the lock
+    EXPECT_TRUE(shown[1].text.startsWith(QStringLiteral("終了です。お疲れさまでした。")));
+    EXPECT_FALSE(shown[1].text.contains(QStringLiteral("記録されていません")));
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count('\n'), 1 + kTargetCount);
+}
+#endif
 
 }  // namespace
 }  // namespace quorvel

@@ -58,8 +58,9 @@ class AppendHandle {
     // link to one is fine) is refused once it is open, before it is used.
     bool Open(const QString& path, bool mayCreate, bool& created);
 
-    // Takes the exclusive lock, polling for up to `wait` while another writer has it.
-    bool Lock(std::chrono::milliseconds wait);
+    // Takes the exclusive lock, polling for up to `wait` while another writer has it; `hook`,
+    // when given, is told of the wait (LockWaitHook).
+    bool Lock(std::chrono::milliseconds wait, const LockWaitHook& hook = {});
     // After Lock() failed: the file system cannot lock at all (NFS without its lock service),
     // so no wait or retry will ever get the lock.
     bool LocksUnsupported() const { return m_noLocks; }
@@ -108,33 +109,48 @@ class AppendHandle {
 #endif
 };
 
-bool AppendHandle::Lock(std::chrono::milliseconds wait) {
+bool AppendHandle::Lock(std::chrono::milliseconds wait, const LockWaitHook& hook) {
     // Polled rather than blocking, so a writer that hangs on to the file (a stalled station on
     // a shared drive) costs the operator a bounded wait and a box, never a frozen program.
     const auto deadline = std::chrono::steady_clock::now() + wait;
     std::chrono::milliseconds pause{1};
+    // With a hook the user-interface thread is kept alive between the polls: never longer away.
+    const std::chrono::milliseconds longest{hook ? 10 : 50};
+    bool told = false;
+    const auto ended = [&](bool result) {
+        if (told) {
+            hook(false);
+        }
+        return result;
+    };
     for (;;) {
         if (TryLock()) {
-            return true;
+            return ended(true);
         }
 #ifndef _WIN32
         if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOTSUP || errno == ENOSYS) {
             m_noLocks = true;  // no locks on this file system
-            return Failed();
+            return ended(Failed());
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            return Failed();
+            return ended(Failed());
         }
 #endif
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) {
-            return Failed(QStringLiteral("Another program (another station) kept the file "
-                                         "locked for %1 s.")
-                              .arg(std::chrono::duration<double>(wait).count(), 0, 'g', 3));
+            return ended(Failed(QStringLiteral("Another program (another station) kept the file "
+                                               "locked for %1 s.")
+                                    .arg(std::chrono::duration<double>(wait).count(), 0, 'g', 3)));
         }
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        if (hook) {
+            told = true;
+            if (!hook(true)) {
+                return ended(Failed(QStringLiteral("The wait for the file was given up.")));
+            }
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            pause, deadline - std::chrono::steady_clock::now()));
+        pause = std::min(pause * 2, longest);
     }
 }
 
@@ -471,7 +487,7 @@ bool DurableAppend::Attempt() {
             m_failure = file.Error();
             return false;
         }
-        if (Fails(IoOp::Lock) || !file.Lock(m_lockWait)) {
+        if (Fails(IoOp::Lock) || !file.Lock(m_lockWait, m_lockWaitHook)) {
             if (file.LocksUnsupported()) {
                 // A file system that cannot lock at all would fail every write, and Retry could
                 // not help: the block is appended without the lock, as the Windows program

@@ -3,13 +3,21 @@
 #include <QByteArray>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "core/records/IoFault.h"
 
 namespace quorvel {
 
 class AppendHandle;
+
+// Told of a wait for another writer's lock: called with true about every 10 ms while the wait
+// lasts, where the caller keeps its window alive (events, repaints, a note that it is waiting);
+// returning false gives the wait up at once, as a failure. Called once with false when a wait
+// ends, the lock granted or not. Never called when the lock is granted at the first try.
+using LockWaitHook = std::function<bool(bool waiting)>;
 
 // Appends one block of bytes to a file so that the file ends up holding either all of them,
 // on disk, or exactly what it held before. A file that is empty (new, or left empty by a
@@ -37,6 +45,7 @@ class DurableAppend {
     // How long Attempt() waits for other writers to release the file.
     static constexpr std::chrono::milliseconds kDefaultLockWait{10000};
     void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+    void SetLockWaitHook(LockWaitHook hook) { m_lockWaitHook = std::move(hook); }
 
     // True when the block (and, for an empty file, the header) has reached the disk.
     bool Attempt();
@@ -69,6 +78,7 @@ class DurableAppend {
     QByteArray m_block;
     IoFaultHook m_hook;
     std::chrono::milliseconds m_lockWait = kDefaultLockWait;
+    LockWaitHook m_lockWaitHook;
     qint64 m_blockOffset = -1;
     QString m_failure;
     bool m_withoutLock = false;

@@ -82,6 +82,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     DurableAppend logAppend(logPath, QByteArray(kTrialLogHeader),
                             QByteArray::fromStdString(TrialLogRows(state, when)), context.io_fault);
     logAppend.SetLockWait(context.lock_wait);
+    logAppend.SetLockWaitHook(context.lock_wait_hook);
     if (!AppendWithRetry(logAppend, boxes)) {
         return false;
     }
@@ -95,6 +96,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     DurableAppend summaryAppend(PathIn(directory, QLatin1String(kSummaryFileName)),
                                 QByteArray(kSummaryHeader), line, context.io_fault);
     summaryAppend.SetLockWait(context.lock_wait);
+    summaryAppend.SetLockWaitHook(context.lock_wait_hook);
     if (!AppendWithRetry(summaryAppend, boxes)) {
         return false;
     }

@@ -29,6 +29,8 @@ struct RecordsContext {
     // How long to wait for other writers (other stations) to finish with a file before the
     // operator is told it cannot be written.
     std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
+    // Told of every wait for another writer's lock (keeps the window alive); empty: none.
+    LockWaitHook lock_wait_hook;
 
     // The clock to read: `clock`, or the system's where a caller has cleared it.
     const Clock& Calendar() const { return clock != nullptr ? *clock : SystemClock(); }

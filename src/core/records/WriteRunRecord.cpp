@@ -182,6 +182,7 @@ bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
         QString reason;
         DurableAppend append(part.path, part.header, part.block, context.io_fault);
         append.SetLockWait(context.lock_wait);
+        append.SetLockWaitHook(context.lock_wait_hook);
         const auto attempt = [&] {
             if (part.whole) {
                 return PlaceWholeFile(part.path, part.block, context, taken, reason);

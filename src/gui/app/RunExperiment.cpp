@@ -20,6 +20,7 @@
 #include "gui/platform/ClickSound.h"
 #include "gui/platform/KeyState.h"
 #include "gui/platform/PrimaryScreen.h"
+#include "gui/records/LockWaitNote.h"
 #include "gui/render/CTouchWnd.h"
 
 namespace quorvel {
@@ -186,6 +187,11 @@ void RunExperiment(RunContext& run) {
     click.Load(records.directory);
     WindowDriverIo io(window, run.state, run.keys, click);
     io.SetStopRequest(run.stop_requested);
+    // A shared file another station keeps locked must not freeze the program while it waits.
+    LockWaitNote waitNote(window.Window(), run.stop_requested);
+    if (!records.lock_wait_hook) {
+        records.lock_wait_hook = [&waitNote](bool waiting) { return waitNote.OnWait(waiting); };
+    }
     // The records are written as soon as the run ends, before the end message: a completed
     // test must not depend on anyone closing that box. A test whose clock never ran has no
     // times worth keeping and never gets there: nothing is written. The run's images stay
