@@ -36,7 +36,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 // The real program, in this process, used only as an operator and a subject would use it: the
@@ -740,6 +743,50 @@ TEST_F(EndToEndTest, APoliteEndSavesTheSettingsAndKeepsTheCompletedRows) {
 }
 
 #ifndef _WIN32
+// A polite end (logout, SIGTERM) while the records waited for a trial log another station kept
+// locked used to end the process after the wait with nothing written and nothing said. The
+// completed test is now written without the lock, as the Windows program always wrote, and its
+// run record says so.
+TEST_F(EndToEndTest, APoliteEndWhileAnotherStationHoldsTheTrialLogKeepsTheRun) {
+    const Layout layout = SeenLayout(5);
+    const int holder = ::open("P11.csv", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    bool noteSeen = false;
+    const int code = RunProgram([&] {
+        StartByClick(1);
+        Dialog({QStringLiteral("P11"), QStringLiteral("5"), Conditions::PartA,
+                Conditions::KeepRanking},
+               true);
+        Touches(layout, AllCorrect(layout, 0, kTargetCount));
+        bot->Then(
+            QStringLiteral("SIGTERM while the records wait for the file"),
+            [] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (w->objectName() == QStringLiteral("LockWaitNote") && w->isVisible()) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            [&] {
+                noteSeen = true;
+                AskToEnd(kTerminate);
+            });
+    });
+    ::close(holder);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(noteSeen);
+    const QList<QByteArray> rows = Lines(dir.read(QStringLiteral("P11.csv")));
+    ASSERT_EQ(rows.size(), 1 + kTargetCount);
+    EXPECT_EQ(Lines(dir.read(QStringLiteral("QVL.txt"))).size(), 2);
+    const QList<QByteArray> index = Lines(dir.read(QStringLiteral("runs/index.csv")));
+    ASSERT_EQ(index.size(), 2);
+    EXPECT_TRUE(index[0].endsWith(",appended_without_lock"));
+    EXPECT_TRUE(index[1].endsWith(",1"));
+    EXPECT_EQ(MessageBoxScript::Shown().size(), 1u);  // the instruction; nobody reads the end
+}
+
 // A lab's login limits may cap the size of the files a process writes (ulimit -f). Writing past
 // the cap raised SIGXFSZ, whose default ends the process in the middle of the append and
 // leaves the cut row in the trial log for ever. The program now sees the write fail, as on a

@@ -474,6 +474,7 @@ bool DurableAppend::Attempt() {
     m_blockOffset = -1;
     m_failure.clear();
     m_withoutLock = false;
+    m_lockHeld = false;
     if (Fails(IoOp::Open)) {
         return false;
     }
@@ -487,6 +488,11 @@ bool DurableAppend::Attempt() {
             m_failure = file.Error();
             return false;
         }
+        if (m_skipLock) {
+            m_withoutLock = true;
+            locked = file.IsNamedBy(m_path);
+            continue;
+        }
         if (Fails(IoOp::Lock) || !file.Lock(m_lockWait, m_lockWaitHook)) {
             if (file.LocksUnsupported()) {
                 // A file system that cannot lock at all would fail every write, and Retry could
@@ -497,6 +503,7 @@ bool DurableAppend::Attempt() {
                 continue;
             }
             m_failure = file.Error();
+            m_lockHeld = true;
             if (created && file.TryLock() && file.Size() == 0 && file.IsNamedBy(m_path) &&
                 !Fails(IoOp::Remove)) {
                 // This attempt's new, still empty file, and no other writer at it: it goes, so

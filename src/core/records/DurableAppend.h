@@ -66,6 +66,14 @@ class DurableAppend {
     // station appending at the same moment could interleave with this block.
     bool WroteWithoutLock() const { return m_withoutLock; }
 
+    // The last Attempt() failed because another writer kept the lock (for the whole wait, or
+    // until the wait was given up).
+    bool LockWasHeld() const { return m_lockHeld; }
+    // Later attempts append without taking the lock at all, as the Windows program always
+    // appended: for the last moment of a program asked to end while another station keeps the
+    // file, when waiting longer would lose the run. WroteWithoutLock() then says so.
+    void SetSkipLock(bool skip) { m_skipLock = skip; }
+
   private:
     bool Fails(IoOp op) const;
     bool WriteAll(AppendHandle& file, const QByteArray& bytes);
@@ -82,6 +90,8 @@ class DurableAppend {
     qint64 m_blockOffset = -1;
     QString m_failure;
     bool m_withoutLock = false;
+    bool m_lockHeld = false;
+    bool m_skipLock = false;
     // Left over by an attempt whose restoring failed: bytes [from, to) of the file are this
     // object's, and `owned` when the file is one it created (and should not exist).
     struct Leftover {

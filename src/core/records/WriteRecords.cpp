@@ -14,11 +14,26 @@ QString PathIn(const QString& directory, const QString& name) {
     return directory.isEmpty() ? name : QDir(directory).filePath(name);
 }
 
-// Appends, asking the operator to retry for as long as the file fails and they want to.
-bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes) {
-    while (!append.Attempt()) {
-        if (!boxes.AskRetry(DataFileErrorText(append.Path(), append.FailureReason()))) {
+// Appends, asking the operator to retry for as long as the file fails and they want to. When the
+// program is asked to end while another station keeps the file locked, nobody is left to
+// answer and waiting would lose the run: the rows go in without the lock, as the Windows
+// program always wrote them, and the run's record says so.
+bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes,
+                     const RecordsContext& context) {
+    // Also when the request comes while the box is up: it closes the box as cancelled.
+    const auto lastChance = [&] {
+        if (!append.LockWasHeld() || !context.ending || !context.ending()) {
             return false;
+        }
+        append.SetSkipLock(true);
+        return append.Attempt();
+    };
+    while (!append.Attempt()) {
+        if (lastChance()) {
+            return true;
+        }
+        if (!boxes.AskRetry(DataFileErrorText(append.Path(), append.FailureReason()))) {
+            return lastChance();
         }
     }
     return true;
@@ -83,7 +98,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
                             QByteArray::fromStdString(TrialLogRows(state, when)), context.io_fault);
     logAppend.SetLockWait(context.lock_wait);
     logAppend.SetLockWaitHook(context.lock_wait_hook);
-    if (!AppendWithRetry(logAppend, boxes)) {
+    if (!AppendWithRetry(logAppend, boxes, context)) {
         return false;
     }
     report.trial_log = true;
@@ -97,7 +112,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
                                 QByteArray(kSummaryHeader), line, context.io_fault);
     summaryAppend.SetLockWait(context.lock_wait);
     summaryAppend.SetLockWaitHook(context.lock_wait_hook);
-    if (!AppendWithRetry(summaryAppend, boxes)) {
+    if (!AppendWithRetry(summaryAppend, boxes, context)) {
         return false;
     }
     report.summary_line = true;

@@ -31,6 +31,9 @@ struct RecordsContext {
     std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
     // Told of every wait for another writer's lock (keeps the window alive); empty: none.
     LockWaitHook lock_wait_hook;
+    // True once the program is asked to end (logout, shutdown, SIGTERM): a file another station
+    // keeps locked is then appended to without the lock rather than lost; empty: never.
+    std::function<bool()> ending;
 
     // The clock to read: `clock`, or the system's where a caller has cleared it.
     const Clock& Calendar() const { return clock != nullptr ? *clock : SystemClock(); }

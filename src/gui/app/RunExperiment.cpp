@@ -189,6 +189,9 @@ void RunExperiment(RunContext& run) {
     io.SetStopRequest(run.stop_requested);
     // A shared file another station keeps locked must not freeze the program while it waits.
     LockWaitNote waitNote(window.Window(), run.stop_requested);
+    if (!records.ending) {
+        records.ending = run.stop_requested;
+    }
     if (!records.lock_wait_hook) {
         records.lock_wait_hook = [&waitNote](bool waiting) { return waitNote.OnWait(waiting); };
     }

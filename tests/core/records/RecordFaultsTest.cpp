@@ -286,6 +286,59 @@ TEST(RecordFaults, AFileAnotherWriterKeepsLockedIsReportedAndRetried) {
 }
 #endif
 
+#ifdef __unix__
+// A request to end (logout, SIGTERM) while another station keeps the file locked used to lose
+// the completed test without a trace: the wait ran out or the data-file box was closed as
+// cancelled, and nothing was written. Nobody is left to answer: the rows go in without the lock,
+// as the Windows program always wrote them, and the writer says so for the run's record.
+TEST(RecordFaults, ARequestToEndWhileAFileIsLockedWritesTheRunWithoutTheLock) {
+    for (const bool duringTheBox : {false, true}) {
+        SCOPED_TRACE(duringTheBox ? "the request comes while the box is up"
+                                  : "the request comes during the wait");
+        Scene clean(true);
+        clean.RunTheTest();
+        Scene scene(true);
+        const QByteArray path = QFile::encodeName(scene.dir.filePath(kLog));
+        const int other = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(other, 0);
+        ASSERT_EQ(::flock(other, LOCK_EX), 0);
+
+        bool ending = false;
+        struct EndingBoxes : test::FakeMessageBoxes {
+            bool* ending = nullptr;
+            bool AskRetry(const QString& text) override {
+                *ending = true;  // the request closes the box as cancelled
+                return FakeMessageBoxes::AskRetry(text);
+            }
+        } boxes;
+        boxes.ending = &ending;
+        RecordsContext context;
+        context.directory = scene.dir.path();
+        const test::FixedClock clock(test::kRecordTime);
+        context.clock = &clock;
+        context.lock_wait = std::chrono::milliseconds(50);
+        context.ending = [&ending] { return ending; };
+        if (!duringTheBox) {
+            context.lock_wait = std::chrono::milliseconds(60000);
+            context.lock_wait_hook = [&ending](bool waiting) {
+                ending = ending || waiting;  // the request comes as the wait begins
+                return !ending;
+            };
+        }
+        ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+        KeptRecords kept;
+        EXPECT_TRUE(WriteRecords(s, true, boxes, context, nullptr, &kept));
+        EXPECT_TRUE(kept.trial_log);
+        EXPECT_TRUE(kept.summary_line);
+        EXPECT_TRUE(kept.without_lock);
+        EXPECT_EQ(boxes.shown.size(), duringTheBox ? 1u : 0u);
+        EXPECT_EQ(scene.Log(), clean.Log());
+        EXPECT_EQ(scene.Summary(), clean.Summary());
+        ::close(other);
+    }
+}
+#endif
+
 #ifdef __linux__
 // Makes every flock() of this process fail with `error`, as on a file system that cannot lock
 // (NFS without its lock service gives ENOLCK, some others EOPNOTSUPP). For ever: only in a child.
