@@ -12,6 +12,9 @@
 #include "core/experiment/MsTimer.h"
 #include "core/platform/Clock.h"
 #include "core/platform/FileSizeSignal.h"
+#include "core/records/RecordFormat.h"
+#include "core/records/TrialLogName.h"
+#include "core/records/WriteRecords.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/RunExperiment.h"
 #include "gui/platform/KeyState.h"
@@ -106,6 +109,8 @@ bool CMyApp::InitInstance() {
     m_settings.GetInt(kKeySeed, m_state.random_seed);
     m_settings.GetInt(kKeyTestType, m_state.test_type);
     m_settings.GetInt(kKeyRanking, m_state.flag_ranking);
+
+    ArmLastChance();
     return true;
 }
 
@@ -133,7 +138,40 @@ void CMyApp::OnTerminate() {
     }
 }
 
+void CMyApp::ArmLastChance() {
+    // When the display goes (the X server dies), Qt ends the process on the spot: the completed
+    // rows of a running test and the conditions are saved then, with no box (there is no
+    // screen to show one on). The run's own record needs the screen and is lost. What the
+    // writing uses is made first, so that it outlives the handler at exit.
+    const ExperimentState sample = m_state;
+    const RecordTimeText when = FormatRecordTime(SystemClock().NowSeconds());
+    static_cast<void>(MakeTrialLogName(sample.subject));
+    static_cast<void>(TrialLogRows(sample, when));
+    static_cast<void>(SummaryLine(sample, when));
+    static_cast<void>(DataFileErrorText(QString()));
+    m_lastChance = std::make_unique<LastChance>([this] {
+        m_boxes.SetEnding(true);
+        if (timer_id != 0) {
+            MsTimerStop();  // its thread must not outlive the process's last moment
+        }
+        if (m_pendingRecords) {
+            const std::function<void()> write = std::move(m_pendingRecords);
+            write();
+        }
+        SaveSettings();
+    });
+}
+
+void CMyApp::SaveSettings() {
+    m_settings.SetString(kKeySubject, m_state.subject);
+    m_settings.SetInt(kKeySeed, m_state.random_seed);
+    m_settings.SetInt(kKeyTestType, m_state.test_type);
+    m_settings.SetInt(kKeyRanking, m_state.flag_ranking);
+    m_settings.Save();
+}
+
 int CMyApp::ExitInstance(int exitCode) {
+    m_lastChance.reset();  // the ordinary end saves here
     if (timer_id != 0) {
         MsTimerStop();
     }
@@ -161,6 +199,7 @@ int CMyApp::ExitInstance(int exitCode) {
 }
 
 void CMyApp::OnStart() {
+    ArmLastChance();  // again, now that the subject may use statics not made before
     RunContext run{
         m_state,
         m_window,
@@ -171,7 +210,8 @@ void CMyApp::OnStart() {
         [this](const SummaryLineWritten& line) { quorvel::OnShowRunResult(line, m_frame.get()); },
         RecordsContext(),
         [this] { return m_ending; },
-        [this](QWindow* window) { m_boxes.SetStackOver(window); }};
+        [this](QWindow* window) { m_boxes.SetStackOver(window); },
+        &m_pendingRecords};
     RunExperiment(run);
     if (m_ending) {
         m_frame->close();

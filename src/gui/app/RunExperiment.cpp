@@ -203,8 +203,29 @@ void RunExperiment(RunContext& run) {
     // those has stopped the writing, as with the summary file after a failed trial log.
     bool written = false;
     SummaryLineWritten line;
+    // Should the display go before the records are written, the process ends without coming
+    // back here; the rows completed so far are written then, as an abort would write them.
+    // The run's own record needs the window and is not written.
+    struct PendingRecords {
+        std::function<void()>* slot;
+        ~PendingRecords() {
+            if (slot != nullptr) {
+                *slot = nullptr;
+            }
+        }
+    } pending{run.pending_records};
+    if (pending.slot != nullptr) {
+        *pending.slot = [&run, &records] {
+            if (run.state.completed > 0) {
+                WriteRecords(run.state, run.state.completed == kTargetCount, run.boxes, records);
+            }
+        };
+    }
     const DriveOutcome outcome =
         DriveExperiment(run.state, io, run.boxes, [&](DriveOutcome finished) {
+            if (pending.slot != nullptr) {
+                *pending.slot = nullptr;  // written here and now
+            }
             const auto ended = std::chrono::steady_clock::now();
             KeptRecords kept;
             written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
