@@ -332,6 +332,28 @@ class RunRecordTest : public ::testing::Test {
                         sum / static_cast<double>(done - 1), 0.05);
         }
 
+        // Every press has its release, the last target's too: the finger lifts after the run
+        // has ended, and that release used to be missing from the file.
+        std::map<QString, int> down;  // presses not yet released, by source and id
+        for (const auto& e : events) {
+            const QString contact = e.at(QStringLiteral("source")) + QLatin1Char('/') +
+                                    e.at(QStringLiteral("source_id"));
+            // A release whose press came before the wait began (not recorded) is passed over.
+            if (e.at(QStringLiteral("event")) == QLatin1String("press")) {
+                ++down[contact];
+            } else if (down[contact] > 0) {
+                --down[contact];
+            }
+        }
+        for (const auto& [contact, open] : down) {
+            EXPECT_EQ(open, 0) << contact.toStdString() << " was never seen to lift";
+        }
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back().at(QStringLiteral("event")), QStringLiteral("release"));
+        if (complete) {
+            EXPECT_EQ(events.back().at(QStringLiteral("awaited")).toInt(), kTargetCount);
+        }
+
         // The picture: the whole scene on white, at the documented size, with a blue cross at
         // every wrong press.
         QImage picture(QDir(runs).filePath(index.at(QStringLiteral("picture_file"))));

@@ -40,7 +40,8 @@ QByteArray RunIndexHeader() {
                                                      QStringLiteral("picture_file"),
                                                      QStringLiteral("total_rt_origin_us"),
                                                      QStringLiteral("events_dropped")} +
-                                         RunScoreNames());
+                                         RunScoreNames() +
+                                         QStringList{QStringLiteral("appended_without_lock")});
 }
 
 QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
@@ -78,7 +79,8 @@ QStringList RunIndexFields(const ExperimentState& state, const RunFacts& facts) 
                facts.picture_file,
                facts.total_rt_origin_us ? QString::number(*facts.total_rt_origin_us) : QString(),
                QString::number(facts.events_dropped)} +
-           RunScoreFields(ScoreRun(state, facts.total_rt_origin_us));
+           RunScoreFields(ScoreRun(state, facts.total_rt_origin_us)) +
+           QStringList{facts.appended_without_lock ? QStringLiteral("1") : QStringLiteral("0")};
 }
 
 QString IsoLocalTime(const QDateTime& when) {

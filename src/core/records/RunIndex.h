@@ -32,6 +32,9 @@ struct RunFacts {
     // origin of TotalRT; none when the run never got there.
     std::optional<std::int64_t> total_rt_origin_us;
     std::int64_t events_dropped = 0;
+    // The trial log or the summary line was appended without the file's lock (the file
+    // system cannot lock): another station writing at that moment could have mixed in.
+    bool appended_without_lock = false;
 };
 
 // The index file's first bytes: byte-order mark and header row.

@@ -32,7 +32,11 @@ QString NewRunId(const QString& runsPath, const QString& stem);
 // data-file box with Retry. When the operator gives up, the files this call already wrote are taken
 // away again, and its rows of trials.csv taken back, so nothing of the run is left. True when the
 // whole record is on disk.
+//
+// The events file and the picture are written under a temporary name and take their own name
+// only if no file has it yet: another writer that drew the same run id keeps its files, and this
+// call writes nothing, says nothing and sets `id_taken`; the caller draws a new id.
 bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
-                    const RecordsContext& context);
+                    const RecordsContext& context, bool* id_taken = nullptr);
 
 }  // namespace quorvel

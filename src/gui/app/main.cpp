@@ -5,6 +5,7 @@
 #include "core/app/CommandLine.h"
 #include "core/app/LayoutScan.h"
 #include "core/app/SummaryCommand.h"
+#include "core/platform/FileSizeSignal.h"
 #include "gui/app/CMyApp.h"
 #include "gui/platform/ProcessEnd.h"
 
@@ -51,6 +52,8 @@ int PrintSummary(const QString& folder) {
 // made, so they need no display; every argument still goes to Qt, which ignores what it does
 // not know.
 int main(int argc, char** argv) {
+    // The data folder's set-up below copies a file already.
+    quorvel::TreatFileSizeLimitAsWriteError();
     QStringList args;
     for (int i = 1; i < argc; ++i) {
         args.append(QString::fromLocal8Bit(argv[i]));
