@@ -329,7 +329,7 @@ TEST(CommandLineProcessTest, SummaryWritesTheSubjectsTableAndRefusesADamagedInde
     EXPECT_EQ(damaged.out, QByteArray());
     EXPECT_TRUE(
         damaged.err.contains("index.csv is damaged, line 5: 3 fields where the header "
-                             "has 29"))
+                             "has 30"))
         << damaged.err.toStdString();
     EXPECT_EQ(test::ScopedWorkingDir::read(subjectsPath), "\xEF\xBB\xBF" + crlf);
     EXPECT_EQ(test::ScopedWorkingDir::read(indexPath), index + "S3a,S3,A\r\n");
