@@ -19,29 +19,29 @@ QString Number(double value) {
 
 QByteArray RunIndexHeader() {
     // The scores' columns come after the older ones, so readers of those keep working.
-    return QByteArray(kUtf8Bom) + CsvRow(QStringList{QStringLiteral("run_id"),
-                                                     QStringLiteral("subject"),
-                                                     QStringLiteral("test_type"),
-                                                     QStringLiteral("test_type_value"),
-                                                     QStringLiteral("seed_setting"),
-                                                     QStringLiteral("seed_used"),
-                                                     QStringLiteral("started"),
-                                                     QStringLiteral("completed"),
-                                                     QStringLiteral("targets_completed"),
-                                                     QStringLiteral("total_rt_ms"),
-                                                     QStringLiteral("errors_total"),
-                                                     QStringLiteral("screen_px"),
-                                                     QStringLiteral("device_pixel_ratio"),
-                                                     QStringLiteral("stimulus_scale"),
-                                                     QStringLiteral("version"),
-                                                     QStringLiteral("platform"),
-                                                     QStringLiteral("trial_log"),
-                                                     QStringLiteral("events_file"),
-                                                     QStringLiteral("picture_file"),
-                                                     QStringLiteral("total_rt_origin_us"),
-                                                     QStringLiteral("events_dropped")} +
-                                         RunScoreNames() +
-                                         QStringList{QStringLiteral("appended_without_lock")});
+    return QByteArray(kUtf8Bom) +
+           CsvRow(QStringList{QStringLiteral("run_id"),
+                              QStringLiteral("subject"),
+                              QStringLiteral("test_type"),
+                              QStringLiteral("test_type_value"),
+                              QStringLiteral("seed_setting"),
+                              QStringLiteral("seed_used"),
+                              QStringLiteral("started"),
+                              QStringLiteral("completed"),
+                              QStringLiteral("targets_completed"),
+                              QStringLiteral("total_rt_ms"),
+                              QStringLiteral("errors_total"),
+                              QStringLiteral("screen_px"),
+                              QStringLiteral("device_pixel_ratio"),
+                              QStringLiteral("stimulus_scale"),
+                              QStringLiteral("version"),
+                              QStringLiteral("platform"),
+                              QStringLiteral("trial_log"),
+                              QStringLiteral("events_file"),
+                              QStringLiteral("picture_file"),
+                              QStringLiteral("total_rt_origin_us"),
+                              QStringLiteral("events_dropped")} +
+                  RunScoreNames() + QStringList{QStringLiteral("appended_without_lock")});
 }
 
 QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {

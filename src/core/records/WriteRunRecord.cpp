@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <chrono>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "core/platform/RenameNoReplace.h"
 #include "core/records/DurableAppend.h"
@@ -171,7 +171,8 @@ bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
         } kind;
     };
     const Part parts[] = {
-        {runs.filePath(RunEventsFileName(bytes.run_id)), QByteArray(), bytes.events, Part::Kind::own},
+        {runs.filePath(RunEventsFileName(bytes.run_id)), QByteArray(), bytes.events,
+         Part::Kind::own},
         {runs.filePath(RunPictureFileName(bytes.run_id)), QByteArray(), bytes.picture,
          Part::Kind::own},
         {runs.filePath(QLatin1String(kRunTrialsName)), RunTrialsHeader(), bytes.trials,

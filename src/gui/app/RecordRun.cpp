@@ -71,8 +71,8 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
         facts.events_file = RunEventsFileName(facts.run_id);
         facts.picture_file = RunPictureFileName(facts.run_id);
         bytes.run_id = facts.run_id;
-        bytes.picture = RunPicturePng(state, WrongPresses(journal, window.Mapping()),
-                                      RunCaption(state, facts));
+        bytes.picture =
+            RunPicturePng(state, WrongPresses(journal, window.Mapping()), RunCaption(state, facts));
         bytes.trials = RunTrialsRows(state, facts.run_id, facts.total_rt_origin_us);
         bytes.index_row = CsvRow(FieldsForIndexHeader(
             RunIndexFields(state, facts),
