@@ -292,8 +292,8 @@ TEST_F(RunExperimentTest, ACompletedTestWhoseRecordsWereGivenUpSaysWhatWasNotKep
             return !failing.isEmpty() && op == IoOp::Write && path.endsWith(failing);
         };
         lockWait = std::chrono::milliseconds(200);
-        int holder = -1;
 #ifndef _WIN32
+        int holder = -1;
         if (c.lockTrialLog) {
             holder = ::open(QFile::encodeName(log).constData(), O_RDWR | O_CREAT, 0666);
             ASSERT_GE(holder, 0);
