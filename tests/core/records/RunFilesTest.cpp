@@ -6,8 +6,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -325,7 +326,10 @@ TEST_F(WriteRunRecordTest, ARunIdAnotherWriterHasTakenIsNeverWrittenOver) {
 TEST_F(WriteRunRecordTest, OfWritersWithOneRunIdAtOnceExactlyOneKeepsIt) {
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("runs")));
     constexpr int kWriters = 8;
-    std::atomic<int> ready{0};
+    // The writers start together, behind a gate that waits without spinning.
+    std::mutex gate;
+    std::condition_variable opened;
+    int ready = 0;
     std::vector<int> outcome(kWriters, -1);  // 1 written, 0 taken, 2 failed otherwise
     std::vector<std::thread> writers;
     for (int w = 0; w < kWriters; ++w) {
@@ -336,9 +340,12 @@ TEST_F(WriteRunRecordTest, OfWritersWithOneRunIdAtOnceExactlyOneKeepsIt) {
             RecordsContext mine;
             mine.directory = m_dir.path();
             test::FakeMessageBoxes quiet;
-            ++ready;
-            while (ready < kWriters) {
-                std::this_thread::yield();
+            {
+                std::unique_lock<std::mutex> lock(gate);
+                if (++ready == kWriters) {
+                    opened.notify_all();
+                }
+                opened.wait(lock, [&] { return ready == kWriters; });
             }
             bool taken = false;
             const bool written = WriteRunRecord(bytes, quiet, mine, &taken);
