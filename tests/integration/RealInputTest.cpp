@@ -155,8 +155,16 @@ TEST_F(RealInputTest, LosingTheDisplayMidTestKeepsTheCompletedRows) {
         {display, QStringLiteral("-noreset"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
          QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24")});
     ASSERT_TRUE(server.waitForStarted());
-    ASSERT_TRUE(
-        WaitFor([&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)); }));
+    // Ready when a client gets through: the socket file alone may be a killed server's leftover,
+    // which an earlier run of this test leaves behind.
+    ASSERT_TRUE(WaitFor([&] {
+        QProcess probe;
+        probe.setStandardOutputFile(QProcess::nullDevice());
+        probe.setStandardErrorFile(QProcess::nullDevice());
+        probe.start(QStringLiteral("xdpyinfo"), {QStringLiteral("-display"), display});
+        return probe.waitForFinished() && probe.exitStatus() == QProcess::NormalExit &&
+               probe.exitCode() == 0;
+    }));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -225,6 +233,9 @@ TEST_F(RealInputTest, LosingTheDisplayMidTestKeepsTheCompletedRows) {
 
     server.kill();
     server.waitForFinished();
+    // A killed server leaves its lock and socket; they are this test's to clear.
+    QFile::remove(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    QFile::remove(QStringLiteral("/tmp/.X11-unix/X%1").arg(number));
     ASSERT_TRUE(program.waitForFinished(20000));
     const QList<QByteArray> rows = Read(dir, QStringLiteral("DL1.csv")).split('\n');
     ASSERT_EQ(rows.size(), 1 + 2 + 1);  // header, two rows, the empty rest after the last end
