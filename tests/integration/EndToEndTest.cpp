@@ -792,6 +792,11 @@ TEST_F(EndToEndTest, APoliteEndWhileAnotherStationHoldsTheTrialLogKeepsTheRun) {
 // leaves the cut row in the trial log for ever. The program now sees the write fail, as on a
 // full disk: the rows are taken out again and the operator is asked, then told.
 TEST_F(EndToEndTest, AFileSizeLimitIsReportedAndRolledBackLikeAFullDisk) {
+    if (qgetenv("QT_QPA_PLATFORM").startsWith("wayland")) {
+        // The limit is the whole process's: on Wayland the windows are drawn into shared-memory
+        // files, which it stops from growing, and Qt's Wayland platform then crashes.
+        GTEST_SKIP() << "a file-size limit also stops the Wayland windows' shared-memory buffers";
+    }
     const Layout layout = SeenLayout(4);
     // An earlier session's rows: the limit lets the file grow by a part of one row only.
     QByteArray earlier =
