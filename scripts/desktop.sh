@@ -46,12 +46,13 @@ wait_for() {
 }
 
 start_x() {
-  # A free display number: the first without a lock file.
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 "${width}x${height}x24" -nolisten tcp -noreset >"$tmp/server.log" 2>&1 &
+  # Xvfb takes a free display number itself and writes it to the file: desktops started at the
+  # same moment (parallel test shards) never race for one.
+  Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset \
+    3>"$tmp/display" >"$tmp/server.log" 2>&1 &
   pids+=("$!")
-  export DISPLAY=":$n"
+  wait_for "Xvfb" test -s "$tmp/display"
+  export DISPLAY=":$(head -n 1 "$tmp/display")"
   unset WAYLAND_DISPLAY
   export QT_QPA_PLATFORM=xcb
   wait_for "Xvfb $DISPLAY" xdpyinfo

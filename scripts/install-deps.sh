@@ -30,6 +30,8 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # a Japanese face for the kana labels and the dialogs
   fonts-noto-cjk
+  # the analysis recipe's pandas code (docs/analysis.md), run by its test on a real run's files
+  python3 python3-pandas
 )
 # A caller may need a few more (scripts/package.sh: the Debian packaging tools).
 packages+=("$@")

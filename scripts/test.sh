@@ -3,13 +3,18 @@
 # errors, then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Each build runs the whole suite on a bare X server (Xvfb), then its window tests and the
 # end-to-end test again on the desktops labs use: Xvfb with openbox, and Weston (Wayland).
+# The sanitizer build runs on the desktops where the program runs code of its own: bare X (the
+# X11 paths) and Weston (the Wayland paths). Under a window manager on X11 it runs the very same
+# code as on bare X; what differs there is the window manager's stacking and focus, which the
+# dev build's run checks and a sanitizer does not.
 # Every display server runs with Mesa's software OpenGL (scripts/desktop.sh starts them).
 # The dev build runs its window tests once more on each common desktop's own window manager:
 # Xfce's xfwm4, GNOME's mutter and KDE's kwin, on X11.
 # Usage: scripts/test.sh [dev|asan]...   (default: dev asan)
-#        QUORVEL_DESKTOPS="bare openbox weston" chooses the desktops of every build (default:
-#        those three); QUORVEL_DEV_DESKTOPS="xfwm4 mutter-x11 kwin-x11" those of the dev build
-#        alone (default: those three).
+#        QUORVEL_DESKTOPS="bare openbox weston" chooses the dev build's desktops (default: those),
+#        QUORVEL_ASAN_DESKTOPS="bare weston" the sanitizer build's, and
+#        QUORVEL_DEV_DESKTOPS="xfwm4 mutter-x11 kwin-x11" the desktops whose window tests only
+#        the dev build runs (default: those three).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/stages.sh
@@ -22,6 +27,7 @@ timed "install: Debian packages" bash scripts/install-deps.sh
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev asan)
 read -r -a desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
+read -r -a asan_desktops <<<"${QUORVEL_ASAN_DESKTOPS:-bare weston}"
 read -r -a dev_desktops <<<"${QUORVEL_DEV_DESKTOPS-xfwm4 mutter-x11 kwin-x11}"
 
 # Every C++ file as clang-format lays it out (.clang-format), before anything is built.
@@ -41,6 +47,7 @@ for preset in "${presets[@]}"; do
   timed "$preset: configure and build" \
     bash -c 'cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)"' _ "$preset"
   run_on=("${desktops[@]}")
+  [ "$preset" != asan ] || run_on=("${asan_desktops[@]}")
   [ "$preset" != dev ] || run_on+=("${dev_desktops[@]}")
   for desktop in "${run_on[@]}"; do
     if [ "$desktop" = bare ]; then

@@ -144,6 +144,118 @@ TEST_F(RealInputTest, TwoTestsWithInstantKeysThenAPoliteEnd) {
     }
 }
 
+// The display lost in the middle of a test (the X server dies): Qt ends the process on the
+// spot with "The X11 connection broke". The targets completed by then used to be lost with the
+// settings. Their rows and the settings are now written as the process ends; the run's own
+// record, which needs the screen, and the end message are not. The program gets an X server of
+// its own here, which the test kills.
+TEST_F(RealInputTest, LosingTheDisplayMidTestKeepsTheCompletedRows) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    const int number = 300 + static_cast<int>(::getpid() % 400);
+    const QString display = QStringLiteral(":%1").arg(number);
+    QProcess server;
+    server.start(
+        QStringLiteral("Xvfb"),
+        {display, QStringLiteral("-noreset"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+         QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24")});
+    ASSERT_TRUE(server.waitForStarted());
+    // Ready when a client gets through: the socket file alone may be a killed server's leftover,
+    // which an earlier run of this test leaves behind.
+    ASSERT_TRUE(WaitFor([&] {
+        QProcess probe;
+        probe.setStandardOutputFile(QProcess::nullDevice());
+        probe.setStandardErrorFile(QProcess::nullDevice());
+        probe.start(QStringLiteral("xdpyinfo"), {QStringLiteral("-display"), display});
+        return probe.waitForFinished() && probe.exitStatus() == QProcess::NormalExit &&
+               probe.exitCode() == 0;
+    }));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    const auto xdotool = [&environment](const QStringList& args) {
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        tool.start(QStringLiteral("xdotool"), args);
+        tool.waitForFinished();
+        return tool.readAllStandardOutput().trimmed();
+    };
+    const auto focused = [&](const QString& title) {
+        const QByteArray focus = xdotool({QStringLiteral("getwindowfocus")});
+        return !focus.isEmpty() &&
+               xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)})
+                   .split('\n')
+                   .contains(focus);
+    };
+    const auto tap = [&](QPoint p) {
+        xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
+        xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+        QThread::msleep(40);
+        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    };
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        QFile ini(dir.filePath(QStringLiteral("QVL.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("subject = DL1\r\nrandom_seed = 3\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
+    }
+    std::array<Stimulus, kTargetCount> layout{};
+    LcgRandom rng;
+    SeedForRun(rng, 3);
+    ASSERT_EQ(PlaceTargets(rng, layout), kTargetCount);
+    const StimulusMapping mapping = FitStimulusSpace(1024, 768);
+
+    program.setWorkingDirectory(dir.path());
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(QUORVEL_EXECUTABLE), {});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(WaitFor([&] {
+        return !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--name"), QStringLiteral("^Quorvel$")})
+                    .isEmpty();
+    }));
+    bool dialogUp = false;
+    for (int attempt = 0; attempt < 3 && !dialogUp; ++attempt) {
+        tap(QPoint(40, 728));
+        dialogUp = WaitFor([&] { return focused(QStringLiteral("課題条件")); }, 160);
+    }
+    ASSERT_TRUE(dialogUp);
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(WaitFor([&] { return focused(QStringLiteral("実験開始")); }));
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(WaitFor([&] { return !focused(QStringLiteral("実験開始")); }));
+    // Two targets, each given time to be drawn and taken.
+    for (int i = 0; i < 2; ++i) {
+        QThread::msleep(700);
+        tap(test::PixelFor(mapping, layout[static_cast<std::size_t>(i)]));
+    }
+    QThread::msleep(700);
+
+    server.kill();
+    server.waitForFinished();
+    // A killed server leaves its lock and socket; they are this test's to clear.
+    QFile::remove(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    QFile::remove(QStringLiteral("/tmp/.X11-unix/X%1").arg(number));
+    ASSERT_TRUE(program.waitForFinished(20000));
+    const QList<QByteArray> rows = Read(dir, QStringLiteral("DL1.csv")).split('\n');
+    ASSERT_EQ(rows.size(), 1 + 2 + 1);  // header, two rows, the empty rest after the last end
+    for (int k = 0; k < 2; ++k) {
+        const QList<QByteArray> f = rows[1 + k].split(',');
+        ASSERT_GE(f.size(), 10);
+        EXPECT_EQ(f[4].toInt(), k + 1);
+        EXPECT_EQ(f[8].toInt(), layout[static_cast<std::size_t>(k)].x) << "row " << k;
+    }
+    EXPECT_EQ(Read(dir, QStringLiteral("QVL.ini")),
+              "subject = DL1\r\nrandom_seed = 3\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("QVL.txt"))));
+}
+
 // Three tests in a row, the last aborted, then the program closed from its menu by keys alone:
 // each box stays on top with the keyboard on desktops whose window manager keeps a topmost
 // frame above its own dialogs (xfwm4), and the frame has the keyboard again after an abort.

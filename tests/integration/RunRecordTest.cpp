@@ -11,10 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
 #include <functional>
 #include <map>
 
+#include "core/app/LayoutScan.h"
 #include "core/experiment/LayoutGenerator.h"
+#include "core/experiment/TrailGeometry.h"
 #include "core/records/IoFault.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/RunExperiment.h"
@@ -237,9 +240,15 @@ class RunRecordTest : public ::testing::Test {
         test::FakeMessageBoxes quiet;
         SeedForRun(rng2, static_cast<std::int32_t>(index.at(QStringLiteral("seed_used")).toUInt()));
         ASSERT_EQ(LayoutGenerator(again, rng2, quiet), 1);
+        // --layouts lays the same seed out the same way.
+        const auto scanned = LayoutForSeed(
+            static_cast<std::int32_t>(index.at(QStringLiteral("seed_used")).toUInt()));
+        ASSERT_TRUE(scanned.has_value());
         for (const LogRow& row : log) {
             EXPECT_EQ(again.stimuli[row.trial - 1].x, row.stimX) << "target " << row.trial;
             EXPECT_EQ(again.stimuli[row.trial - 1].y, row.stimY) << "target " << row.trial;
+            EXPECT_EQ((*scanned)[row.trial - 1].x, row.stimX) << "target " << row.trial;
+            EXPECT_EQ((*scanned)[row.trial - 1].y, row.stimY) << "target " << row.trial;
         }
 
         // Every completed target's correct press, on the trial log's clocks: target 1's from the
@@ -272,6 +281,78 @@ class RunRecordTest : public ::testing::Test {
         }
         EXPECT_EQ(correct, done);
         EXPECT_EQ(wrong, errors);
+
+        // trials.csv: the trial log's rows of this run, number for number, keyed by its id, the
+        // labels as drawn, and target 1's time and the later ones' TotalRT on the run origin's
+        // scale (whole milliseconds of it).
+        const QString runId = index.at(QStringLiteral("run_id"));
+        std::vector<std::map<QString, QString>> trials;
+        for (const auto& row : ReadTable(QDir(runs).filePath(QStringLiteral("trials.csv")))) {
+            if (row.at(QStringLiteral("run_id")) == runId) {
+                trials.push_back(row);
+            }
+        }
+        ASSERT_EQ(trials.size(), log.size());
+        const int originMs = static_cast<int>(totalRtOrigin / 1000);
+        for (std::size_t k = 0; k < log.size(); ++k) {
+            SCOPED_TRACE(testing::Message() << "trials.csv row " << k);
+            const auto& t = trials[k];
+            const LogRow& row = log[k];
+            EXPECT_EQ(t.at(QStringLiteral("subject")), index.at(QStringLiteral("subject")));
+            EXPECT_EQ(t.at(QStringLiteral("test_type")), index.at(QStringLiteral("test_type")));
+            EXPECT_EQ(t.at(QStringLiteral("target")).toInt(), row.trial);
+            EXPECT_EQ(t.at(QStringLiteral("label")), QString::number(row.trial));  // Part A
+            EXPECT_EQ(t.at(QStringLiteral("stim_x")).toInt(), row.stimX);
+            EXPECT_EQ(t.at(QStringLiteral("stim_y")).toInt(), row.stimY);
+            EXPECT_EQ(t.at(QStringLiteral("rt_ms")).toInt(), row.rt);
+            EXPECT_EQ(t.at(QStringLiteral("total_rt_ms")).toInt(), row.totalRt);
+            EXPECT_EQ(t.at(QStringLiteral("errors")).toInt(), row.errors);
+            EXPECT_EQ(t.at(QStringLiteral("from_origin_ms")).toInt(),
+                      k == 0 ? row.rt : originMs + row.totalRt);
+            EXPECT_EQ(t.at(QStringLiteral("run_completed")), index.at(QStringLiteral("completed")));
+        }
+
+        // The index's scores, from the same rows and the layout of the seed used.
+        EXPECT_EQ(index.at(QStringLiteral("first_target_ms")).toInt(), log.front().rt);
+        EXPECT_EQ(index.at(QStringLiteral("completion_ms")).toInt(),
+                  done == 1 ? log.front().rt : originMs + log.back().totalRt);
+        EXPECT_EQ(index.at(QStringLiteral("trail_length")),
+                  QString::number(TrailLength(again.stimuli), 'f', 1));
+        EXPECT_EQ(index.at(QStringLiteral("trail_crossings")).toInt(),
+                  TrailCrossings(again.stimuli));
+        if (done >= 2) {
+            int longest = 0;
+            int sum = 0;
+            for (std::size_t k = 1; k < log.size(); ++k) {
+                longest = std::max(longest, log[k].rt);
+                sum += log[k].rt;
+            }
+            EXPECT_EQ(index.at(QStringLiteral("longest_ms")).toInt(), longest);
+            EXPECT_NEAR(index.at(QStringLiteral("mean_between_ms")).toDouble(),
+                        sum / static_cast<double>(done - 1), 0.05);
+        }
+
+        // Every press has its release, the last target's too: the finger lifts after the run
+        // has ended, and that release used to be missing from the file.
+        std::map<QString, int> down;  // presses not yet released, by source and id
+        for (const auto& e : events) {
+            const QString contact = e.at(QStringLiteral("source")) + QLatin1Char('/') +
+                                    e.at(QStringLiteral("source_id"));
+            // A release whose press came before the wait began (not recorded) is passed over.
+            if (e.at(QStringLiteral("event")) == QLatin1String("press")) {
+                ++down[contact];
+            } else if (down[contact] > 0) {
+                --down[contact];
+            }
+        }
+        for (const auto& [contact, open] : down) {
+            EXPECT_EQ(open, 0) << contact.toStdString() << " was never seen to lift";
+        }
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back().at(QStringLiteral("event")), QStringLiteral("release"));
+        if (complete) {
+            EXPECT_EQ(events.back().at(QStringLiteral("awaited")).toInt(), kTargetCount);
+        }
 
         // The picture: the whole scene on white, at the documented size, with a blue cross at
         // every wrong press.
@@ -389,7 +470,11 @@ TEST_F(RunRecordTest, ARunRecordThatCannotBeWrittenIsReportedAndNeverClaimed) {
     const auto index = ReadTable(runs.filePath(QStringLiteral("index.csv")));
     ASSERT_EQ(index.size(), 1u);
     EXPECT_EQ(index[0].at(QStringLiteral("subject")), QStringLiteral("FAIL1"));
-    EXPECT_EQ(runs.entryList(QDir::Files).size(), 3);  // the index and the one run's two files
+    // The index, trials.csv and the one run's two files; the run given up on left no row.
+    EXPECT_EQ(runs.entryList(QDir::Files).size(), 4);
+    const auto trials = ReadTable(runs.filePath(QStringLiteral("trials.csv")));
+    ASSERT_EQ(trials.size(), 1u);
+    EXPECT_EQ(trials[0].at(QStringLiteral("subject")), QStringLiteral("FAIL1"));
 }
 
 }  // namespace

@@ -44,6 +44,8 @@ class CSettingsFile {
 
     // Empty until Load has composed it.
     const std::string& FileName() const { return m_fileName; }
+    // The file's path in the folder given to Load, as Save writes it; empty before Load.
+    const QString& Path() const { return m_path; }
     const std::vector<SettingsEntry>& Entries() const { return m_entries; }
 
   private:

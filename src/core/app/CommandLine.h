@@ -12,18 +12,27 @@ namespace quorvel {
 //   --help         print the usage and exit 0
 //   --data-folder  work in the user's data folder (~/Quorvel) instead of the current directory:
 //                  the desktop entry starts Quorvel this way
+//   --layouts FIRST..LAST  print the layouts of those seeds as CSV and exit
+//   --summary [FOLDER]     write runs/subjects.csv from the run records of FOLDER (default: the
+//                  current directory, or ~/Quorvel with --data-folder), print it and exit
 //
-// Anything else is left to Qt and otherwise ignored, as it always was. The first of --version
-// and --help wins.
-enum class StartAction { kRun, kPrintVersion, kPrintHelp };
+// Anything else is left to Qt and otherwise ignored, as it always was. The first of --version,
+// --help, --layouts and --summary wins; --layouts without its range is a usage error.
+enum class StartAction { kRun, kPrintVersion, kPrintHelp, kLayouts, kSummary, kUsageError };
 
 struct StartRequest {
     StartAction action = StartAction::kRun;
     bool useDataFolder = false;
+    QString layouts;        // --layouts' range, as given
+    QString summaryFolder;  // --summary's folder; empty when none was given
+    QString usageError;     // kUsageError: what is wrong, for standard error
 };
 
 // args without the program's name.
 StartRequest ReadCommandLine(const QStringList& args);
+
+// The folder --summary reads: the one given, else the data folder in use.
+QString SummaryFolder(const StartRequest& request);
 
 // What --version and --help print, each ending with a line feed.
 QString VersionText();

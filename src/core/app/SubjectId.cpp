@@ -35,6 +35,12 @@ SubjectIdFault CheckSubjectId(const QString& id) {
     if (id.startsWith(u' ') || id.endsWith(u' ')) {
         return SubjectIdFault::EndBlank;
     }
+    // The settings file ends a value at its first "=" and skips those before it: "S=1" would
+    // come back as "S" and "=abc" as "", and the subject's runs would go to another trial log.
+    // A CP932 character never has "=" as its second byte, so only the character itself counts.
+    if (id.contains(u'=')) {
+        return SubjectIdFault::EqualsSign;
+    }
     const QString logName = id + QStringLiteral(".csv");
     if (logName.toUtf8().size() > kMaxFileNameBytes) {
         return SubjectIdFault::TooLong;

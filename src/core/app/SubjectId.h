@@ -13,6 +13,7 @@ enum class SubjectIdFault {
     BadCharacter,  // a path separator, one of : * ? " < > |, or a control character
     ReservedName,  // ".", "..", or a device name that Windows will not open as a file (CON, NUL..)
     EndBlank,      // a blank at the start or end, which the settings file would not keep
+    EqualsSign,    // "=", which the settings file reads as the end of the value
     TooLong,       // the trial log's name would pass the 255-byte limit of common file systems
 };
 
@@ -20,6 +21,7 @@ enum class SubjectIdFault {
 // second byte is 0x5C (ソ, 表, 能) is an ordinary letter. An empty ID is accepted: its trial
 // log is named ".csv". A comma is accepted and written unquoted, as the record files always
 // have; a tab is a control character and refused, so summary lines keep their five fields.
+// Every ID accepted here comes back unchanged from the settings file at the next start.
 SubjectIdFault CheckSubjectId(const QString& id);
 
 // The ID as CP932 bytes, as the experiment state keeps it. Only for IDs CheckSubjectId

@@ -4,7 +4,8 @@ namespace quorvel {
 
 namespace {
 
-// The second line of the abort message: what happened to the completed targets' rows.
+// What happened to the completed targets' rows: the abort message's second line, and a line of
+// a completed test's message when not everything was kept.
 QString TrialRowsLine(const ExperimentState& state, const KeptRecords& kept) {
     if (state.completed == 0) {
         return QStringLiteral("完了した目標がないため、試行データはありません。");
@@ -27,8 +28,18 @@ QString EndText(const ExperimentState& state, const KeptRecords& kept) {
     }
     // Always a decimal point, whatever the user's locale.
     const double seconds = state.records[kTargetCount - 1].hit_time / 1000.0;
-    return QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = ") +
-           QString::number(seconds, 'f', 3) + QStringLiteral(" 秒）");
+    QString text = QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = ") +
+                   QString::number(seconds, 'f', 3) + QStringLiteral(" 秒）");
+    if (kept.trial_log && kept.summary_line && kept.run_record) {
+        return text;
+    }
+    // Each kind of record, kept or not: the time above must not read as a result on file.
+    text += QLatin1Char('\n') + TrialRowsLine(state, kept);
+    text += kept.summary_line ? QStringLiteral("\n結果を QVL.txt に記録しました。")
+                              : QStringLiteral("\n結果は QVL.txt に記録されていません。");
+    text += kept.run_record ? QStringLiteral("\n実施の記録を runs フォルダに残しました。")
+                            : QStringLiteral("\n実施の記録は runs フォルダに残っていません。");
+    return text;
 }
 
 }  // namespace quorvel

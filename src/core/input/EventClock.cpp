@@ -18,16 +18,29 @@ EventTime EventClock::Place(std::uint64_t timestampMs, EventTime arrival) {
         m_agreeing = 1;
         m_firstAgreeing = arrival;
         m_trusted = false;
+        m_littleLate = 0;
     } else if (offsetMs <= m_offsetMs + kToleranceMs) {
         m_offsetMs = std::min(m_offsetMs, offsetMs);
+        if (m_agreeing == 0) {
+            m_firstAgreeing = arrival;
+        }
         ++m_agreeing;
+        Note(false);
         // Agreement over a stretch of time, not only among events that came together: a
         // stamp that stands still agrees with itself for a moment.
         if (m_agreeing >= kAgreeing && arrival - m_firstAgreeing >= kAgreeingSpan) {
             m_trusted = true;
         }
+    } else {
+        // Late: normal for a busy thread, but also what a coarse clock's events look like. Until
+        // the stamps are trusted it breaks the row of agreeing events; once they are, only a
+        // stream of such events takes the trust away.
+        Note(offsetMs <= m_offsetMs + kCoarseMs);
+        m_agreeing = 0;
+        if (m_trusted && 2 * LittleLateCount() > kWindow) {
+            m_trusted = false;
+        }
     }
-    // Otherwise late: normal for a busy thread, and no evidence either way.
     if (!Trusted()) {
         return arrival;
     }
@@ -42,6 +55,19 @@ EventTime EventClock::Place(std::uint64_t timestampMs, EventTime arrival) {
     const auto back = std::chrono::duration_cast<EventTime::duration>(
         std::chrono::duration<double, std::milli>(arrivalMs - placedMs));
     return arrival - back;
+}
+
+void EventClock::Note(bool littleLate) {
+    constexpr std::uint32_t kMask = (std::uint32_t{1} << kWindow) - 1;
+    m_littleLate = ((m_littleLate << 1) | (littleLate ? 1u : 0u)) & kMask;
+}
+
+int EventClock::LittleLateCount() const {
+    int count = 0;
+    for (std::uint32_t bits = m_littleLate; bits != 0; bits &= bits - 1) {
+        ++count;
+    }
+    return count;
 }
 
 }  // namespace quorvel

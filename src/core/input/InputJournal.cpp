@@ -10,6 +10,7 @@ void InputJournal::Clear() {
     m_events.clear();  // keeps the room taken
     m_dropped = 0;
     m_awaited = -1;
+    m_releasesOnly = false;
     m_resetCount = 0;
 }
 
@@ -21,7 +22,7 @@ void InputJournal::NoteClockReset(EventTime at) {
 
 std::int32_t InputJournal::Add(bool press, InputSource source, std::int32_t sourceId,
                                std::int32_t x, std::int32_t y, EventTime at) {
-    if (!m_enabled || m_awaited < 0) {
+    if (!m_enabled || m_awaited < 0 || (press && m_releasesOnly)) {
         return -1;
     }
     if (m_events.size() >= kCapacity) {

@@ -51,7 +51,14 @@ class InputJournal {
     bool Enabled() const { return m_enabled; }
 
     // The target awaited from now on (0..24); -1 stops recording.
-    void SetAwaited(int target) { m_awaited = static_cast<std::int16_t>(target); }
+    void SetAwaited(int target) {
+        m_awaited = static_cast<std::int16_t>(target);
+        m_releasesOnly = false;
+    }
+    // The run is over: presses are no longer recorded, but releases still are, under the target
+    // last awaited, so the finger that touched the last target is seen to lift (it lifts after
+    // the run has ended). SetAwaited(-1) then stops recording altogether.
+    void FinishRun() { m_releasesOnly = true; }
     // The driver's clock was set to 0 at `at` (first and second target). Only the first two count.
     void NoteClockReset(EventTime at);
 
@@ -72,6 +79,7 @@ class InputJournal {
     std::vector<InputEvent> m_events;  // capacity kCapacity, never grown
     std::int64_t m_dropped = 0;
     std::int16_t m_awaited = -1;
+    bool m_releasesOnly = false;
     bool m_enabled = true;
     std::array<EventTime, 2> m_resets{};
     int m_resetCount = 0;

@@ -58,8 +58,12 @@ class AppendHandle {
     // link to one is fine) is refused once it is open, before it is used.
     bool Open(const QString& path, bool mayCreate, bool& created);
 
-    // Takes the exclusive lock, polling for up to `wait` while another writer has it.
-    bool Lock(std::chrono::milliseconds wait);
+    // Takes the exclusive lock, polling for up to `wait` while another writer has it; `hook`,
+    // when given, is told of the wait (LockWaitHook).
+    bool Lock(std::chrono::milliseconds wait, const LockWaitHook& hook = {});
+    // After Lock() failed: the file system cannot lock at all (NFS without its lock service),
+    // so no wait or retry will ever get the lock.
+    bool LocksUnsupported() const { return m_noLocks; }
     // One try, no waiting.
     bool TryLock();
 
@@ -70,6 +74,8 @@ class AppendHandle {
 
     qint64 Size() const;
     bool ReadByte(qint64 at, char& byte) const;
+    // Reads `size` bytes from `at` into `data`; false when fewer came.
+    bool ReadAt(qint64 at, char* data, qint64 size) const;
     // Writes at the end of the file; true when every byte was taken.
     bool Append(const char* data, qint64 size);
     bool Truncate(qint64 size);
@@ -95,6 +101,7 @@ class AppendHandle {
     }
 
     QString m_error;
+    bool m_noLocks = false;
 #ifdef _WIN32
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 #else
@@ -102,29 +109,48 @@ class AppendHandle {
 #endif
 };
 
-bool AppendHandle::Lock(std::chrono::milliseconds wait) {
+bool AppendHandle::Lock(std::chrono::milliseconds wait, const LockWaitHook& hook) {
     // Polled rather than blocking, so a writer that hangs on to the file (a stalled station on
     // a shared drive) costs the operator a bounded wait and a box, never a frozen program.
     const auto deadline = std::chrono::steady_clock::now() + wait;
     std::chrono::milliseconds pause{1};
+    // With a hook the user-interface thread is kept alive between the polls: never longer away.
+    const std::chrono::milliseconds longest{hook ? 10 : 50};
+    bool told = false;
+    const auto ended = [&](bool result) {
+        if (told) {
+            hook(false);
+        }
+        return result;
+    };
     for (;;) {
         if (TryLock()) {
-            return true;
+            return ended(true);
         }
 #ifndef _WIN32
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOTSUP || errno == ENOSYS) {
+            m_noLocks = true;  // no locks on this file system
+            return ended(Failed());
+        }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            return Failed();  // no locks on this file system: not safe to append
+            return ended(Failed());
         }
 #endif
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) {
-            return Failed(QStringLiteral("Another program (another station) kept the file "
-                                         "locked for %1 s.")
-                              .arg(std::chrono::duration<double>(wait).count(), 0, 'g', 3));
+            return ended(Failed(QStringLiteral("Another program (another station) kept the file "
+                                               "locked for %1 s.")
+                                    .arg(std::chrono::duration<double>(wait).count(), 0, 'g', 3)));
         }
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        if (hook) {
+            told = true;
+            if (!hook(true)) {
+                return ended(Failed(QStringLiteral("The wait for the file was given up.")));
+            }
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            pause, deadline - std::chrono::steady_clock::now()));
+        pause = std::min(pause * 2, longest);
     }
 }
 
@@ -196,6 +222,23 @@ bool AppendHandle::ReadByte(qint64 at, char& byte) const {
     where.OffsetHigh = static_cast<DWORD>(at >> 32);
     DWORD read = 0;
     return ReadFile(m_handle, &byte, 1, &read, &where) != 0 && read == 1;
+}
+
+bool AppendHandle::ReadAt(qint64 at, char* data, qint64 size) const {
+    while (size > 0) {
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<qint64>(size, 1 << 30));
+        DWORD read = 0;
+        if (ReadFile(m_handle, data, chunk, &read, &where) == 0 || read == 0) {
+            return false;
+        }
+        data += read;
+        size -= read;
+        at += read;
+    }
+    return true;
 }
 
 bool AppendHandle::Append(const char* data, qint64 size) {
@@ -309,6 +352,23 @@ bool AppendHandle::ReadByte(qint64 at, char& byte) const {
     return ::pread(m_fd, &byte, 1, static_cast<off_t>(at)) == 1;
 }
 
+bool AppendHandle::ReadAt(qint64 at, char* data, qint64 size) const {
+    while (size > 0) {
+        const ssize_t n =
+            ::pread(m_fd, data, static_cast<std::size_t>(size), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= n;
+        at += n;
+    }
+    return true;
+}
+
 bool AppendHandle::Append(const char* data, qint64 size) {
     // O_APPEND: every write goes to the end as the file is then, whatever the offset says.
     while (size > 0) {
@@ -371,6 +431,33 @@ QByteArray LineEndBefore(const AppendHandle& file, qint64 size) {
     return last == '\r' ? QByteArray("\n") : QByteArray("\r\n");
 }
 
+// Up to this size a file is looked at to see whether it holds a data line at all.
+constexpr qint64 kBlankFileLimit = 64 * 1024;
+
+// True when the file's `size` bytes hold no data line: nothing but a byte-order mark at the
+// start and line ends, blanks and tabs (left by an editor, or by a program that writes a mark
+// into every new file). Such a file is as good as empty and gets its header; `bytes` are
+// what it held, to be put back if the append fails.
+bool HoldsNoDataLine(const AppendHandle& file, qint64 size, QByteArray& bytes) {
+    if (size <= 0 || size > kBlankFileLimit) {
+        return false;
+    }
+    bytes.resize(size);
+    if (!file.ReadAt(0, bytes.data(), size)) {
+        bytes.clear();
+        return false;
+    }
+    const QByteArrayView rest =
+        bytes.startsWith("\xEF\xBB\xBF") ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+    for (const char c : rest) {
+        if (c != '\r' && c != '\n' && c != ' ' && c != '\t') {
+            bytes.clear();
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 DurableAppend::DurableAppend(QString path, QByteArray header, QByteArray block, IoFaultHook hook)
@@ -386,6 +473,8 @@ bool DurableAppend::Fails(IoOp op) const {
 bool DurableAppend::Attempt() {
     m_blockOffset = -1;
     m_failure.clear();
+    m_withoutLock = false;
+    m_lockHeld = false;
     if (Fails(IoOp::Open)) {
         return false;
     }
@@ -399,8 +488,22 @@ bool DurableAppend::Attempt() {
             m_failure = file.Error();
             return false;
         }
-        if (Fails(IoOp::Lock) || !file.Lock(m_lockWait)) {
+        if (m_skipLock) {
+            m_withoutLock = true;
+            locked = file.IsNamedBy(m_path);
+            continue;
+        }
+        if (Fails(IoOp::Lock) || !file.Lock(m_lockWait, m_lockWaitHook)) {
+            if (file.LocksUnsupported()) {
+                // A file system that cannot lock at all would fail every write, and Retry could
+                // not help: the block is appended without the lock, as the Windows program
+                // always appended, and the caller says so in the run's record.
+                m_withoutLock = true;
+                locked = file.IsNamedBy(m_path);
+                continue;
+            }
             m_failure = file.Error();
+            m_lockHeld = true;
             if (created && file.TryLock() && file.Size() == 0 && file.IsNamedBy(m_path) &&
                 !Fails(IoOp::Remove)) {
                 // This attempt's new, still empty file, and no other writer at it: it goes, so
@@ -439,17 +542,28 @@ bool DurableAppend::Attempt() {
         m_leftover.reset();
     }
 
+    // A file with no data line (only a byte-order mark, only line ends) is as good as empty:
+    // it is cut to nothing and gets its header at the top, where readers look for it.
+    QByteArray blank;
+    if (HoldsNoDataLine(file, size, blank)) {
+        if (Fails(IoOp::Truncate) || !file.Truncate(0)) {
+            m_failure = file.Error();
+            return false;
+        }
+        size = 0;
+    }
+
     // The header goes into an empty file, whoever made it; an unfinished last line is ended
     // first, or it would swallow the block's first row.
     const QByteArray lead = size == 0 ? m_header : LineEndBefore(file, size);
     if (!WriteAll(file, lead + m_block) || !Sync(file, created)) {
         m_failure = file.Error();
-        Restore(file, owned, size);
+        Restore(file, owned, size, blank);
         return false;
     }
     if (Fails(IoOp::Close)) {
         m_failure = file.Error();
-        Restore(file, owned, size);
+        Restore(file, owned, size, blank);
         return false;
     }
     if (!file.Close()) {
@@ -483,7 +597,7 @@ bool DurableAppend::Sync(AppendHandle& file, bool created) {
     return true;
 }
 
-void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size) {
+void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size, const QByteArray& blank) {
     // Still under the lock: no other writer has added anything after this attempt's bytes.
     const qint64 end = file.Size();
     if (owned && size == 0) {
@@ -497,6 +611,11 @@ void DurableAppend::Restore(AppendHandle& file, bool owned, qint64 size) {
         return;
     }
     if (!Fails(IoOp::Truncate) && file.Truncate(size)) {
+        // What a file without a data line held goes back; it holds no data, so should that
+        // fail, the empty file left is as good.
+        if (!blank.isEmpty()) {
+            file.Append(blank.constData(), blank.size());
+        }
         file.Sync();
         return;
     }
@@ -512,13 +631,38 @@ void DurableAppend::RestoreByName(bool owned, qint64 size, qint64 end) {
     // still the end of the file.
     AppendHandle again;
     bool created = false;
-    if (again.Open(m_path, false, created) && again.Lock(m_lockWait) && again.IsNamedBy(m_path)) {
+    if (again.Open(m_path, false, created) &&
+        (again.Lock(m_lockWait) || again.LocksUnsupported()) && again.IsNamedBy(m_path)) {
         if (again.Size() == end) {
             Restore(again, owned, size);
         }
         return;
     }
     m_leftover = Leftover{size, end, owned};
+}
+
+bool DurableAppend::TakeBack() {
+    if (m_blockOffset < 0) {
+        return true;
+    }
+    AppendHandle file;
+    bool created = false;
+    if (Fails(IoOp::Open) || !file.Open(m_path, false, created) || !file.Lock(m_lockWait) ||
+        !file.IsNamedBy(m_path) || file.Size() != m_blockOffset + m_block.size()) {
+        return false;
+    }
+    if (!m_header.isEmpty() && m_blockOffset == m_header.size()) {
+        if (!Fails(IoOp::Remove) && QFile::remove(m_path)) {
+            SyncDirectoryOf(m_path);
+            m_blockOffset = -1;
+            return true;
+        }
+    }
+    if (Fails(IoOp::Truncate) || !file.Truncate(m_blockOffset) || !file.Sync()) {
+        return false;
+    }
+    m_blockOffset = -1;
+    return true;
 }
 
 }  // namespace quorvel

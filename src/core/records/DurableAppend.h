@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "core/records/IoFault.h"
 
@@ -11,10 +13,17 @@ namespace quorvel {
 
 class AppendHandle;
 
+// Told of a wait for another writer's lock: called with true about every 10 ms while the wait
+// lasts, where the caller keeps its window alive (events, repaints, a note that it is waiting);
+// returning false gives the wait up at once, as a failure. Called once with false when a wait
+// ends, the lock granted or not. Never called when the lock is granted at the first try.
+using LockWaitHook = std::function<bool(bool waiting)>;
+
 // Appends one block of bytes to a file so that the file ends up holding either all of them,
 // on disk, or exactly what it held before. A file that is empty (new, or left empty by a
-// writer that was killed) begins with `header`; a file with anything in it never gets the
-// header again.
+// writer that was killed) begins with `header`, and so does a file with no data line (only a
+// byte-order mark, blank lines), whose bytes the header and block replace; a file with a data
+// line never gets the header again.
 //
 // Several writers, in other processes (other stations on a shared drive) or other threads, may
 // append to the same file at once: each Attempt() holds an exclusive lock on the file from
@@ -36,6 +45,7 @@ class DurableAppend {
     // How long Attempt() waits for other writers to release the file.
     static constexpr std::chrono::milliseconds kDefaultLockWait{10000};
     void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+    void SetLockWaitHook(LockWaitHook hook) { m_lockWaitHook = std::move(hook); }
 
     // True when the block (and, for an empty file, the header) has reached the disk.
     bool Attempt();
@@ -51,11 +61,30 @@ class DurableAppend {
     // writers' blocks may come before and after it.
     qint64 BlockOffset() const { return m_blockOffset; }
 
+    // Takes the block of the last successful Attempt() out again, when a later file of the same
+    // record could not be written: under the lock, and only while the block is still the end
+    // of the file (a block another writer has appended after stays: cutting it out would take
+    // theirs too). A file left with nothing but its header goes. True when the block is gone.
+    bool TakeBack();
+
+    // The last Attempt() found that the file system cannot lock at all (flock gives ENOLCK or
+    // EOPNOTSUPP, as NFS without its lock service does) and wrote without the lock: another
+    // station appending at the same moment could interleave with this block.
+    bool WroteWithoutLock() const { return m_withoutLock; }
+
+    // The last Attempt() failed because another writer kept the lock (for the whole wait, or
+    // until the wait was given up).
+    bool LockWasHeld() const { return m_lockHeld; }
+    // Later attempts append without taking the lock at all, as the Windows program always
+    // appended: for the last moment of a program asked to end while another station keeps the
+    // file, when waiting longer would lose the run. WroteWithoutLock() then says so.
+    void SetSkipLock(bool skip) { m_skipLock = skip; }
+
   private:
     bool Fails(IoOp op) const;
     bool WriteAll(AppendHandle& file, const QByteArray& bytes);
     bool Sync(AppendHandle& file, bool created);
-    void Restore(AppendHandle& file, bool owned, qint64 size);
+    void Restore(AppendHandle& file, bool owned, qint64 size, const QByteArray& blank = {});
     void RestoreByName(bool owned, qint64 size, qint64 end);
 
     QString m_path;
@@ -63,8 +92,12 @@ class DurableAppend {
     QByteArray m_block;
     IoFaultHook m_hook;
     std::chrono::milliseconds m_lockWait = kDefaultLockWait;
+    LockWaitHook m_lockWaitHook;
     qint64 m_blockOffset = -1;
     QString m_failure;
+    bool m_withoutLock = false;
+    bool m_lockHeld = false;
+    bool m_skipLock = false;
     // Left over by an attempt whose restoring failed: bytes [from, to) of the file are this
     // object's, and `owned` when the file is one it created (and should not exist).
     struct Leftover {

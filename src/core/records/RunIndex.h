@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -31,13 +32,17 @@ struct RunFacts {
     // origin of TotalRT; none when the run never got there.
     std::optional<std::int64_t> total_rt_origin_us;
     std::int64_t events_dropped = 0;
+    // The trial log or the summary line was appended without the file's lock (the file
+    // system cannot lock): another station writing at that moment could have mixed in.
+    bool appended_without_lock = false;
 };
 
 // The index file's first bytes: byte-order mark and header row.
 QByteArray RunIndexHeader();
 
-// One run's row.
+// One run's row, and its fields.
 QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts);
+QStringList RunIndexFields(const ExperimentState& state, const RunFacts& facts);
 
 // ISO 8601 local time with its offset from UTC, to the millisecond: 2026-03-01T09:15:02.120+09:00.
 QString IsoLocalTime(const QDateTime& when);

@@ -69,8 +69,8 @@ SummaryRecord ParseLine(const char* begin, const char* end, std::vector<Field>& 
 // `latestAt`: where in the text the latest record's line begins; -1: the last record.
 std::vector<SummaryRecord> ParseText(const QByteArray& text, qsizetype latestAt) {
     std::vector<SummaryRecord> records;
-    // Not reserved by the count of line ends: the results stop at the first empty line, and a
-    // damaged file of blank lines would reserve some 144 bytes for each byte it holds.
+    // Not reserved by the count of line ends: a damaged file of blank lines would reserve some
+    // 144 bytes for each byte it holds.
     std::vector<Field> fields;
     bool header = true;
     ForEachPiece(text, kLineBuffer, [&](QByteArrayView piece) {
@@ -83,7 +83,9 @@ std::vector<SummaryRecord> ParseText(const QByteArray& text, qsizetype latestAt)
             --end;
         }
         if (begin == end) {
-            return false;  // the first empty line ends the results
+            // Passed over: a blank line left by an editor or a cut row must not hide the
+            // results after it, which include every line appended since.
+            return true;
         }
         if (header) {
             header = false;

@@ -25,8 +25,9 @@ bool ReadRunResult(const SummaryLineWritten& written, std::vector<SummaryRecord>
 //  - lines are handed out as a 1000-byte line buffer gives them: a line of up to 998 bytes
 //    and its LF whole, a longer one in pieces of at most 999 bytes, each piece a line;
 //    CR LF reads as LF and a piece ends at its first NUL byte;
-//  - each line is trimmed of blank, tab, CR, LF, VT and FF; the first empty line ends the
-//    file, and the first line is the header, whatever it holds;
+//  - each line is trimmed of blank, tab, CR, LF, VT and FF; an empty line is passed over
+//    (the Windows program stopped reading there, so a blank line hid every later result),
+//    and the first line that is not empty is the header, whatever it holds;
 //  - a line is split at every tab, empty fields included. The first three fields are type,
 //    date and time, the last is the total time (ParsePlainDecimal), and the fields between
 //    them are the subject, joined again with tabs, so an empty or tab-holding subject

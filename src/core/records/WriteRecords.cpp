@@ -14,11 +14,26 @@ QString PathIn(const QString& directory, const QString& name) {
     return directory.isEmpty() ? name : QDir(directory).filePath(name);
 }
 
-// Appends, asking the operator to retry for as long as the file fails and they want to.
-bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes) {
-    while (!append.Attempt()) {
-        if (!boxes.AskRetry(DataFileErrorText(append.Path(), append.FailureReason()))) {
+// Appends, asking the operator to retry for as long as the file fails and they want to. When the
+// program is asked to end while another station keeps the file locked, nobody is left to
+// answer and waiting would lose the run: the rows go in without the lock, as the Windows
+// program always wrote them, and the run's record says so.
+bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes,
+                     const RecordsContext& context) {
+    // Also when the request comes while the box is up: it closes the box as cancelled.
+    const auto lastChance = [&] {
+        if (!append.LockWasHeld() || !context.ending || !context.ending()) {
             return false;
+        }
+        append.SetSkipLock(true);
+        return append.Attempt();
+    };
+    while (!append.Attempt()) {
+        if (lastChance()) {
+            return true;
+        }
+        if (!boxes.AskRetry(DataFileErrorText(append.Path(), append.FailureReason()))) {
+            return lastChance();
         }
     }
     return true;
@@ -52,7 +67,12 @@ QString ResolveRecordsDirectory(const QString& directory) {
 }
 
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
-                  const RecordsContext& context, SummaryLineWritten* written) {
+                  const RecordsContext& context, SummaryLineWritten* written, KeptRecords* kept) {
+    KeptRecords ignored;
+    KeptRecords& report = kept != nullptr ? *kept : ignored;
+    report.trial_log = false;
+    report.summary_line = false;
+    report.without_lock = false;
     state.record_time = context.Calendar().NowSeconds();
     if (context.reset_textures) {
         context.reset_textures();
@@ -77,9 +97,12 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     DurableAppend logAppend(logPath, QByteArray(kTrialLogHeader),
                             QByteArray::fromStdString(TrialLogRows(state, when)), context.io_fault);
     logAppend.SetLockWait(context.lock_wait);
-    if (!AppendWithRetry(logAppend, boxes)) {
+    logAppend.SetLockWaitHook(context.lock_wait_hook);
+    if (!AppendWithRetry(logAppend, boxes, context)) {
         return false;
     }
+    report.trial_log = true;
+    report.without_lock = logAppend.WroteWithoutLock();
     if (!run_complete) {
         return true;
     }
@@ -88,9 +111,12 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     DurableAppend summaryAppend(PathIn(directory, QLatin1String(kSummaryFileName)),
                                 QByteArray(kSummaryHeader), line, context.io_fault);
     summaryAppend.SetLockWait(context.lock_wait);
-    if (!AppendWithRetry(summaryAppend, boxes)) {
+    summaryAppend.SetLockWaitHook(context.lock_wait_hook);
+    if (!AppendWithRetry(summaryAppend, boxes, context)) {
         return false;
     }
+    report.summary_line = true;
+    report.without_lock = report.without_lock || summaryAppend.WroteWithoutLock();
     if (written != nullptr) {
         *written = {summaryAppend.Path(), summaryAppend.BlockOffset(), line};
     }

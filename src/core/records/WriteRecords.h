@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/experiment/EndMessage.h"
 #include "core/experiment/ExperimentState.h"
 #include "core/platform/Clock.h"
 #include "core/platform/MessageBoxService.h"
@@ -28,6 +29,11 @@ struct RecordsContext {
     // How long to wait for other writers (other stations) to finish with a file before the
     // operator is told it cannot be written.
     std::chrono::milliseconds lock_wait = DurableAppend::kDefaultLockWait;
+    // Told of every wait for another writer's lock (keeps the window alive); empty: none.
+    LockWaitHook lock_wait_hook;
+    // True once the program is asked to end (logout, shutdown, SIGTERM): a file another station
+    // keeps locked is then appended to without the lock rather than lost; empty: never.
+    std::function<bool()> ending;
 
     // The clock to read: `clock`, or the system's where a caller has cleared it.
     const Clock& Calendar() const { return clock != nullptr ? *clock : SystemClock(); }
@@ -52,8 +58,11 @@ QString ResolveRecordsDirectory(const QString& directory);
 // alone). Whatever happens, each file holds either the whole of this run's bytes or exactly
 // what it held before. A subject ID that would name a file outside the directory is refused
 // like a file that cannot be opened. True when everything the run had to write is on disk.
-// When the summary line was written and `written` is given, it says where the line went.
+// When the summary line was written and `written` is given, it says where the line went. When
+// `kept` is given, its trial_log and summary_line say which of the two files took the run, and
+// without_lock whether either was appended without its lock (the file system has none).
 bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& boxes,
-                  const RecordsContext& context, SummaryLineWritten* written = nullptr);
+                  const RecordsContext& context, SummaryLineWritten* written = nullptr,
+                  KeptRecords* kept = nullptr);
 
 }  // namespace quorvel

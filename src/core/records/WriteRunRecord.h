@@ -14,6 +14,7 @@ struct RunRecordBytes {
     QByteArray events;     // the whole events file
     QByteArray picture;    // the whole PNG
     QByteArray index_row;  // the run's index row (the index's header is added when it is new)
+    QByteArray trials;     // the run's rows of trials.csv; empty: none (no target completed)
 };
 
 // The events file and picture names of a run.
@@ -25,12 +26,17 @@ QString RunPictureFileName(const QString& runId);
 QString NewRunId(const QString& runsPath, const QString& stem);
 
 // Writes a run's record into the runs folder of `context.directory` (made when missing): the
-// events file and the picture, then the index row that names them, so a row never points at a
-// file that is not there. Each file is written as the trial log is (DurableAppend: locked,
-// checked, whole or not at all); a failure is reported in the data-file box with Retry. When the
-// operator gives up, the files this call already wrote are taken away again and nothing of the
-// run is left. True when the whole record is on disk.
+// events file and the picture, the run's rows of trials.csv, then the index row that names
+// them, so a row never points at a file (or rows) that is not there. Each file is written as the
+// trial log is (DurableAppend: locked, checked, whole or not at all); a failure is reported in the
+// data-file box with Retry. When the operator gives up, the files this call already wrote are taken
+// away again, and its rows of trials.csv taken back, so nothing of the run is left. True when the
+// whole record is on disk.
+//
+// The events file and the picture are written under a temporary name and take their own name
+// only if no file has it yet: another writer that drew the same run id keeps its files, and this
+// call writes nothing, says nothing and sets `id_taken`; the caller draws a new id.
 bool WriteRunRecord(const RunRecordBytes& bytes, MessageBoxService& boxes,
-                    const RecordsContext& context);
+                    const RecordsContext& context, bool* id_taken = nullptr);
 
 }  // namespace quorvel

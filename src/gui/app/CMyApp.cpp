@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QWindow>
 #include <chrono>
 #include <thread>
@@ -10,6 +11,10 @@
 #include "core/experiment/LabelTable.h"
 #include "core/experiment/MsTimer.h"
 #include "core/platform/Clock.h"
+#include "core/platform/FileSizeSignal.h"
+#include "core/records/RecordFormat.h"
+#include "core/records/TrialLogName.h"
+#include "core/records/WriteRecords.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/RunExperiment.h"
 #include "gui/platform/KeyState.h"
@@ -26,6 +31,16 @@ const char* const kKeyTestType = "test_type";
 const char* const kKeyRanking = "flag_ranking";
 
 constexpr int kShowWaitMs = 1000;
+
+// The box when the conditions cannot be saved at exit: the file by its full path, and what the
+// next start will show instead.
+QString SettingsSaveErrorText(const QString& path) {
+    return QStringLiteral("設定ファイルを保存できません") + QLatin1Char('\n') +
+           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + QLatin1Char('\n') +
+           QStringLiteral(
+               "次回の起動時には、今回の条件（被験者IDなど）ではなく、前に保存された"
+               "条件が表示されます。");
+}
 
 // The label tables are built once, before anything can look at them.
 void BuildLabelTables() {
@@ -63,6 +78,9 @@ CMyApp::~CMyApp() {
 }
 
 bool CMyApp::InitInstance() {
+    // Before anything is written: a file-size limit must fail a write, not end the program
+    // part way through a row.
+    TreatFileSizeLimitAsWriteError();
     // The key state must see every key from the start, so none held is missed by a test.
     AppKeyState();
     // At the end of a Windows session there is no time to wait for the frame to close: the
@@ -91,9 +109,11 @@ bool CMyApp::InitInstance() {
     m_settings.GetInt(kKeySeed, m_state.random_seed);
     m_settings.GetInt(kKeyTestType, m_state.test_type);
     m_settings.GetInt(kKeyRanking, m_state.flag_ranking);
+
+    ArmLastChance();
     // Last: a window manager may take a moment to maximise the frame, and a click or key
     // handled meanwhile must find the conditions read (it used to start a test with a layout
-    // from the clock).
+    // from the clock) and the display's loss handled.
     m_frame->FitToScreen();
     return true;
 }
@@ -122,7 +142,40 @@ void CMyApp::OnTerminate() {
     }
 }
 
+void CMyApp::ArmLastChance() {
+    // When the display goes (the X server dies), Qt ends the process on the spot: the completed
+    // rows of a running test and the conditions are saved then, with no box (there is no
+    // screen to show one on). The run's own record needs the screen and is lost. What the
+    // writing uses is made first, so that it outlives the handler at exit.
+    const ExperimentState sample = m_state;
+    const RecordTimeText when = FormatRecordTime(SystemClock().NowSeconds());
+    static_cast<void>(MakeTrialLogName(sample.subject));
+    static_cast<void>(TrialLogRows(sample, when));
+    static_cast<void>(SummaryLine(sample, when));
+    static_cast<void>(DataFileErrorText(QString()));
+    m_lastChance = std::make_unique<LastChance>([this] {
+        m_boxes.SetEnding(true);
+        if (timer_id != 0) {
+            MsTimerStop();  // its thread must not outlive the process's last moment
+        }
+        if (m_pendingRecords) {
+            const std::function<void()> write = std::move(m_pendingRecords);
+            write();
+        }
+        SaveSettings();
+    });
+}
+
+void CMyApp::SaveSettings() {
+    m_settings.SetString(kKeySubject, m_state.subject);
+    m_settings.SetInt(kKeySeed, m_state.random_seed);
+    m_settings.SetInt(kKeyTestType, m_state.test_type);
+    m_settings.SetInt(kKeyRanking, m_state.flag_ranking);
+    m_settings.Save();
+}
+
 int CMyApp::ExitInstance(int exitCode) {
+    m_lastChance.reset();  // the ordinary end saves here
     if (timer_id != 0) {
         MsTimerStop();
     }
@@ -132,11 +185,25 @@ int CMyApp::ExitInstance(int exitCode) {
     m_settings.SetInt(kKeySeed, m_state.random_seed);
     m_settings.SetInt(kKeyTestType, m_state.test_type);
     m_settings.SetInt(kKeyRanking, m_state.flag_ranking);
-    m_settings.Save();
+    // A failed save (a folder or a dangling link under the name, a write-protected file) used
+    // to go unnoticed, and the next start offered the old subject. The operator is told and may
+    // fix the cause and retry. At a polite end (logout) nobody is there to answer: the box is
+    // passed over as cancelled.
+    if (m_frame != nullptr && !m_frame->isVisible()) {
+        // The frame has closed: a box owned by a window no longer on the screen may not be
+        // shown at all (Wayland places a dialog by its parent), so it stands on its own.
+        m_boxes.SetOwner(nullptr);
+    }
+    while (!m_settings.Save()) {
+        if (!m_boxes.AskRetry(SettingsSaveErrorText(m_settings.Path()))) {
+            break;
+        }
+    }
     return exitCode;
 }
 
 void CMyApp::OnStart() {
+    ArmLastChance();  // again, now that the subject may use statics not made before
     RunContext run{
         m_state,
         m_window,
@@ -147,7 +214,8 @@ void CMyApp::OnStart() {
         [this](const SummaryLineWritten& line) { quorvel::OnShowRunResult(line, m_frame.get()); },
         RecordsContext(),
         [this] { return m_ending; },
-        [this](QWindow* window) { m_boxes.SetStackOver(window); }};
+        [this](QWindow* window) { m_boxes.SetStackOver(window); },
+        &m_pendingRecords};
     RunExperiment(run);
     if (m_ending) {
         m_frame->close();

@@ -6,6 +6,7 @@
 #include "core/app/CSettingsFile.h"
 #include "core/experiment/ExperimentState.h"
 #include "core/experiment/LcgRandom.h"
+#include "gui/platform/LastChance.h"
 #include "gui/platform/QtMessageBoxes.h"
 #include "gui/platform/TerminationSignals.h"
 #include "gui/render/CTouchWnd.h"
@@ -34,7 +35,8 @@ class CMyApp {
     // Runs the event loop until the main frame is closed; its result is the exit code.
     int Run();
 
-    // Stops a clock left running and writes the four conditions back to "QVL.ini". Returns
+    // Stops a clock left running and writes the four conditions back to "QVL.ini"; a save that
+    // fails is told in a box with Retry and Cancel (passed over at a polite end). Returns
     // `exitCode`, the event loop's result.
     int ExitInstance(int exitCode);
 
@@ -45,6 +47,10 @@ class CMyApp {
 
   private:
     void OnStart();
+    // Writes the four conditions to "QVL.ini", telling nobody of a failure.
+    void SaveSettings();
+    // (Re)arms the last chance: what to save when the process ends without returning.
+    void ArmLastChance();
     void OnShowResult();
 
     QApplication m_app;
@@ -56,6 +62,10 @@ class CMyApp {
     std::unique_ptr<CMainFrame> m_frame;
     bool m_ending = false;
     std::unique_ptr<TerminationSignals> m_signals;
+    // The completed rows of a test whose records are not yet written (RunContext).
+    std::function<void()> m_pendingRecords;
+    // Saves what it can when the process ends without returning: the display is gone.
+    std::unique_ptr<LastChance> m_lastChance;
 };
 
 }  // namespace quorvel

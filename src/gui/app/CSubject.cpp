@@ -35,6 +35,10 @@ QString SubjectFaultMessage(SubjectIdFault fault) {
             return QStringLiteral(
                 "被験者IDの先頭または末尾に空白があります。\n"
                 "前後の空白を取り除いてください。");
+        case SubjectIdFault::EqualsSign:
+            return QStringLiteral(
+                "被験者IDに「=」は使えません。\n"
+                "別の文字に直してください。");
         case SubjectIdFault::TooLong:
             return QStringLiteral(
                 "被験者IDが長すぎて記録ファイルの名前に使えません。\n"

@@ -8,9 +8,12 @@
 
 #include "core/app/Version.h"
 #include "core/platform/Clock.h"
-#include "core/platform/Cp932.h"
+#include "core/records/CsvText.h"
+#include "core/records/RunCaption.h"
 #include "core/records/RunEvents.h"
 #include "core/records/RunIndex.h"
+#include "core/records/RunIndexColumns.h"
+#include "core/records/RunTrials.h"
 #include "core/records/TrialLogName.h"
 #include "core/records/WriteRunRecord.h"
 #include "gui/records/RunPicture.h"
@@ -37,28 +40,15 @@ QString Platform(const CTouchWnd& window) {
            QStringLiteral("; ") + window.RendererName();
 }
 
-QString Caption(const ExperimentState& state, const RunFacts& facts) {
-    return QStringLiteral("%1   %2   %3   %4/%5   errors %6   seed %7")
-        .arg(FromCp932(QByteArray::fromStdString(state.subject)),
-             IsPartA(state.test_type) ? QStringLiteral("Part A") : QStringLiteral("Part B"),
-             facts.run_id)
-        .arg(state.completed)
-        .arg(kTargetCount)
-        .arg(TotalErrors(state))
-        .arg(state.run_seed);
-}
-
 }  // namespace
 
 bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBoxService& boxes,
-               const RecordsContext& records) {
+               const RecordsContext& records, const KeptRecords& kept) {
     const InputJournal& journal = window.Journal();
     const QString directory = ResolveRecordsDirectory(records.directory);
 
     RunFacts facts;
     facts.started = StartedAt(journal, records.Calendar());
-    facts.run_id = NewRunId(QDir(directory).filePath(QLatin1String(kRunsFolder)),
-                            facts.started.toString(QStringLiteral("yyyyMMdd-HHmmss")));
     facts.screen_px = QSize(window.m_windowWidth, window.m_windowHeight);
     facts.device_pixel_ratio =
         window.Window() != nullptr ? window.Window()->devicePixelRatio() : 1.0;
@@ -66,18 +56,37 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     facts.version = QLatin1String(kVersion);
     facts.platform = Platform(window);
     facts.trial_log = MakeTrialLogName(state.subject).name;
-    facts.events_file = RunEventsFileName(facts.run_id);
-    facts.picture_file = RunPictureFileName(facts.run_id);
     facts.total_rt_origin_us = TotalRtOriginMicros(journal);
     facts.events_dropped = journal.Dropped();
+    facts.appended_without_lock = kept.without_lock;
 
     RunRecordBytes bytes;
-    bytes.run_id = facts.run_id;
     bytes.events = RunEventsHeader() + RunEventsRows(journal, state, window.Mapping());
-    bytes.picture =
-        RunPicturePng(state, WrongPresses(journal, window.Mapping()), Caption(state, facts));
-    bytes.index_row = RunIndexRow(state, facts);
-    return WriteRunRecord(bytes, boxes, records);
+    // Another station may draw the same id at the same moment: whoever puts its files in place
+    // first keeps it, and the other draws again.
+    constexpr int kIdDraws = 20;
+    for (int draw = 0; draw < kIdDraws; ++draw) {
+        facts.run_id = NewRunId(QDir(directory).filePath(QLatin1String(kRunsFolder)),
+                                facts.started.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        facts.events_file = RunEventsFileName(facts.run_id);
+        facts.picture_file = RunPictureFileName(facts.run_id);
+        bytes.run_id = facts.run_id;
+        bytes.picture =
+            RunPicturePng(state, WrongPresses(journal, window.Mapping()), RunCaption(state, facts));
+        bytes.trials = RunTrialsRows(state, facts.run_id, facts.total_rt_origin_us);
+        bytes.index_row = CsvRow(FieldsForIndexHeader(
+            RunIndexFields(state, facts),
+            ExistingIndexHeader(QDir(directory).filePath(QStringLiteral("%1/%2").arg(
+                QLatin1String(kRunsFolder), QLatin1String(kRunIndexName))))));
+        bool taken = false;
+        if (WriteRunRecord(bytes, boxes, records, &taken)) {
+            return true;
+        }
+        if (!taken) {
+            return false;
+        }
+    }
+    return false;
 }
 
 }  // namespace quorvel

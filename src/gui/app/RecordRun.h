@@ -12,8 +12,9 @@ class CTouchWnd;
 // runs folder: its index row (conditions, seed used, start, outcome, screen, version, platform),
 // its events file (every press and release the window's journal kept) and its picture. Called
 // once the driver is done and while the experiment window still exists (its mapping and size
-// are part of the record). True when the whole record is on disk; a failure has been reported.
+// are part of the record). `kept` is what the trial log and summary file took, as WriteRecords
+// reported it. True when the whole record is on disk; a failure has been reported.
 bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBoxService& boxes,
-               const RecordsContext& records);
+               const RecordsContext& records, const KeptRecords& kept = {});
 
 }  // namespace quorvel

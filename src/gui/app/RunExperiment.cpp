@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QRect>
 #include <QWindow>
+#include <chrono>
 
 #include "core/experiment/DriveExperiment.h"
 #include "core/experiment/LayoutGenerator.h"
@@ -19,6 +20,7 @@
 #include "gui/platform/ClickSound.h"
 #include "gui/platform/KeyState.h"
 #include "gui/platform/PrimaryScreen.h"
+#include "gui/records/LockWaitNote.h"
 #include "gui/render/CTouchWnd.h"
 
 namespace quorvel {
@@ -91,6 +93,21 @@ void SwitchInputMethodOff(CMainFrame& frame) {
     if (method != nullptr) {
         method->reset();
         method->hide();
+    }
+}
+
+// How long after the run's end its record waits for the last finger (or button) to lift, so the
+// events file has the release of the last target's press. A subject who rests a finger on the
+// screen holds the record back no longer than this.
+constexpr std::chrono::milliseconds kLastLiftWait{1000};
+
+// Pumps events until no contact is down, the wait from `ended` is over, or the program is asked
+// to end.
+void AwaitLastLift(WindowDriverIo& io, const CTouchWnd& window,
+                   std::chrono::steady_clock::time_point ended) {
+    while (window.PointCount() > 0 && !io.StopRequested() &&
+           std::chrono::steady_clock::now() - ended < kLastLiftWait) {
+        io.Idle();
     }
 }
 
@@ -170,6 +187,14 @@ void RunExperiment(RunContext& run) {
     click.Load(records.directory);
     WindowDriverIo io(window, run.state, run.keys, click);
     io.SetStopRequest(run.stop_requested);
+    // A shared file another station keeps locked must not freeze the program while it waits.
+    LockWaitNote waitNote(window.Window(), run.stop_requested);
+    if (!records.ending) {
+        records.ending = run.stop_requested;
+    }
+    if (!records.lock_wait_hook) {
+        records.lock_wait_hook = [&waitNote](bool waiting) { return waitNote.OnWait(waiting); };
+    }
     // The records are written as soon as the run ends, before the end message: a completed
     // test must not depend on anyone closing that box. A test whose clock never ran has no
     // times worth keeping and never gets there: nothing is written. The run's images stay
@@ -178,13 +203,38 @@ void RunExperiment(RunContext& run) {
     // those has stopped the writing, as with the summary file after a failed trial log.
     bool written = false;
     SummaryLineWritten line;
+    // Should the display go before the records are written, the process ends without coming
+    // back here; the rows completed so far are written then, as an abort would write them.
+    // The run's own record needs the window and is not written.
+    struct PendingRecords {
+        std::function<void()>* slot;
+        ~PendingRecords() {
+            if (slot != nullptr) {
+                *slot = nullptr;
+            }
+        }
+    } pending{run.pending_records};
+    if (pending.slot != nullptr) {
+        *pending.slot = [&run, &records] {
+            if (run.state.completed > 0) {
+                WriteRecords(run.state, run.state.completed == kTargetCount, run.boxes, records);
+            }
+        };
+    }
     const DriveOutcome outcome =
         DriveExperiment(run.state, io, run.boxes, [&](DriveOutcome finished) {
-            written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
-                                   records, &line);
+            if (pending.slot != nullptr) {
+                *pending.slot = nullptr;  // written here and now
+            }
+            const auto ended = std::chrono::steady_clock::now();
             KeptRecords kept;
-            kept.trial_log = written;
-            kept.run_record = written && RecordRun(run.state, window, run.boxes, records);
+            written = WriteRecords(run.state, finished == DriveOutcome::Completed, run.boxes,
+                                   records, &line, &kept);
+            if (written) {
+                AwaitLastLift(io, window, ended);
+            }
+            kept.run_record = written && RecordRun(run.state, window, run.boxes, records, kept);
+            window.Journal().SetAwaited(-1);  // the end box comes next
             return kept;
         });
     window.ResetTextures();

@@ -37,6 +37,10 @@ struct RunContext {
     // Puts the operator's boxes over the given window while a test runs (null: back over the
     // frame); unset: the boxes stay as they are.
     std::function<void(QWindow*)> stack_boxes_over = {};
+    // A slot the run fills, while a test runs and its records are not yet written, with the
+    // writing of its completed rows (as an abort writes them), for the application to call when
+    // the process is ending without returning (the display is gone); null: no such slot.
+    std::function<void()>* pending_records = nullptr;
 };
 
 enum class PrepareResult {

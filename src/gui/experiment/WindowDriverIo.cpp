@@ -95,6 +95,12 @@ bool WindowDriverIo::StopRequested() const {
 }
 
 void WindowDriverIo::Awaiting(int target) {
+    // At the run's end the journal still takes releases: the finger on the last target lifts
+    // after it. The record's writer stops it (SetAwaited(-1)) once the record is composed.
+    if (target < 0) {
+        m_window.Journal().FinishRun();
+        return;
+    }
     m_window.Journal().SetAwaited(target);
 }
 

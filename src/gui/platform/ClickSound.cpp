@@ -1,6 +1,7 @@
 #include "gui/platform/ClickSound.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #ifdef _WIN32
@@ -27,29 +28,51 @@ QString ReadableClick(const QString& directory) {
 
 }  // namespace
 
-ClickSound::ClickSound() = default;
-ClickSound::~ClickSound() = default;
-
 #ifdef _WIN32
 
+ClickSound::ClickSound() = default;
+
+ClickSound::~ClickSound() {
+    Stop();
+}
+
+void ClickSound::Stop() {
+    // The system plays from our buffer while we go on; it must stop before the buffer goes.
+    if (!m_wave.isEmpty()) {
+        PlaySoundW(nullptr, nullptr, 0);
+    }
+}
+
 bool ClickSound::Load(const QString& directory) {
-    m_file = QDir::toNativeSeparators(ReadableClick(directory)).toStdWString();
-    return !m_file.empty();
+    Stop();
+    m_wave.clear();
+    m_loaded = false;
+    QFile file(ReadableClick(directory));
+    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    m_wave = file.readAll();
+    m_loaded = true;
+    return true;
 }
 
 void ClickSound::Play() {
     // Asynchronous, and never the system's default sound in place of a file that does not
     // play: a broken click.wav stays silent, as a missing one does.
-    if (!m_file.empty()) {
-        PlaySoundW(m_file.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
+    if (!m_wave.isEmpty()) {
+        PlaySoundW(reinterpret_cast<LPCWSTR>(m_wave.constData()), nullptr,
+                   SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
     }
 }
 
 bool ClickSound::HasSound() const {
-    return !m_file.empty();
+    return m_loaded;
 }
 
 #else
+
+ClickSound::ClickSound() = default;
+ClickSound::~ClickSound() = default;
 
 bool ClickSound::Load(const QString& directory) {
     const QString fileName = ReadableClick(directory);

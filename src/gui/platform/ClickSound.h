@@ -1,16 +1,17 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
-#include <string>
 
 class QSoundEffect;
 
 namespace quorvel {
 
 // The click on a correct touch. Loaded once per run; Play returns at once. A missing or
-// unreadable file means silence and no message. On Windows the system plays the file itself
-// (PlaySound, as the records' original program did); elsewhere Qt Multimedia plays it.
+// unreadable file means silence and no message. On Windows the system plays the sound from a
+// copy held in memory (PlaySound), so no touch waits for the disk and the file stays free to
+// be replaced or removed; elsewhere Qt Multimedia plays it.
 class ClickSound {
   public:
     ClickSound();
@@ -27,7 +28,10 @@ class ClickSound {
 
   private:
 #ifdef _WIN32
-    std::wstring m_file;  // empty: silent
+    void Stop();
+
+    QByteArray m_wave;  // the file's bytes, played from memory
+    bool m_loaded = false;
 #else
     std::unique_ptr<QSoundEffect> m_effect;
 #endif

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -17,6 +18,10 @@ constexpr int kCaptionHeight = 48;  // stimulus units above the scene
 constexpr int kRadius = 49;         // as the target images
 constexpr int kRingRadius = 42;
 constexpr int kCross = 10;  // half the width of a wrong press's cross
+constexpr double kCrossWidth = 3.0;
+constexpr double kCrossHalo = 8.0;  // the white line under each arm
+constexpr int kCaptionPixels = 20;
+constexpr int kCaptionMinPixels = 8;
 
 const QColor kPath(200, 0, 0);
 const QColor kRing(0, 140, 0);
@@ -38,12 +43,21 @@ QImage RunPicture(const ExperimentState& state, const std::vector<Stimulus>& wro
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.scale(kPictureScale, kPictureScale);
 
+    // One line, as large as fits: a long subject ID makes it smaller rather than cut off at
+    // the edge; what does not fit even at the smallest size ends in an ellipsis.
+    const QRectF captionBox(8, 0, kLogicalWidth - 16, kCaptionHeight);
     QFont captionFont = painter.font();
-    captionFont.setPixelSize(20);
+    for (int size = kCaptionPixels; size >= kCaptionMinPixels; --size) {
+        captionFont.setPixelSize(size);
+        if (QFontMetricsF(captionFont).horizontalAdvance(caption) <= captionBox.width()) {
+            break;
+        }
+    }
     painter.setFont(captionFont);
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(8, 0, kLogicalWidth - 16, kCaptionHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.drawText(
+        captionBox, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetricsF(captionFont).elidedText(caption, Qt::ElideRight, captionBox.width()));
     painter.drawLine(QPointF(0, kCaptionHeight), QPointF(kLogicalWidth, kCaptionHeight));
 
     const int completed = std::clamp(state.completed, 0, kTargetCount);
@@ -79,12 +93,18 @@ QImage RunPicture(const ExperimentState& state, const std::vector<Stimulus>& wro
         painter.drawEllipse(Centre(state.stimuli[completed - 1]), kRingRadius, kRingRadius);
     }
 
-    painter.setPen(QPen(kWrong, 3));
-    for (const Stimulus& s : wrongPresses) {
-        const QPointF c = Centre(s);
-        painter.drawLine(c + QPointF(-kCross, -kCross), c + QPointF(kCross, kCross));
-        painter.drawLine(c + QPointF(-kCross, kCross), c + QPointF(kCross, -kCross));
-    }
+    // Each cross on a white halo, so one that lands on a label or a circle's outline still
+    // reads as a cross: the halos first, then the crosses over all of them.
+    const auto drawCrosses = [&](const QPen& pen) {
+        painter.setPen(pen);
+        for (const Stimulus& s : wrongPresses) {
+            const QPointF c = Centre(s);
+            painter.drawLine(c + QPointF(-kCross, -kCross), c + QPointF(kCross, kCross));
+            painter.drawLine(c + QPointF(-kCross, kCross), c + QPointF(kCross, -kCross));
+        }
+    };
+    drawCrosses(QPen(Qt::white, kCrossHalo, Qt::SolidLine, Qt::RoundCap));
+    drawCrosses(QPen(kWrong, kCrossWidth));
     painter.end();
     return image;
 }

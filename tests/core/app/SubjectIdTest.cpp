@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/app/CSettingsFile.h"
 #include "core/app/SubjectId.h"
@@ -61,6 +63,12 @@ TEST(SubjectIdTest, ChecksCharactersAndNames) {
         {" ", F::EndBlank},
         {"a  b", F::None},
         {"\u3000全角\u3000", F::None},
+        // The settings file ends a value at "=" and skips those in front of it.
+        {"S=1", F::EqualsSign},
+        {"=abc", F::EqualsSign},
+        {"abc=", F::EqualsSign},
+        {"=", F::EqualsSign},
+        {"ａ＝ｂ", F::None},  // the full-width sign is an ordinary letter there
     };
     for (const IdCase& c : cases) {
         const QString id = QString::fromUtf8(c.utf8);
@@ -90,6 +98,49 @@ TEST(SubjectIdTest, AcceptedIdsComeBackFromTheSettingsFileUnchanged) {
         EXPECT_EQ(back == SubjectIdToCp932(id), CheckSubjectId(id) == SubjectIdFault::None)
             << "\"" << utf8 << "\" came back as \"" << back << "\"";
     }
+}
+
+// Every ID the dialog accepts, saved to QVL.ini and loaded at the next start, is the same ID:
+// every printable ASCII character at the start, inside and at the end of an ID, and IDs of
+// the kinds a lab uses. "S=1" was once accepted and came back as "S".
+TEST(SubjectIdTest, EveryAcceptedIdSurvivesASaveAndALoad) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::vector<QString> ids;
+    for (char16_t c = 0x20; c < 0x7F; ++c) {
+        const QString one(QChar{c});
+        ids.push_back(one + QStringLiteral("ab"));
+        ids.push_back(QStringLiteral("a") + one + QStringLiteral("b"));
+        ids.push_back(QStringLiteral("ab") + one);
+        ids.push_back(one);
+    }
+    for (const char* utf8 : {"SBJ0000", "", "S=1", "=abc", "a==b", "田中 太郎", "ソ表能", "①～＼",
+                             "\u3000全角\u3000", "ａ＝ｂ", "a,b", "#1", ";x", "[s]"}) {
+        ids.push_back(QString::fromUtf8(utf8));
+    }
+    ids.push_back(QString(251, u'z'));
+    ids.push_back(QString(83, u'あ'));
+    int accepted = 0;
+    for (const QString& id : ids) {
+        if (CheckSubjectId(id) != SubjectIdFault::None) {
+            continue;
+        }
+        ++accepted;
+        CSettingsFile saved;
+        saved.Load(dir.path(), "QVL");
+        saved.SetString("subject", SubjectIdToCp932(id));
+        saved.SetInt("random_seed", 7);
+        ASSERT_TRUE(saved.Save());
+        CSettingsFile loaded;
+        loaded.Load(dir.path(), "QVL");
+        std::string back;
+        ASSERT_TRUE(loaded.GetString("subject", back)) << id.toStdString();
+        EXPECT_EQ(SubjectIdFromCp932(back), id) << "\"" << id.toStdString() << "\"";
+        std::int32_t seed = 0;
+        EXPECT_TRUE(loaded.GetInt("random_seed", seed));
+        EXPECT_EQ(seed, 7) << id.toStdString();
+    }
+    EXPECT_GT(accepted, 300);  // the table is mostly IDs the dialog takes
 }
 
 TEST(SubjectIdTest, RefusesIdsWhoseLogNameIsTooLong) {

@@ -131,7 +131,11 @@ TEST_F(DriveExperimentTest, FullRunTimesEveryTargetAndReportsTheTotal) {
         io.script.push_back(Touch(P(i)));
     }
 
-    EXPECT_EQ(DriveExperiment(state, io, boxes), DriveOutcome::Completed);
+    EXPECT_EQ(DriveExperiment(state, io, boxes,
+                              [](DriveOutcome) {
+                                  return KeptRecords{true, true, true};
+                              }),
+              DriveOutcome::Completed);
     EXPECT_EQ(state.completed, 25);
     EXPECT_FALSE(io.ranDry);
     EXPECT_EQ(io.clicks, 25);
@@ -357,7 +361,9 @@ TEST_F(DriveExperimentTest, ScriptedRuns) {
 }
 
 // The abort message says what the records kept, as the writer reported it; the first line
-// stays as it always was, and a completed test's message does not change.
+// stays as it always was. A completed test's message is the one it always was when everything
+// was kept; otherwise it says after the time what was kept and what was not (it used to give
+// the plain message with nothing on file).
 TEST_F(DriveExperimentTest, EndMessageSaysWhatTheRecordsKept) {
     const QString first = QStringLiteral("プログラムを中断しました。\n");
     const QString runs = QStringLiteral("\n実施の記録を runs フォルダに残しました。");
@@ -389,8 +395,24 @@ TEST_F(DriveExperimentTest, EndMessageSaysWhatTheRecordsKept) {
     ExperimentState complete;
     complete.completed = kTargetCount;
     complete.records[kTargetCount - 1].hit_time = 23456;
-    EXPECT_EQ(EndText(complete, {false, false}),
-              QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = 23.456 秒）"));
+    const QString done = QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = 23.456 秒）");
+    const QString logged = QStringLiteral("\n完了した 25 個の目標の試行データを記録しました。");
+    const QString noRows = QStringLiteral("\n試行データは記録されていません。");
+    const QString line = QStringLiteral("\n結果を QVL.txt に記録しました。");
+    const QString noLine = QStringLiteral("\n結果は QVL.txt に記録されていません。");
+    const QString noRuns = QStringLiteral("\n実施の記録は runs フォルダに残っていません。");
+    const Row completedRows[] = {
+        {kTargetCount, {true, true, true}, done},
+        // The trial log given up: nothing was written after it.
+        {kTargetCount, {false, false, false}, done + noRows + noLine + noRuns},
+        // Only the summary file given up.
+        {kTargetCount, {true, false, false}, done + logged + noLine + noRuns},
+        // Only the run's own record given up.
+        {kTargetCount, {true, false, true}, done + logged + line + noRuns},
+    };
+    for (const Row& row : completedRows) {
+        EXPECT_EQ(EndText(complete, row.kept), row.text);
+    }
 }
 
 // The writer runs once, before the end message, and its report is what the message tells.

@@ -39,19 +39,39 @@ struct Row {
 // happened at steady time T ms is stamped floor(T) + 1000000.
 constexpr std::uint64_t kAhead = 1000000;
 
+// `count` prompt events from `fromMs`, one every `stepMs`, each arriving `delayUs` after the
+// start of its stamped millisecond; trusted from the event at `trustedFrom` on (-1: never).
+std::vector<Event> Prompt(int fromMs, int count, int stepMs, int delayUs, int trustedFrom) {
+    std::vector<Event> events;
+    for (int k = 0; k < count; ++k) {
+        const int ms = fromMs + k * stepMs;
+        const std::int64_t arrival = std::int64_t{ms} * 1000 + delayUs;
+        events.push_back({kAhead + static_cast<std::uint64_t>(ms), arrival, arrival,
+                          trustedFrom >= 0 && k >= trustedFrom});
+    }
+    return events;
+}
+
+std::vector<Event> Then(std::vector<Event> first, const std::vector<Event>& more) {
+    first.insert(first.end(), more.begin(), more.end());
+    return first;
+}
+
 TEST(EventClock, UsesTimestampsOnlyOnceTheyAgreeWithArrivalsOverTime) {
     const std::vector<Row> rows = {
-        {"a clock that keeps time: trusted after three prompt events spread over 100 ms; late "
-         "events are then placed in the middle of their stamped millisecond",
-         {
-             {kAhead + 100, 100'050, 100'050, false},  // prompt: 0.05 ms after its stamp
-             {kAhead + 150, 150'300, 150'300, false},
-             {kAhead + 180, 180'900, 180'900, false},  // three agree, but within 80 ms
-             {kAhead + 200, 200'100, 200'100, true},   // 100 ms on: trusted; offset 0.05
-             {kAhead + 300, 480'000, 300'550, true},   // 180 ms late: its stamp decides
-             {kAhead + 500, 500'100, 500'100, true},   // prompt: its arrival is closer
-             {kAhead + 600, 600'700, 600'550, true},   // 0.7 ms after: the middle is closer
-         }},
+        {"a clock that keeps time: trusted after eight prompt events in a row spread over "
+         "100 ms; late events are then placed in the middle of their stamped millisecond",
+         Then(Prompt(100, 8, 15, 50, 7),  // prompt: 0.05 ms after its stamp; 105 ms
+              {
+                  {kAhead + 300, 480'000, 300'550, true},  // 180 ms late: its stamp decides
+                  {kAhead + 500, 500'100, 500'100, true},  // prompt: its arrival is closer
+                  {kAhead + 600, 600'700, 600'550, true},  // 0.7 ms after: the middle is closer
+              })},
+        {"eight agreeing events within 100 ms are not enough", Prompt(100, 12, 10, 50, 10)},
+        {"a late event before the stamps are trusted breaks the row",
+         Then(Prompt(100, 5, 15, 50, -1),
+              Then({{kAhead + 175, 190'000, 190'000, false}},  // 15 ms late
+                   Prompt(200, 8, 15, 50, 7)))},
         {"a stamp that stands still never agrees",
          {
              {kAhead, 100'000, 100'000, false},
@@ -68,30 +88,18 @@ TEST(EventClock, UsesTimestampsOnlyOnceTheyAgreeWithArrivalsOverTime) {
          }},
         {"equally late first events agree, but are never placed after their arrival; a prompt "
          "one shows the estimate wrong and agreement starts over",
-         {
-             {kAhead + 100, 150'000, 150'000, false},  // 50 ms late
-             {kAhead + 200, 250'000, 250'000, false},
-             {kAhead + 300, 350'000, 350'000, true},
-             {kAhead + 400, 400'100, 400'100, false},  // prompt: 50 ms below the estimate
-             {kAhead + 450, 450'200, 450'200, false},
-             {kAhead + 520, 520'300, 520'300, true},
-             {kAhead + 600, 700'000, 600'600, true},  // offset 0.1 ms
-         }},
+         Then(Prompt(100, 8, 15, 50'000, 7),  // 50 ms late, all of them
+              Then(Prompt(300, 8, 15, 100, 7),
+                   {{kAhead + 600, 700'000, 600'600, true}}))},  // offset 0.1 ms
         {"a trusted clock that jumps ahead stops being used until it agrees again",
-         {
-             {kAhead + 100, 100'000, 100'000, false},
-             {kAhead + 150, 150'000, 150'000, false},
-             {kAhead + 200, 200'000, 200'000, true},
-             {kAhead + 900, 300'000, 300'000, false},  // stamped 600 ms after it arrived
-             {kAhead + 910, 310'000, 310'000, false},
-         }},
+         Then(Prompt(100, 8, 15, 0, 7),
+              {
+                  {kAhead + 900, 300'000, 300'000, false},  // stamped 600 ms after it arrived
+                  {kAhead + 910, 310'000, 310'000, false},
+              })},
         {"never placed more than the longest delay before its arrival",
-         {
-             {kAhead + 100, 100'000, 100'000, false},
-             {kAhead + 150, 150'000, 150'000, false},
-             {kAhead + 200, 200'000, 200'000, true},
-             {kAhead + 300, 10'400'000, 10'400'000, true},  // 10.1 s late
-         }},
+         Then(Prompt(100, 8, 15, 0, 7),
+              {{kAhead + 300, 10'400'000, 10'400'000, true}})},  // 10.1 s late
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -106,6 +114,75 @@ TEST(EventClock, UsesTimestampsOnlyOnceTheyAgreeWithArrivalsOverTime) {
             ++n;
         }
     }
+}
+
+// Windows stamps its messages with the tick count, which moves in steps of 15.625 ms (64 a
+// second): an event carries the start of the step it happened in. Such stamps must never be
+// used, at any phase of the step the events fall on: each event is placed at its arrival.
+// Trusting three agreeing events once placed a press in the middle of a step up to 15 ms early.
+TEST(EventClock, StampsInStepsOf15625MicrosecondsAreNeverTrusted) {
+    const auto stampOf = [](std::int64_t us) {
+        const std::int64_t step = us / 15'625;  // whole steps since the clock began
+        return kAhead + static_cast<std::uint64_t>(step * 15'625 / 1000);
+    };
+    struct Run {
+        const char* name;
+        std::int64_t firstUs;
+        std::int64_t everyUs;
+        int events;
+    };
+    const Run runs[] = {
+        {"a press every 37.3 ms for 3 s: every phase of the step", 100'000, 37'300, 80},
+        {"a touch moving at 125 Hz", 100'000, 8'000, 400},
+        {"a touch moving at 60 Hz, close to the step", 100'000, 16'667, 200},
+        {"just after each step begins, a few at first, then anywhere", 100'000 + 15'625 * 6 + 200,
+         15'625 * 7, 3},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.name);
+        EventClock clock;
+        for (int k = 0; k < run.events; ++k) {
+            const std::int64_t happened = run.firstUs + k * run.everyUs;
+            const std::int64_t arrival = happened + 300;  // prompt: 0.3 ms on
+            const EventTime placed = clock.Place(stampOf(happened), Us(arrival));
+            ASSERT_EQ(UsOf(placed), arrival) << "event " << k;
+            ASSERT_FALSE(clock.Trusted()) << "event " << k;
+        }
+        if (std::string(run.name).rfind("just after", 0) == 0) {
+            // Three events at the start of their steps agreed; the next one, in the middle of a
+            // step, is placed where it arrived, not at its step's start.
+            const std::int64_t happened = run.firstUs + 3 * run.everyUs + 9'000;
+            const EventTime placed = clock.Place(stampOf(happened), Us(happened + 300));
+            EXPECT_EQ(UsOf(placed), happened + 300);
+        }
+    }
+}
+
+// Should a coarse clock's events agree by chance eight times in a row, the little-late events
+// that follow (each a part of a step after its stamp) take the trust away again.
+TEST(EventClock, ACoarseClockTrustedByChanceLosesTheTrust) {
+    // Event `us` into step `step` of 15.625 ms: stamped with the step's start, arriving 0.2 ms on.
+    const auto place = [](EventClock& clock, std::int64_t step, std::int64_t us) {
+        const std::int64_t happened = step * 15'625 + us;
+        return clock.Place(kAhead + static_cast<std::uint64_t>(step * 15'625 / 1000),
+                           Us(happened + 200));
+    };
+    EventClock clock;
+    std::int64_t step = 10;
+    for (int k = 0; k < EventClock::kAgreeing; ++k) {
+        step += 2;
+        place(clock, step, 200);  // just after the step begins
+    }
+    ASSERT_TRUE(clock.Trusted());
+    int lateEvents = 0;
+    while (clock.Trusted() && lateEvents < 100) {
+        place(clock, ++step, 7'000);  // 7 ms into a step
+        ++lateEvents;
+    }
+    EXPECT_FALSE(clock.Trusted());
+    EXPECT_LE(lateEvents, EventClock::kWindow / 2 + 1);
+    const EventTime placed = place(clock, ++step, 7'000);
+    EXPECT_EQ(UsOf(placed), step * 15'625 + 7'200);  // its arrival again
 }
 
 }  // namespace

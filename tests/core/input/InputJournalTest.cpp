@@ -99,6 +99,29 @@ TEST_F(InputJournalTest, NothingIsRecordedWhileNoTargetIsAwaitedOrWhenDisabled) 
     EXPECT_EQ(journal.Events()[0].awaited, 3);
 }
 
+// After the run's last target the finger on it lifts: that release is still recorded, under the
+// last target, while presses are not; once the record is composed nothing more is.
+TEST_F(InputJournalTest, AfterTheRunOnlyReleasesAreRecordedUntilItStops) {
+    journal.SetAwaited(24);
+    contacts.OnTouch({Down(1, 5, 6)}, false, Ms(1));
+    journal.FinishRun();
+    contacts.OnTouch({Held(1, 5, 6), Down(2, 7, 8)}, false, Ms(2));  // a press after the run
+    contacts.OnTouch({Up(1, 5, 6), Held(2, 7, 8)}, false, Ms(3));
+    journal.SetAwaited(-1);
+    contacts.OnTouch({Up(2, 7, 8)}, false, Ms(4));
+    const std::vector<InputEvent>& got = journal.Events();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_TRUE(got[0].press);
+    EXPECT_FALSE(got[1].press);
+    EXPECT_EQ(got[1].source_id, 1);
+    EXPECT_EQ(got[1].awaited, 24);
+    // A new run records presses again.
+    journal.Clear();
+    journal.SetAwaited(0);
+    contacts.OnTouch({Down(3, 1, 1)}, false, Ms(5));
+    EXPECT_EQ(journal.Events().size(), 1u);
+}
+
 // A full journal keeps the first kCapacity events and counts the rest; it never grows, so
 // recording cannot allocate between a touch and its time stamp, and a new run starts empty.
 TEST_F(InputJournalTest, AFullJournalKeepsTheFirstEventsAndCountsTheRest) {

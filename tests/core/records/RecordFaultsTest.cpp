@@ -16,7 +16,16 @@
 #ifdef __unix__
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#endif
+#ifdef __linux__
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+
+#include <cstddef>
 #endif
 
 namespace quorvel {
@@ -274,6 +283,117 @@ TEST(RecordFaults, AFileAnotherWriterKeepsLockedIsReportedAndRetried) {
     EXPECT_EQ(boxes.summaryWhileHeld, summaryBefore);  // nothing written without the lock
     EXPECT_EQ(scene.Log(), clean.Log());
     EXPECT_EQ(scene.Summary(), clean.Summary());
+}
+#endif
+
+#ifdef __unix__
+// A request to end (logout, SIGTERM) while another station keeps the file locked used to lose
+// the completed test without a trace: the wait ran out or the data-file box was closed as
+// cancelled, and nothing was written. Nobody is left to answer: the rows go in without the lock,
+// as the Windows program always wrote them, and the writer says so for the run's record.
+TEST(RecordFaults, ARequestToEndWhileAFileIsLockedWritesTheRunWithoutTheLock) {
+    for (const bool duringTheBox : {false, true}) {
+        SCOPED_TRACE(duringTheBox ? "the request comes while the box is up"
+                                  : "the request comes during the wait");
+        Scene clean(true);
+        clean.RunTheTest();
+        Scene scene(true);
+        const QByteArray path = QFile::encodeName(scene.dir.filePath(kLog));
+        const int other = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(other, 0);
+        ASSERT_EQ(::flock(other, LOCK_EX), 0);
+
+        bool ending = false;
+        struct EndingBoxes : test::FakeMessageBoxes {
+            bool* ending = nullptr;
+            bool AskRetry(const QString& text) override {
+                *ending = true;  // the request closes the box as cancelled
+                return FakeMessageBoxes::AskRetry(text);
+            }
+        } boxes;
+        boxes.ending = &ending;
+        RecordsContext context;
+        context.directory = scene.dir.path();
+        const test::FixedClock clock(test::kRecordTime);
+        context.clock = &clock;
+        context.lock_wait = std::chrono::milliseconds(50);
+        context.ending = [&ending] { return ending; };
+        if (!duringTheBox) {
+            context.lock_wait = std::chrono::milliseconds(60000);
+            context.lock_wait_hook = [&ending](bool waiting) {
+                ending = ending || waiting;  // the request comes as the wait begins
+                return !ending;
+            };
+        }
+        ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+        KeptRecords kept;
+        EXPECT_TRUE(WriteRecords(s, true, boxes, context, nullptr, &kept));
+        EXPECT_TRUE(kept.trial_log);
+        EXPECT_TRUE(kept.summary_line);
+        EXPECT_TRUE(kept.without_lock);
+        EXPECT_EQ(boxes.shown.size(), duringTheBox ? 1u : 0u);
+        EXPECT_EQ(scene.Log(), clean.Log());
+        EXPECT_EQ(scene.Summary(), clean.Summary());
+        ::close(other);
+    }
+}
+#endif
+
+#ifdef __linux__
+// Makes every flock() of this process fail with `error`, as on a file system that cannot lock
+// (NFS without its lock service gives ENOLCK, some others EOPNOTSUPP). For ever: only in a child.
+bool FlockFailsWith(int error) {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_flock, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K,
+                 SECCOMP_RET_ERRNO | (static_cast<unsigned>(error) & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program, 0, 0) == 0;
+}
+
+// On a file system that cannot lock, every write failed and Retry could never help. The rows
+// now go in without the lock, as the Windows program always wrote them, and the writer says so
+// for the run's record.
+TEST(RecordFaults, AFileSystemWithoutLocksIsWrittenWithoutTheLockAndSaysSo) {
+    for (const bool earlier : {true, false})
+        for (const int error : {ENOLCK, EOPNOTSUPP}) {
+            SCOPED_TRACE(testing::Message()
+                         << "errno " << error << (earlier ? ", earlier run" : ""));
+            Scene clean(earlier);
+            clean.RunTheTest();
+            Scene scene(earlier);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                // Exit codes: 0 written and told; 1 no filter; 2 not written; 3 written, not told.
+                if (!FlockFailsWith(error)) {
+                    ::_exit(1);
+                }
+                test::FakeMessageBoxes boxes;
+                RecordsContext context;
+                context.directory = scene.dir.path();
+                const test::FixedClock clock(test::kRecordTime);
+                context.clock = &clock;
+                context.lock_wait = std::chrono::milliseconds(50);
+                ExperimentState s = test::MakeRun("F01", kPartA, kTargetCount);
+                KeptRecords kept;
+                if (!WriteRecords(s, true, boxes, context, nullptr, &kept) ||
+                    !boxes.shown.empty()) {
+                    ::_exit(2);
+                }
+                ::_exit(kept.without_lock && kept.trial_log && kept.summary_line ? 0 : 3);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            EXPECT_EQ(scene.Log(), clean.Log());
+            EXPECT_EQ(scene.Summary(), clean.Summary());
+        }
 }
 #endif
 

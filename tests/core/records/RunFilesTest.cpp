@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "core/input/InputJournal.h"
 #include "core/records/CsvText.h"
@@ -14,6 +19,11 @@
 #include "core/records/RunIndex.h"
 #include "core/records/WriteRunRecord.h"
 #include "support/FakeMessageBoxes.h"
+
+#ifdef __unix__
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 // The run files: their CSV text, the index row, the events rows on the run's clock, and how
 // they are written when the disk misbehaves.
@@ -66,16 +76,25 @@ TEST(RunFiles, TheIndexRowCarriesTheRunAsTheTrialLogHasIt) {
                          "run_id,subject,test_type,test_type_value,seed_setting,seed_used,started,"
                          "completed,targets_completed,total_rt_ms,errors_total,screen_px,"
                          "device_pixel_ratio,stimulus_scale,version,platform,trial_log,"
-                         "events_file,picture_file,total_rt_origin_us,events_dropped\r\n"));
+                         "events_file,picture_file,total_rt_origin_us,events_dropped,"
+                         "first_target_ms,completion_ms,trail_length,trail_crossings,"
+                         "mean_between_ms,median_between_ms,longest_ms,longest_target,"
+                         "appended_without_lock\r\n"));
     // TotalRT of the last completed row (target 3: 2000 ms); errors of every target, the
-    // awaited one's too (target 4 of the run: 2).
+    // awaited one's too (target 4 of the run: 2). The scores: target 1 took 1500 ms; target 3
+    // came 1502 ms (the TotalRT origin) + 2000 ms after the run origin; targets 2 and 3 took
+    // 1000 ms each; the targets lie on a line, 24 steps of sqrt(35² + 25²) = 43.0116.
     EXPECT_EQ(RunIndexRow(state, facts),
               QStringLiteral("20240305-070809-00af,\"被験,1\",B,2,0,3000000000,"
                              "2024-03-05T07:08:09.012+09:00,0,3,2000,2,1920x1080,1.25,1.40625,"
                              "1.005,\"Debian 12; Qt 6.4.2; llvmpipe (LLVM 15, 256 bits)\","
                              "\"被験,1.csv\",20240305-070809-00af.events.csv,"
-                             "20240305-070809-00af.png,1502117,0\r\n")
+                             "20240305-070809-00af.png,1502117,0,"
+                             "1500,3502,1032.3,0,1000.0,1000.0,1000,2,0\r\n")
                   .toUtf8());
+    facts.appended_without_lock = true;
+    EXPECT_TRUE(RunIndexRow(state, facts).endsWith(",1000,2,1\r\n"));
+    facts.appended_without_lock = false;
 
     // One target: TotalRT 0; none: empty, as there is no row; complete: the last target's.
     struct Case {
@@ -143,7 +162,8 @@ class WriteRunRecordTest : public ::testing::Test {
     }
     RunRecordBytes Bytes(const QString& id) const {
         return {id, RunEventsHeader() + "1,press,touch,0,1,1,0,1,wrong\r\n",
-                QByteArray("\x89PNG picture bytes", 18), "row of " + id.toUtf8() + "\r\n"};
+                QByteArray("\x89PNG picture bytes", 18), "row of " + id.toUtf8() + "\r\n",
+                QByteArray()};
     }
     QString Runs(const QString& name = QString()) const {
         return QDir(m_dir.path()).filePath(QStringLiteral("runs/") + name);
@@ -250,6 +270,183 @@ TEST_F(WriteRunRecordTest, AFileInPlaceOfTheFolderIsReportedWithTheReason) {
         << text.toStdString();
     EXPECT_EQ(test::FileBytes(Runs().chopped(1)), QByteArray("not a folder"));
 }
+
+// An index holding only its byte-order mark, or only line ends, has no header row: it gets
+// the header like a new index, and no second mark.
+TEST_F(WriteRunRecordTest, AnIndexWithNoDataLineGetsItsHeader) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("runs")));
+    int n = 0;
+    for (const QByteArray& blank : {QByteArray("\xEF\xBB\xBF"), QByteArray("\r\n")}) {
+        SCOPED_TRACE(blank.toHex().toStdString());
+        {
+            QFile index(Runs(QStringLiteral("index.csv")));
+            ASSERT_TRUE(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_EQ(index.write(blank), blank.size());
+        }
+        const QString id = QStringLiteral("r%1").arg(++n);
+        ASSERT_TRUE(WriteRunRecord(Bytes(id), boxes, context));
+        EXPECT_EQ(File(QStringLiteral("index.csv")),
+                  RunIndexHeader() + "row of " + id.toUtf8() + "\r\n");
+    }
+}
+
+// Two writers that drew the same run id once merged their files (an events file with two
+// headers, two PNGs back to back, two index rows with one id) and both succeeded. The files are
+// now put in place only under names not yet taken: the second writer writes nothing, asks
+// nothing, and is told to draw another id.
+TEST_F(WriteRunRecordTest, ARunIdAnotherWriterHasTakenIsNeverWrittenOver) {
+    ASSERT_TRUE(WriteRunRecord(Bytes(QStringLiteral("r1")), boxes, context));
+    const QStringList listing = Listing();
+    RunRecordBytes other = Bytes(QStringLiteral("r1"));
+    other.events += "2,release,touch,0,1,1,0,1,\r\n";
+    other.picture += "other";
+    other.index_row = "other row of r1\r\n";
+    // Both files taken; then only the picture (the other writer is between its two files).
+    for (const bool eventsTaken : {true, false}) {
+        SCOPED_TRACE(eventsTaken ? "both taken" : "the picture taken");
+        if (!eventsTaken) {
+            ASSERT_TRUE(QFile::remove(Runs(QStringLiteral("r1.events.csv"))));
+        }
+        bool taken = false;
+        EXPECT_FALSE(WriteRunRecord(other, boxes, context, &taken));
+        EXPECT_TRUE(taken);
+        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_EQ(File(QStringLiteral("r1.png")), Bytes(QStringLiteral("r1")).picture);
+        EXPECT_EQ(File(QStringLiteral("index.csv")), RunIndexHeader() + "row of r1\r\n");
+        if (eventsTaken) {
+            EXPECT_EQ(File(QStringLiteral("r1.events.csv")), Bytes(QStringLiteral("r1")).events);
+            EXPECT_EQ(Listing(), listing);
+        } else {
+            EXPECT_FALSE(QFile::exists(Runs(QStringLiteral("r1.events.csv"))));  // not left
+        }
+    }
+}
+
+// Eight writers with one run id at the same moment: one record, the others told the id is taken.
+TEST_F(WriteRunRecordTest, OfWritersWithOneRunIdAtOnceExactlyOneKeepsIt) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("runs")));
+    constexpr int kWriters = 8;
+    // The writers start together, behind a gate that waits without spinning.
+    std::mutex gate;
+    std::condition_variable opened;
+    int ready = 0;
+    std::vector<int> outcome(kWriters, -1);  // 1 written, 0 taken, 2 failed otherwise
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            RunRecordBytes bytes = Bytes(QStringLiteral("same"));
+            bytes.events += QByteArray::number(w);
+            bytes.picture += QByteArray::number(w);
+            RecordsContext mine;
+            mine.directory = m_dir.path();
+            test::FakeMessageBoxes quiet;
+            {
+                std::unique_lock<std::mutex> lock(gate);
+                if (++ready == kWriters) {
+                    opened.notify_all();
+                }
+                opened.wait(lock, [&] { return ready == kWriters; });
+            }
+            bool taken = false;
+            const bool written = WriteRunRecord(bytes, quiet, mine, &taken);
+            outcome[static_cast<std::size_t>(w)] = written ? 1 : taken ? 0 : 2;
+        });
+    }
+    for (std::thread& t : writers) {
+        t.join();
+    }
+    int winner = -1;
+    for (int w = 0; w < kWriters; ++w) {
+        EXPECT_NE(outcome[static_cast<std::size_t>(w)], 2) << "writer " << w;
+        if (outcome[static_cast<std::size_t>(w)] == 1) {
+            EXPECT_EQ(winner, -1) << "two writers kept the id";
+            winner = w;
+        }
+    }
+    ASSERT_GE(winner, 0);
+    EXPECT_EQ(File(QStringLiteral("same.events.csv")),
+              Bytes(QStringLiteral("same")).events + QByteArray::number(winner));
+    EXPECT_EQ(File(QStringLiteral("same.png")),
+              Bytes(QStringLiteral("same")).picture + QByteArray::number(winner));
+    EXPECT_EQ(File(QStringLiteral("index.csv")), RunIndexHeader() + "row of same\r\n");
+    EXPECT_EQ(Listing(),
+              (QStringList{QStringLiteral("index.csv"), QStringLiteral("same.events.csv"),
+                           QStringLiteral("same.png")}));
+}
+
+#ifdef __unix__
+// A writer killed at any step of its record (power, a crash, kill -9) once left events files,
+// pictures and a cut PNG that no index row names, for ever. Each file now takes its name only
+// whole, and the next record clears away what earlier ones left (temporary files, files no row
+// names) once they are old enough not to be another station's record in the making.
+TEST_F(WriteRunRecordTest, AWriterKilledAtAnyStepLeavesNothingTheNextRecordKeeps) {
+    ASSERT_TRUE(WriteRunRecord(Bytes(QStringLiteral("before")), boxes, context));
+    int kill = 1;
+    for (;; ++kill) {
+        SCOPED_TRACE(testing::Message() << "killed at step " << kill);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RecordsContext dying;
+            dying.directory = m_dir.path();
+            int step = 0;
+            dying.io_fault = [&step, kill](IoOp, const QString&) {
+                if (++step == kill) {
+                    ::_exit(0);
+                }
+                return false;
+            };
+            test::FakeMessageBoxes quiet;
+            WriteRunRecord(Bytes(QStringLiteral("killed%1").arg(kill)), quiet, dying);
+            ::_exit(1);  // never reached step `kill`: every step is covered
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 1) {
+            break;
+        }
+        // What the killed writer left belongs to an earlier run by the time the next comes.
+        const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+        for (const QFileInfo& file : QDir(Runs()).entryInfoList(QDir::Files | QDir::Hidden)) {
+            QFile f(file.filePath());
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+        }
+        const QString next = QStringLiteral("next%1").arg(kill);
+        ASSERT_TRUE(WriteRunRecord(Bytes(next), boxes, context));
+
+        // Every file is the index or a whole file of a run the index names, and every run the
+        // index names has both its files.
+        const QByteArray index = File(QStringLiteral("index.csv")).value_or(QByteArray());
+        for (const QString& name : Listing()) {
+            if (name == QLatin1String("index.csv")) {
+                continue;
+            }
+            const QString id = name.section(QLatin1Char('.'), 0, 0);
+            EXPECT_TRUE(index.contains("row of " + id.toUtf8() + "\r\n")) << name.toStdString();
+            EXPECT_EQ(File(name),
+                      name.endsWith(QLatin1String(".png")) ? Bytes(id).picture : Bytes(id).events)
+                << name.toStdString();
+        }
+        for (const QByteArray& row : index.split('\n')) {
+            if (row.startsWith("row of ")) {
+                const QString id = QString::fromUtf8(row.mid(7).trimmed());
+                EXPECT_TRUE(QFile::exists(Runs(RunEventsFileName(id)))) << id.toStdString();
+                EXPECT_TRUE(QFile::exists(Runs(RunPictureFileName(id)))) << id.toStdString();
+            }
+        }
+    }
+    EXPECT_GT(kill, 10);  // the steps of the three files
+
+    // Leftovers that are new may be another station's record in the making: they stay.
+    QFile fresh(Runs(QStringLiteral("elsewhere.events.csv.partial-1")));
+    ASSERT_TRUE(fresh.open(QIODevice::WriteOnly));
+    fresh.close();
+    ASSERT_TRUE(WriteRunRecord(Bytes(QStringLiteral("last")), boxes, context));
+    EXPECT_TRUE(fresh.exists());
+}
+#endif
 
 }  // namespace
 }  // namespace quorvel

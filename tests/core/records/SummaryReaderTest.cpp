@@ -75,9 +75,9 @@ TEST(SummaryReader, SplitsResultLinesIntoRecords) {
         {"blanks at the ends of a line are trimmed",
          "  A\t" + d + "\t" + t + "\tS\t7.25 \v\f\r\n",
          {{"A", d, t, "S", 7.25}}},
-        {"the first empty line ends the results",
-         "A\t" + d + "\t" + t + "\tS\t1.0\r\n \t\r\nA\t" + d + "\t" + t + "\tLATE\t2.0\r\n",
-         {{"A", d, t, "S", 1.0}}},
+        {"empty and blank lines are passed over, not the end of the results",
+         "A\t" + d + "\t" + t + "\tS\t1.0\r\n \t\r\n\r\nA\t" + d + "\t" + t + "\tLATE\t2.0\r\n",
+         {{"A", d, t, "S", 1.0}, {"A", d, t, "LATE", 2.0}}},
         {"a NUL ends the line's text",
          "A\t" + d + "\t" + t + "\tS\t1.5\0"s + "99\r\nB\t" + d + "\t" + t + "\tT\t2\r\n",
          {{"A", d, t, "S", 1.5}, {"B", d, t, "T", 2.0}}},
@@ -122,11 +122,13 @@ TEST(SummaryReader, ReadsBackWhatTheWriterWrites) {
 TEST(SummaryReader, FilesWithoutResultLinesGiveNoRecords) {
     const std::string line = "A\t2024/05/06\t10:11:12\tS\t1.000\r\n";
     for (const std::string& file :
-         {""s, kHeader, "\r\n" + kHeader + line, " \t\r\n" + line, "\0"s + kHeader + line}) {
+         {""s, kHeader, "\r\n\r\n"s, " \t\r\n" + line, "\0"s + kHeader + line}) {
         EXPECT_TRUE(ParseSummary(Bytes(file)).empty()) << file;
     }
-    // Whatever the first line holds, it is the header.
+    // Whatever the first line holds, it is the header; blank lines before it are passed over,
+    // as a header written into a file that held only a line end lies after that line end.
     EXPECT_EQ(ParseSummary(Bytes(line + line)).size(), 1u);
+    EXPECT_EQ(ParseSummary(Bytes("\r\n" + kHeader + line)).size(), 1u);
 }
 
 TEST(SummaryReader, LongLinesAreReadInPiecesOf999Bytes) {
@@ -144,10 +146,11 @@ TEST(SummaryReader, LongLinesAreReadInPiecesOf999Bytes) {
     EXPECT_EQ(r[0].subject.size(), 999u - prefix.size());
     EXPECT_EQ(r[0].total_rt, 0.0);
     EXPECT_EQ(r[1].type, std::string(1200 - 999 - 2, 's'));
-    // Exactly 999 characters: the LF comes alone, reads as an empty line and ends the file.
+    // Exactly 999 characters: the LF comes alone and reads as an empty line, passed over.
     const std::string full = prefix + std::string(999 - prefix.size() - 2, 's') + "\t9";
     r = ParseSummary(Bytes(kHeader + full + "\r\n" + fits + "\r\n"));
-    EXPECT_EQ(r.size(), 1u);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[1].total_rt, 9.0);
 }
 
 TEST(SummaryReader, TimesAreReadAsPlainDecimalsOnly) {
@@ -239,7 +242,7 @@ TEST(SummaryReader, TheLineAtAnOffsetIsTheLatest) {
         {"LF line ends", "Type\n" + std::string("B\tx\ty\tLF\t1.0\n"), other, 0, "OURS"},
         {"not at a line's start", kHeader + other, other, 1, ""},
         {"the header", "", other, 0, ""},
-        {"past the end of the results", kHeader + other + "\r\n", other, 0, ""},
+        {"after a blank line", kHeader + other + "\r\n", other, 0, "OURS"},
         {"past the end of the file", kHeader, "", 1000, ""},
     };
     for (const auto& r : rows) {
@@ -291,6 +294,35 @@ TEST(SummaryReader, EachStationsRankingShowsItsOwnRun) {
     EXPECT_FALSE(ReadRunResult(SummaryLineWritten{}, records));
     ASSERT_TRUE(QFile::remove(dir.filePath(QStringLiteral("QVL.txt"))));
     EXPECT_FALSE(ReadRunResult(second, records));
+}
+
+// A blank line in the summary file (a cut row, an edit by hand) once hid every result after it:
+// the run's own line was not found for the ranking, and Show Result took an older line as the
+// latest.
+TEST(SummaryReader, ABlankLineHidesNoLaterResult) {
+    test::UseUtc();
+    TestFolder dir;
+    const std::string older = "A\t2024/05/06\t10:11:12\tOLDER\t20.000\r\n";
+    for (const std::string& blank : {"\r\n"s, " \t\r\n"s, "\r\n\r\n\r\n"s}) {
+        SCOPED_TRACE(blank);
+        ASSERT_TRUE(dir.write(QStringLiteral("QVL.txt"), Bytes(kHeader + older + blank)));
+        ExperimentState s = test::MakeRun("NEW", kPartA, kTargetCount);
+        test::FakeMessageBoxes boxes;
+        RecordsContext context;
+        context.directory = dir.path();
+        const test::FixedClock clock(test::kRecordTime);
+        context.clock = &clock;
+        SummaryLineWritten written;
+        ASSERT_TRUE(WriteRecords(s, true, boxes, context, &written));
+
+        std::vector<SummaryRecord> records;
+        ASSERT_TRUE(ReadRunResult(written, records));  // the ranking after the run
+        EXPECT_EQ(records.size(), 2u);
+        EXPECT_EQ(Latest(records), "NEW");
+        ASSERT_TRUE(ReadSummaryFile(dir.path(), records));  // Show Result
+        EXPECT_EQ(records.size(), 2u);
+        EXPECT_EQ(Latest(records), "NEW");
+    }
 }
 
 TEST(SummaryReader, HostileBytesParseWithoutHarm) {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -109,6 +110,58 @@ TEST_F(WriteRecordsTest, EmptyFilesGetTheirHeader) {
         log.startsWith(kLogHeader + "E1,A,2024/03/05,07:08:09,1,70,697,1,73,695,1500,0,0\r\n"));
     EXPECT_EQ(log.count('\n'), 1 + kTargetCount);
     EXPECT_EQ(Summary(), kSumHeader + "A\t2024/03/05\t07:08:09\tE1\t24.000\r\n");
+}
+
+// A file holding no data line, only a byte-order mark (an editor's UTF-8) or only line ends,
+// is as good as empty: it gets its header at the top. Appending after those bytes left the
+// trial log without a header and hid the summary file's lines from its reader.
+TEST_F(WriteRecordsTest, FilesWithNoDataLineGetTheirHeader) {
+    const QByteArray blanks[] = {"\xEF\xBB\xBF", "\r\n", "\r\n\r\n", "\xEF\xBB\xBF\r\n", " \t\n"};
+    int n = 0;
+    for (const QByteArray& blank : blanks) {
+        SCOPED_TRACE(blank.toHex().toStdString());
+        const std::string subject = "B" + std::to_string(++n);
+        const QString logName = QString::fromStdString(subject) + QStringLiteral(".csv");
+        for (const QString& name : {logName, QStringLiteral("QVL.txt")}) {
+            QFile f(Path(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_EQ(f.write(blank), blank.size());
+        }
+        ExperimentState s = test::MakeRun(subject, kPartA, kTargetCount);
+        ASSERT_TRUE(Write(s, true));
+        const QByteArray log = Bytes(logName).value_or("");
+        EXPECT_TRUE(log.startsWith(kLogHeader + QByteArray::fromStdString(subject) +
+                                   ",A,2024/03/05,07:08:09,1,70,697,1,73,695,1500,0,0\r\n"));
+        EXPECT_EQ(log.count('\n'), 1 + kTargetCount);
+        EXPECT_EQ(Summary(), kSumHeader + "A\t2024/03/05\t07:08:09\t" +
+                                 QByteArray::fromStdString(subject) + "\t24.000\r\n");
+    }
+    // A mark followed by a data line is a file with data: it keeps its bytes and gets no header.
+    const QByteArray withData = "\xEF\xBB\xBFType\tDate\tTime\tSubject\tTotalRT\r\n";
+    {
+        QFile f(Path(QStringLiteral("QVL.txt")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(withData), withData.size());
+    }
+    ExperimentState s = test::MakeRun("D1", kPartA, kTargetCount);
+    ASSERT_TRUE(Write(s, true));
+    EXPECT_EQ(Summary(), withData + "A\t2024/03/05\t07:08:09\tD1\t24.000\r\n");
+}
+
+// When the append into such a file fails and the operator gives up, the file holds what it
+// held before.
+TEST_F(WriteRecordsTest, AFailedAppendPutsBackWhatAFileWithNoDataLineHeld) {
+    const QByteArray blank = "\xEF\xBB\xBF\r\n";
+    {
+        QFile f(Path(QStringLiteral("QVL.txt")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(blank), blank.size());
+    }
+    IoFaultInjector faults({IoFault{1, true, IoOp::Write, QStringLiteral("QVL.txt")}});
+    m_context.io_fault = std::ref(faults);
+    ExperimentState s = test::MakeRun("F1", kPartA, kTargetCount);
+    EXPECT_FALSE(Write(s, true));
+    EXPECT_EQ(Summary(), blank);
 }
 
 TEST_F(WriteRecordsTest, AbortedRunAddsItsRowsAndNoSummaryLine) {

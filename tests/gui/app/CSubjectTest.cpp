@@ -289,6 +289,8 @@ TEST(CSubjectTest, SubjectIdIsCheckedAndKeptAsCp932) {
         {"a\tb", nullptr},
         {"..", nullptr},
         {"nul", nullptr},
+        {"S=1", nullptr},  // the settings file would give it back as "S"
+        {"=abc", nullptr},
     };
     for (const SubjectCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -302,6 +304,8 @@ TEST(CSubjectTest, SubjectIdIsCheckedAndKeptAsCp932) {
             EXPECT_TRUE(d.isVisible());
             if (c.bytes == nullptr) {
                 EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("被験者ID")));
+                EXPECT_EQ(boxes.shown[0].text.contains(QStringLiteral("「=」")),
+                          QString::fromUtf8(c.text).contains(u'='));
                 EXPECT_EQ(d.focusWidget(), SubjectField(d));
                 EXPECT_EQ(SubjectField(d)->selectedText(), QString::fromUtf8(c.text));
                 ClickCancel(d);

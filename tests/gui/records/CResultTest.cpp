@@ -167,8 +167,7 @@ TEST(ResultDialog, NothingIsShownOrTouchedWithoutResults) {
         {"missing file", false, {}},
         {"empty file", true, {}},
         {"header only", true, QByteArray::fromStdString(kHeader)},
-        {"empty first line", true,
-         QByteArray::fromStdString("\r\n" + kHeader + Line("A", "S", "1"))},
+        {"blank lines only", true, QByteArray("\r\n \t\r\n")},
     };
     for (const auto& c : cases) {
         TestFolder dir;
@@ -183,6 +182,17 @@ TEST(ResultDialog, NothingIsShownOrTouchedWithoutResults) {
             EXPECT_EQ(dir.read(kSummary), c.bytes) << c.what;
         }
     }
+}
+
+// A blank line before the header no longer hides the results after it (the Windows program
+// stopped reading at the first blank line).
+TEST(ResultDialog, ABlankFirstLineHidesNoResult) {
+    TestFolder dir;
+    ASSERT_TRUE(
+        dir.write(kSummary, QByteArray::fromStdString("\r\n" + kHeader + Line("A", "S", "1"))));
+    const Seen seen = ShowAndClose(dir.path());
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.lines.size(), 1);
 }
 
 TEST(ResultDialog, TwelveThousandResultsStayInRankOrder) {
