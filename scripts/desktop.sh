@@ -3,14 +3,18 @@
 #   bare     Xvfb alone (no window manager), as the quick checks have always run
 #   openbox  Xvfb with openbox, a plain EWMH stacking window manager
 #   weston   Weston's headless backend, the command on Qt's wayland platform
-# Usage: scripts/desktop.sh bare|openbox|weston command [args...]
+#   xfwm4       Xvfb with Xfce's window manager
+#   mutter-x11  Xvfb with GNOME's window manager (mutter as an X11 window manager)
+#   kwin-x11    Xvfb with KDE's window manager
+#   mutter      GNOME's compositor on Wayland, headless with one virtual monitor
+# Usage: scripts/desktop.sh bare|openbox|weston|xfwm4|mutter-x11|kwin-x11|mutter command [args...]
 # The screen is 1920x1080 (QUORVEL_SCREEN=WxH changes it). The command's exit code is kept.
 #
 # Xvfb runs with -noreset: by default it resets whenever its last client leaves, and a test
 # (or a benchmark's child process) that connects during the reset fails to start.
 set -euo pipefail
 
-kind="${1:?usage: desktop.sh bare|openbox|weston command...}"
+kind="${1:?usage: desktop.sh bare|openbox|weston|xfwm4|mutter-x11|kwin-x11|mutter command...}"
 shift
 screen="${QUORVEL_SCREEN:-1920x1080}"
 width="${screen%x*}"
@@ -19,8 +23,9 @@ height="${screen#*x}"
 pids=()
 tmp="$(mktemp -d)"
 cleanup() {
-  # QUORVEL_DESKTOP_LOG=file keeps the display server's log (a compositor that died says why).
-  [ -n "${QUORVEL_DESKTOP_LOG:-}" ] && cp "$tmp/server.log" "$QUORVEL_DESKTOP_LOG" 2>/dev/null
+  # QUORVEL_DESKTOP_LOG=file keeps the display server's and window manager's logs (one that died
+  # says why).
+  [ -n "${QUORVEL_DESKTOP_LOG:-}" ] && cat "$tmp/server.log" "$tmp/wm.log" >"$QUORVEL_DESKTOP_LOG" 2>/dev/null
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$tmp"
@@ -53,16 +58,65 @@ start_x() {
   wait_for "Xvfb $DISPLAY" xdpyinfo
 }
 
+# The desktops' window managers and compositors talk to the session's message bus; each run
+# has a bus of its own, ended with the run.
+start_session_bus() {
+  local address pid
+  {
+    read -r address
+    read -r pid
+  } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  pids+=("$pid")
+  export DBUS_SESSION_BUS_ADDRESS="$address"
+}
+
+# Starts an X11 window manager (the command) and waits until it is in charge: it has
+# announced itself on the root window.
+start_x_wm() {
+  local name="$1"
+  shift
+  "$@" >"$tmp/wm.log" 2>&1 &
+  pids+=("$!")
+  wait_for "$name" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
+
 case "$kind" in
   bare)
     start_x
     ;;
   openbox)
     start_x
-    openbox --sm-disable >"$tmp/wm.log" 2>&1 &
+    start_x_wm openbox openbox --sm-disable
+    ;;
+  xfwm4)
+    start_x
+    start_session_bus
+    start_x_wm xfwm4 xfwm4 --replace
+    ;;
+  mutter-x11)
+    start_x
+    start_session_bus
+    start_x_wm "mutter --x11" mutter --x11 --replace --sm-disable
+    ;;
+  kwin-x11)
+    start_x
+    start_session_bus
+    start_x_wm kwin_x11 kwin_x11 --replace
+    ;;
+  mutter)
+    export XDG_RUNTIME_DIR="$tmp/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    start_session_bus
+    socket="quorvel-$$"
+    mutter --headless --wayland --no-x11 --virtual-monitor "${width}x${height}" \
+      --wayland-display="$socket" >"$tmp/server.log" 2>&1 &
     pids+=("$!")
-    # The window manager is in charge once it has announced itself on the root window.
-    wait_for "openbox" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+    export WAYLAND_DISPLAY="$socket"
+    unset DISPLAY
+    export QT_QPA_PLATFORM=wayland
+    # As a GNOME session names its desktop to the programs it starts.
+    export XDG_CURRENT_DESKTOP=GNOME
+    wait_for "mutter" test -S "$XDG_RUNTIME_DIR/$socket"
     ;;
   weston)
     export XDG_RUNTIME_DIR="$tmp/runtime"
@@ -85,7 +139,8 @@ case "$kind" in
     wait_for "weston's output" sh -c "weston-info | grep -q 'width: $width'"
     ;;
   *)
-    echo "desktop.sh: unknown desktop '$kind' (bare, openbox, weston)" >&2
+    echo "desktop.sh: unknown desktop '$kind'" \
+      "(bare, openbox, weston, xfwm4, mutter-x11, kwin-x11, mutter)" >&2
     exit 2
     ;;
 esac

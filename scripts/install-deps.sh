@@ -11,6 +11,8 @@ packages=(
   # Qt 6: widgets, OpenGL, multimedia (click sound), test library, ICU for CP932
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
   libgl-dev libegl-dev
+  # X11 client library: whether a window manager runs
+  libxcb1-dev
   # tests and benchmarks; stress-ng makes the busy machine of the timing benchmarks
   libgtest-dev libgmock-dev stress-ng
   # a real X display for the window tests, with Mesa's software OpenGL
@@ -18,6 +20,10 @@ packages=(
   # the desktops labs use, for the window tests: a stacking window manager, and a Wayland
   # compositor with Qt's Wayland platform (weston-screenshooter reads its screen)
   openbox weston qt6-wayland libwayland-egl1 libegl-mesa0
+  # the window managers of the common desktops, each on X11 (Xfce's xfwm4, GNOME's mutter,
+  # KDE's kwin with breeze, without which it draws no title bars) and mutter as GNOME's
+  # Wayland compositor too; they talk to a session bus of their own
+  xfwm4 mutter kwin-x11 breeze dbus-daemon
   # real keyboard and pointer input through the X server, for the real-input test
   xdotool
   # multimedia backend plugins so QSoundEffect can load

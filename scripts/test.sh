@@ -8,9 +8,13 @@
 # code as on bare X; what differs there is the window manager's stacking and focus, which the
 # dev build's run checks and a sanitizer does not.
 # Every display server runs with Mesa's software OpenGL (scripts/desktop.sh starts them).
+# The dev build runs its window tests once more on each common desktop's own window manager:
+# Xfce's xfwm4, GNOME's mutter and KDE's kwin, on X11.
 # Usage: scripts/test.sh [dev|asan]...   (default: dev asan)
-#        QUORVEL_DESKTOPS="bare openbox weston" chooses the dev build's desktops (default: all),
-#        QUORVEL_ASAN_DESKTOPS="bare weston" the sanitizer build's.
+#        QUORVEL_DESKTOPS="bare openbox weston" chooses the dev build's desktops (default: those),
+#        QUORVEL_ASAN_DESKTOPS="bare weston" the sanitizer build's, and
+#        QUORVEL_DEV_DESKTOPS="xfwm4 mutter-x11 kwin-x11" the desktops whose window tests only
+#        the dev build runs (default: those three).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/stages.sh
@@ -22,8 +26,9 @@ timed "install: Debian packages" bash scripts/install-deps.sh
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev asan)
-read -r -a dev_desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
+read -r -a desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
 read -r -a asan_desktops <<<"${QUORVEL_ASAN_DESKTOPS:-bare weston}"
+read -r -a dev_desktops <<<"${QUORVEL_DEV_DESKTOPS-xfwm4 mutter-x11 kwin-x11}"
 
 # Every C++ file as clang-format lays it out (.clang-format), before anything is built.
 check_format() {
@@ -41,9 +46,10 @@ for preset in "${presets[@]}"; do
   echo "== $preset: configure and build"
   timed "$preset: configure and build" \
     bash -c 'cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)"' _ "$preset"
-  desktops=("${dev_desktops[@]}")
-  [ "$preset" != asan ] || desktops=("${asan_desktops[@]}")
-  for desktop in "${desktops[@]}"; do
+  run_on=("${desktops[@]}")
+  [ "$preset" != asan ] || run_on=("${asan_desktops[@]}")
+  [ "$preset" != dev ] || run_on+=("${dev_desktops[@]}")
+  for desktop in "${run_on[@]}"; do
     if [ "$desktop" = bare ]; then
       echo "== $preset: every test, bare X server"
       timed "$preset: every test, bare X" \

@@ -118,7 +118,13 @@ class RealInputTest : public ::testing::Test {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    void RunSession(const QTemporaryDir& dir, const QString& scale);
+    // How a session ends: the session's end signal after two whole tests, or a third test
+    // aborted with Escape and then File > Exit from the keyboard.
+    enum class End { Signal, AbortedTestThenExitByKeys };
+    void RunSession(const QTemporaryDir& dir, const QString& scale, End end = End::Signal);
+    // Starts a test from the frame and answers the conditions dialog and the instruction with
+    // Enter, each once it is on top with the keyboard; returns once the first circle shows.
+    void StartTest(const std::array<Stimulus, kTargetCount>& layout);
 
     QProcess program;
 };
@@ -250,7 +256,45 @@ TEST_F(RealInputTest, LosingTheDisplayMidTestKeepsTheCompletedRows) {
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("QVL.txt"))));
 }
 
-void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale) {
+// Three tests in a row, the last aborted, then the program closed from its menu by keys alone:
+// each box stays on top with the keyboard on desktops whose window manager keeps a topmost
+// frame above its own dialogs (xfwm4), and the frame has the keyboard again after an abort.
+TEST_F(RealInputTest, AnAbortedThirdTestThenExitByKeys) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    RunSession(folder, QStringLiteral("1"), End::AbortedTestThenExitByKeys);
+}
+
+void RealInputTest::StartTest(const std::array<Stimulus, kTargetCount>& layout) {
+    // Start with a click on the frame; the conditions dialog comes up over everything.
+    // A click made while the frame is still starting up may come to nothing; as a person
+    // would, the test clicks again (the frame takes no click while the dialog is up).
+    const auto conditionsUp = [] { return HasKeyboard(QStringLiteral("課題条件")); };
+    bool dialogUp = false;
+    for (int attempt = 0; attempt < 3 && !dialogUp; ++attempt) {
+        Tap(QPoint(40, QGuiApplication::primaryScreen()->size().height() - 40));
+        dialogUp = WaitFor(conditionsUp, 160);
+    }
+    ASSERT_TRUE(dialogUp) << SaveScreen("conditions");
+    // Enter as a keyboard macro sends it: pressed and released at once. The dialog
+    // closes on the press; its release goes to a window that is gone.
+    Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("実験開始")); }))
+        << SaveScreen("instruction");
+    Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    // The circles are on the screen, in front of the subject, and each one answers.
+    ASSERT_TRUE(WaitFor([&] {
+        return IsWhite(Pixel(ScreenPoint({layout[0].x + 48, layout[0].y})));
+    })) << "the first circle never showed; circle 1 should be at "
+        << ScreenPoint(layout[0]).x() << "," << ScreenPoint(layout[0]).y() << "; "
+        << XdotoolOutput({QStringLiteral("search"), QStringLiteral("--name"),
+                          QStringLiteral("^Experiment Window$"),
+                          QStringLiteral("getwindowgeometry")})
+               .toStdString()
+        << SaveScreen("first-circle");
+}
+
+void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, End end) {
     constexpr std::int32_t kSeed = 5;
     {
         QFile ini(dir.filePath(QStringLiteral("QVL.ini")));
@@ -281,31 +325,10 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale) {
 
     for (int test = 0; test < 2; ++test) {
         SCOPED_TRACE(test);
-        // Start with a click on the frame; the conditions dialog comes up over everything.
-        // A click made while the frame is still starting up may come to nothing; as a person
-        // would, the test clicks again (the frame takes no click while the dialog is up).
-        const auto conditionsUp = [] { return HasKeyboard(QStringLiteral("課題条件")); };
-        bool dialogUp = false;
-        for (int attempt = 0; attempt < 3 && !dialogUp; ++attempt) {
-            Tap(QPoint(40, QGuiApplication::primaryScreen()->size().height() - 40));
-            dialogUp = WaitFor(conditionsUp, 160);
+        StartTest(layout);
+        if (HasFatalFailure()) {
+            return;
         }
-        ASSERT_TRUE(dialogUp) << SaveScreen("conditions");
-        // Enter as a keyboard macro sends it: pressed and released at once. The dialog
-        // closes on the press; its release goes to a window that is gone.
-        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("実験開始")); }));
-        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        // The circles are on the screen, in front of the subject, and each one answers.
-        ASSERT_TRUE(WaitFor([&] {
-            return IsWhite(Pixel(ScreenPoint({layout[0].x + 48, layout[0].y})));
-        })) << "the first circle never showed; circle 1 should be at "
-            << ScreenPoint(layout[0]).x() << "," << ScreenPoint(layout[0]).y() << "; "
-            << XdotoolOutput({QStringLiteral("search"), QStringLiteral("--name"),
-                              QStringLiteral("^Experiment Window$"),
-                              QStringLiteral("getwindowgeometry")})
-                   .toStdString()
-            << SaveScreen("first-circle");
         for (int i = 0; i < kTargetCount; ++i) {
             SCOPED_TRACE(i);
             // Taken: its ring shows, or after the last one the end message is up.
@@ -332,14 +355,43 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale) {
         ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Experiment Window")); }));
     }
 
-    // The session ends as a logout ends it.
-    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    if (end == End::Signal) {
+        // The session ends as a logout ends it.
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    } else {
+        StartTest(layout);
+        if (HasFatalFailure()) {
+            return;
+        }
+        Tap(ScreenPoint(layout[0]));
+        ASSERT_TRUE(WaitFor([&] {
+            return IsGreen(Pixel(ScreenPoint({layout[0].x + 42, layout[0].y})));
+        })) << SaveScreen("aborted-first-target");
+        // Escape held a moment, as a hand presses it: the test ends and says so.
+        Xdotool({QStringLiteral("keydown"), QStringLiteral("Escape")});
+        QThread::msleep(100);
+        Xdotool({QStringLiteral("keyup"), QStringLiteral("Escape")});
+        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("課題終了")); }))
+            << SaveScreen("abort-message");
+        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Experiment Window")); }));
+        // The frame has the keyboard again: File > Exit by its access keys.
+        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("Quorvel")); }))
+            << SaveScreen("frame-keyboard");
+        Xdotool({QStringLiteral("key"), QStringLiteral("alt+f")});
+        QThread::msleep(300);
+        Xdotool({QStringLiteral("key"), QStringLiteral("x")});
+    }
     ASSERT_TRUE(program.waitForFinished());
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(Read(dir, QStringLiteral("QVL.ini")),
               "subject = RI1\r\nrandom_seed = 5\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
     const QList<QByteArray> rows = Read(dir, QStringLiteral("RI1.csv")).split('\n');
-    ASSERT_EQ(rows.size(), 1 + 2 * kTargetCount + 1);  // the last line end leaves an empty one
+    if (end == End::Signal) {
+        ASSERT_EQ(rows.size(), 1 + 2 * kTargetCount + 1);  // the last line end leaves an empty one
+    } else {
+        ASSERT_GT(rows.size(), 1 + 2 * kTargetCount);  // the aborted test's rows follow
+    }
     for (int k = 0; k < 2 * kTargetCount; ++k) {
         // Subject,Type,Date,Time,Trial,StimX,StimY,Resp,RespX,RespY,...: each tap was at a
         // pixel that stands for the circle's centre.
@@ -349,7 +401,9 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale) {
         EXPECT_EQ(f[8].toInt(), s.x) << "row " << k;
         EXPECT_EQ(f[9].toInt(), s.y) << "row " << k;
     }
-    EXPECT_EQ(Read(dir, QStringLiteral("QVL.txt")).count('\n'), 1 + 2);
+    if (end == End::Signal) {
+        EXPECT_EQ(Read(dir, QStringLiteral("QVL.txt")).count('\n'), 1 + 2);
+    }
 }
 
 }  // namespace

@@ -74,14 +74,24 @@ inline qint64 CountOf(const QImage& image, QRgb colour, int tolerance = 2) {
     return matching;
 }
 
-// True when `widget` (a dialog) is on the screen and nothing covers it: the screen holds at
-// least as much of the dialog's background as the dialog's own picture does, less a margin
-// for its edges. A Wayland client cannot learn where its window stands, so the check counts
-// instead of comparing places; the black frame and test screen hold none of that colour.
+// True when `widget` (a dialog) is on the screen and nothing covers it: where it stands, the
+// screen holds at least as much of the dialog's background as the dialog's own picture does,
+// less a margin for its edges. Only the dialog's own place is read on X11, since a window
+// manager's captions (kwin's, the frame's menu bar) may have the very same colour and would
+// pass for the dialog while it is still fading in. A Wayland client cannot learn where its
+// window stands, so there the whole screen is counted; the black frame and test screen hold
+// none of that colour, and Weston draws no captions.
 inline bool ShownOnTop(QWidget& widget) {
     const QRgb background = widget.palette().color(QPalette::Window).rgb();
     const qint64 own = CountOf(widget.grab().toImage(), background);
-    return own > 0 && CountOf(ScreenShot(), background) >= own * 9 / 10;
+    QImage shown;
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        shown = ScreenShot();
+    } else if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
+        const QPoint at = widget.mapToGlobal(QPoint(0, 0));
+        shown = screen->grabWindow(0, at.x(), at.y(), widget.width(), widget.height()).toImage();
+    }
+    return own > 0 && CountOf(shown, background) >= own * 9 / 10;
 }
 
 }  // namespace quorvel::test

@@ -1,23 +1,33 @@
 #include "gui/app/CMainFrame.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
 #include <algorithm>
+#include <cstdlib>
 
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/MeasuredScreen.h"
 #include "gui/platform/DialogTemplate.h"
+#include "gui/platform/MessagePump.h"
 #include "gui/platform/PrimaryScreen.h"
 #include "gui/platform/WindowStacking.h"
 
 namespace quorvel {
 
 namespace {
+
+// How long the window manager is given to fit a captioned frame to the screen.
+constexpr int kMaximiseWaitMs = 2000;
 
 // The frame's client area: black, the title line in white with the data folder in grey under it,
 // and a left press starts a test.
@@ -79,6 +89,11 @@ CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    if (m_captioned) {
+        // Some window managers (xfwm4) maximise only a window that has the maximise function,
+        // which X11 grants with the maximise box.
+        setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    }
     setWindowTitle(QStringLiteral("Quorvel"));
     setAttribute(Qt::WA_InputMethodEnabled, false);
 
@@ -147,6 +162,17 @@ void CMainFrame::PlaceOverScreen() {
     if (WindowSystemPlacesWindows()) {
         return;
     }
+    if (m_captioned) {
+        // A window manager cannot maximise a frame of fixed size: the frame at the screen's
+        // size plus the caption it adds would run past an edge of the screen (or sit off
+        // centre). The frame has the screen's size until it is shown; the window manager then
+        // fits it, caption included, to the screen.
+        if (!isVisible()) {
+            resize(ScreenToLogical(QSize(screenWidth, screenHeight)));
+        }
+        setWindowState((windowState() & ~Qt::WindowFullScreen) | Qt::WindowMaximized);
+        return;
+    }
     // The whole frame, caption and border included, covers the screen. Its size is fixed,
     // which is how a window manager learns that the frame has no sizing border and cannot
     // be maximised.
@@ -155,16 +181,53 @@ void CMainFrame::PlaceOverScreen() {
     setFixedSize(ScreenToLogical(QSize(screenWidth, screenHeight)) - margins);
 }
 
+void CMainFrame::FitToScreen() {
+    if (!m_captioned || !isVisible()) {
+        return;
+    }
+    // The window manager answers the maximise request with a new geometry; nothing may be
+    // placed or measured over the frame before it has it.
+    const QScreen* screen = this->screen();
+    QWindow* window = windowHandle();
+    if (screen == nullptr || window == nullptr) {
+        return;
+    }
+    // At a fractional scale factor the frame's edges, in device-independent pixels, may be
+    // rounded a pixel off the screen's.
+    const auto fitted = [&] {
+        const QRect frame = frameGeometry();
+        const QRect area = screen->availableGeometry();
+        return std::abs(frame.left() - area.left()) <= 1 &&
+               std::abs(frame.top() - area.top()) <= 1 &&
+               std::abs(frame.right() - area.right()) <= 1 &&
+               std::abs(frame.bottom() - area.bottom()) <= 1;
+    };
+    const auto waitUntilFitted = [&] {
+        QDeadlineTimer deadline(kMaximiseWaitMs);
+        while (!fitted() && !deadline.hasExpired()) {
+            Idle();
+        }
+    };
+    waitUntilFitted();
+    if (fitted()) {
+        return;
+    }
+    // A window manager that let the request pass (it came while the frame was being mapped) is
+    // asked once more.
+    window->setWindowStates(window->windowStates() & ~Qt::WindowMaximized);
+    window->setWindowStates(window->windowStates() | Qt::WindowMaximized);
+    waitUntilFitted();
+}
+
 void CMainFrame::RestoreFrame() {
     if (WindowSystemPlacesWindows()) {
         // No window can make itself topmost there; maximised is the frame over the screen.
         showMaximized();
     } else {
-        if (!windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-            setWindowFlag(Qt::WindowStaysOnTopHint, true);  // hides the window until shown
-        }
+        m_topmost.MakeTopmost();
         PlaceOverScreen();
         show();
+        FitToScreen();
     }
     raise();
     activateWindow();
@@ -174,7 +237,7 @@ void CMainFrame::RestoreFrame() {
 
 bool CMainFrame::IsRestored() const {
     return WindowSystemPlacesWindows() ? windowState().testFlag(Qt::WindowMaximized)
-                                       : windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                                       : m_topmost.Wanted();
 }
 
 QAction* CMainFrame::CommandAction(int id) const {

@@ -4,6 +4,9 @@
 #include <QString>
 #include <functional>
 
+#include "gui/platform/TopmostWhileAlone.h"
+#include "gui/platform/WindowStacking.h"
+
 class QAction;
 
 namespace quorvel {
@@ -41,7 +44,12 @@ class CMainFrame : public QMainWindow {
 
     // Moves the frame to (0, 0) at the screen's size, makes it topmost, shows, raises and
     // activates it and repaints it. Escape does this; the Start command does it after a test.
+    // Where a window manager gives the frame a caption, the window manager maximises it instead
+    // of the frame placing itself; it is topmost only while none of its own windows is shown.
     void RestoreFrame();
+    // Once the frame is shown where a window manager adds a caption: waits (a moment at most)
+    // for the window manager to have maximised it, so that it lies within the screen.
+    void FitToScreen();
 
     // The menu action of a command id, or nullptr.
     QAction* CommandAction(int id) const;
@@ -69,6 +77,9 @@ class CMainFrame : public QMainWindow {
     std::function<void()> m_runExperiment;
     std::function<void()> m_showResult;
     bool m_testRunning = false;
+    // A window manager frames the windows with captions: it maximises the frame.
+    bool m_captioned = WindowManagerFramesWindows();
+    TopmostWhileAlone m_topmost{*this};
 };
 
 }  // namespace quorvel

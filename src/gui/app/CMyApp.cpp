@@ -111,6 +111,10 @@ bool CMyApp::InitInstance() {
     m_settings.GetInt(kKeyRanking, m_state.flag_ranking);
 
     ArmLastChance();
+    // Last: a window manager may take a moment to maximise the frame, and a click or key
+    // handled meanwhile must find the conditions read (it used to start a test with a layout
+    // from the clock) and the display's loss handled.
+    m_frame->FitToScreen();
     return true;
 }
 

@@ -8,6 +8,14 @@
 
 #include "gui/platform/MessagePump.h"
 
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <memory>
+#endif
+
 namespace quorvel {
 
 namespace {
@@ -32,8 +40,55 @@ bool WindowSystemPlacesWindows() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+bool WindowManagerFramesWindows() {
+#if QT_CONFIG(xcb)
+    const auto* x11 = qGuiApp != nullptr
+                          ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                          : nullptr;
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr) {
+        return false;
+    }
+    // An EWMH window manager names its check window on the root window; the atom exists once
+    // any window manager has ever set it.
+    static constexpr char kCheck[] = "_NET_SUPPORTING_WM_CHECK";
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof kCheck - 1, kCheck),
+                              nullptr),
+        &std::free);
+    if (atom == nullptr || atom->atom == XCB_ATOM_NONE) {
+        return false;
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (screen == nullptr) {
+        return false;
+    }
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+        xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, screen->root, atom->atom, XCB_ATOM_WINDOW, 0, 1),
+            nullptr),
+        &std::free);
+    return property != nullptr && xcb_get_property_value_length(property.get()) > 0;
+#else
+    return false;
+#endif
+}
+
+bool FullScreenCoversOwnDialogs() {
+    if (!WindowSystemPlacesWindows()) {
+        return false;
+    }
+    // No Wayland protocol tells how a compositor stacks; the session names its desktop.
+    // GNOME's mutter stands a dialog over its full-screen parent (seen on screenshots), while
+    // Weston's desktop shell keeps the full-screen window above it; others are taken to do
+    // what Weston does, which costs them only the scene behind the box.
+    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
+    return !desktops.contains("GNOME");
+}
+
 OverFullScreen::OverFullScreen(QWindow* window) {
-    if (window == nullptr || !WindowSystemPlacesWindows() || !window->isVisible()) {
+    if (window == nullptr || !FullScreenCoversOwnDialogs() || !window->isVisible()) {
         return;
     }
     m_window = window;

@@ -20,13 +20,22 @@ void StackAbove(QWidget& topLevel, QWindow* owner);
 // positions or sizes of their own.
 bool WindowSystemPlacesWindows();
 
+// True where an X11 window manager runs (it has announced itself on the root window): it puts
+// a caption and border around each window and stacks, places and maximises windows itself. A
+// bare X server, and every other window system, answers false.
+bool WindowManagerFramesWindows();
+
+// True where the window system keeps a full-screen window above its own dialogs: Wayland
+// compositors other than GNOME's (Weston's desktop shell does so).
+bool FullScreenCoversOwnDialogs();
+
 // For the length of a box or dialog over a full-screen window. Wayland compositors may keep a
 // full-screen window above every other, its own dialogs included (Weston's desktop shell
 // does), and a window cannot raise itself there; stepping out of full screen resizes it and
-// its picture. So on Wayland the window steps aside while the box is up and comes back full
-// screen once it has closed; the destructor returns when it is on the screen again (or after
-// a second), its last frame shown again, so nothing is timed or hit-tested before the subject
-// can see it. Elsewhere this does nothing: owned windows stack above their owner.
+// its picture. So there (FullScreenCoversOwnDialogs) the window steps aside while the box is
+// up and comes back full screen once it has closed; the destructor returns when it is on the screen
+// again (or after a second), its last frame shown again, so nothing is timed or hit-tested before
+// the subject can see it. Elsewhere this does nothing: owned windows stack above their owner.
 class OverFullScreen {
   public:
     explicit OverFullScreen(QWindow* window);
