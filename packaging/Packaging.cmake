@@ -21,14 +21,28 @@ foreach(size 48 128 256)
         RENAME ${QUORVEL_APP_ID}.png)
 endforeach()
 
-# Debian wants manual pages compressed, without a time stamp so that builds repeat.
+# Debian wants manual pages and changelogs compressed, without a time stamp so that builds
+# repeat.
 set(quorvel_man ${CMAKE_CURRENT_BINARY_DIR}/quorvel.1.gz)
-add_custom_command(OUTPUT ${quorvel_man}
-    COMMAND gzip -n -9 -c ${CMAKE_CURRENT_LIST_DIR}/quorvel.1 > ${quorvel_man}
-    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/quorvel.1
-    VERBATIM)
-add_custom_target(quorvel_man ALL DEPENDS ${quorvel_man})
+set(quorvel_changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+foreach(pair "quorvel.1;${quorvel_man}" "changelog;${quorvel_changelog}")
+    list(GET pair 0 source)
+    list(GET pair 1 compressed)
+    add_custom_command(OUTPUT ${compressed}
+        COMMAND gzip -n -9 -c ${CMAKE_CURRENT_LIST_DIR}/${source} > ${compressed}
+        DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${source}
+        VERBATIM)
+endforeach()
+add_custom_target(quorvel_man ALL DEPENDS ${quorvel_man} ${quorvel_changelog})
 install(FILES ${quorvel_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# A lab that only has the package still has the description of its data: the codebook and the
+# analysis recipe, with Debian's copyright file and the changelog. GNUInstallDirs' DOCDIR
+# would be named after the project (Quorvel); Debian's is named after the package.
+set(quorvel_docdir ${CMAKE_INSTALL_DATADIR}/doc/quorvel)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${quorvel_changelog}
+    ${PROJECT_SOURCE_DIR}/docs/codebook.md ${PROJECT_SOURCE_DIR}/docs/analysis.md
+    DESTINATION ${quorvel_docdir})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvel)

@@ -14,7 +14,7 @@ stage_log_own
 out="$PWD/build/windows"
 
 bash scripts/install-deps.sh wine wine64 >/dev/null
-if [ ! -f "$out/build/build.ninja" ] || [ ! -x "$out/wine-run.sh" ]; then
+if [ ! -f "$out/build/build.ninja" ] || [ ! -f "$out/qt-prefix.txt" ]; then
   bash scripts/windows/build.sh
 fi
 
