@@ -13,7 +13,6 @@
 
 Unicode true
 SetCompressor /SOLID lzma
-RequestExecutionLevel user
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel"
 
