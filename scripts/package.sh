@@ -40,8 +40,10 @@ build_package() {
 }
 timed "package: release build and .deb" build_package
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+# The package unpacked, and what the checks wrote, stay for whoever reads a failure.
+work="$PWD/build/package/checks"
+rm -rf "$work"
+mkdir -p "$work"
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
