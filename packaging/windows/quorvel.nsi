@@ -11,7 +11,9 @@
 ; starts Quorvel with --data-folder: it works in the user's Documents\Quorvel, made with
 ; click.wav on first start. Uninstalling leaves that folder, the lab's data, alone.
 
-Unicode true
+; A 64-bit installer for a 64-bit program: it needs no 32-bit subsystem (WOW64), which Windows
+; may lack and Wine here has not, and it sees the 64-bit Program Files and registry directly.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel"
@@ -28,7 +30,6 @@ SetCompressor /SOLID lzma
 !define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_VALUENAME "InstallLocation"
 !include MultiUser.nsh
 !include MUI2.nsh
-!include x64.nsh
 
 Name "Quorvel ${VERSION}"
 OutFile "${OUTFILE}"
@@ -51,10 +52,6 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Quorvel maintainers"
 !insertmacro MUI_LANGUAGE "English"
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "Quorvel needs 64-bit Windows." /SD IDOK
-    Abort
-  ${EndIf}
   !insertmacro MULTIUSER_INIT
 FunctionEnd
 
