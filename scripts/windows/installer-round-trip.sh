@@ -82,20 +82,23 @@ registers_its_uninstaller() {
     grep -qF 'uninstall.exe" /AllUsers /S' "$work/reg.txt" || { cat "$work/reg.txt" && return 1; }
 }
 program_carries_version_and_icon() {
-  python3 - "$machine_dir/quorvel.exe" "$version" <<'PY'
-import sys
+  local types ok=0
+  types="$(python3 scripts/windows/pe-resources.py "$machine_dir/quorvel.exe" | tr '\n' ' ')"
+  echo "resource types in quorvel.exe: $types"
+  for t in 3 14 16 24; do
+    grep -qw "$t" <<<"$types" || { echo "no resource of type $t" && ok=1; }
+  done
+  # The version information's text names this version.
+  python3 - "$machine_dir/quorvel.exe" "$version" <<'PY' || ok=1
+import re, sys
 exe = open(sys.argv[1], "rb").read()
-ok = True
-for text in ("VS_VERSION_INFO", "ProductVersion", sys.argv[2]):
-    if text.encode("utf-16-le") not in exe:
-        print("quorvel.exe's version information lacks", text)
-        ok = False
-# The icon: a PNG-compressed 256 x 256 image among the resources.
-if b"\x89PNG\r\n\x1a\n" not in exe:
-    print("quorvel.exe carries no 256 x 256 icon")
-    ok = False
-sys.exit(0 if ok else 1)
+# The key, its end and padding to four bytes (one or two characters of zero), the value.
+key, value = "ProductVersion".encode("utf-16-le"), sys.argv[2].encode("utf-16-le")
+if not re.search(re.escape(key) + b"(?:\0\0){1,2}" + re.escape(value) + b"\0\0", exe):
+    print("quorvel.exe's version information does not say", sys.argv[2])
+    sys.exit(1)
 PY
+  return "$ok"
 }
 echo "== checks of the installation"
 check "the installer puts the zip's files into Program Files\\Quorvel" installs_the_zips_files
