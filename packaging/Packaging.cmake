@@ -21,25 +21,44 @@ foreach(size 48 128 256)
         RENAME ${QUORVEL_APP_ID}.png)
 endforeach()
 
-# Debian wants manual pages compressed, without a time stamp so that builds repeat.
+# Debian wants manual pages and changelogs compressed, without a time stamp so that builds
+# repeat.
 set(quorvel_man ${CMAKE_CURRENT_BINARY_DIR}/quorvel.1.gz)
-add_custom_command(OUTPUT ${quorvel_man}
-    COMMAND gzip -n -9 -c ${CMAKE_CURRENT_LIST_DIR}/quorvel.1 > ${quorvel_man}
-    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/quorvel.1
-    VERBATIM)
-add_custom_target(quorvel_man ALL DEPENDS ${quorvel_man})
+set(quorvel_changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+foreach(pair "quorvel.1;${quorvel_man}" "changelog;${quorvel_changelog}")
+    list(GET pair 0 source)
+    list(GET pair 1 compressed)
+    add_custom_command(OUTPUT ${compressed}
+        COMMAND gzip -n -9 -c ${CMAKE_CURRENT_LIST_DIR}/${source} > ${compressed}
+        DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${source}
+        VERBATIM)
+endforeach()
+add_custom_target(quorvel_man ALL DEPENDS ${quorvel_man} ${quorvel_changelog})
 install(FILES ${quorvel_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# A lab that only has the package still has the description of its data: the codebook and the
+# analysis recipe, with Debian's copyright file and the changelog. GNUInstallDirs' DOCDIR
+# would be named after the project (Quorvel); Debian's is named after the package.
+set(quorvel_docdir ${CMAKE_INSTALL_DATADIR}/doc/quorvel)
+# The project has no public mail address yet: lintian's complaint about the maintainer's
+# (localhost) is noted in its overrides file rather than answered with a made-up address.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME quorvel)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${quorvel_changelog}
+    ${PROJECT_SOURCE_DIR}/docs/codebook.md ${PROJECT_SOURCE_DIR}/docs/analysis.md
+    DESTINATION ${quorvel_docdir})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Quorvel maintainers <quorvel@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "timed connect-the-targets test for touch screens")
+# Lines of at most 80 characters, as Debian's tools show them.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quorvel administers a timed connect-the-targets test on a touch screen. A subject
-touches 25 numbered (Part A) or numbered and hiragana (Part B) circles in order; every
-correct touch is timed to the millisecond and the results are appended to a per-subject
-trial log and a shared summary file.")
+    "Quorvel administers a timed connect-the-targets test on a touch screen.
+A subject touches 25 numbered (Part A) or numbered and hiragana (Part B)
+circles in order; every correct touch is timed to the millisecond and the
+results are appended to a per-subject trial log and a shared summary file.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

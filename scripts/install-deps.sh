@@ -32,8 +32,11 @@ packages=(
   fonts-noto-cjk
   # the analysis recipe's pandas code (docs/analysis.md), run by its test on a real run's files
   python3 python3-pandas
+  # the Debian package and its checks (scripts/package.sh, run by CI): dpkg-shlibdeps and
+  # dpkg-parsechangelog, the validators of the desktop entry and the AppStream metadata, lintian
+  dpkg-dev desktop-file-utils appstream lintian
 )
-# A caller may need a few more (scripts/package.sh: the Debian packaging tools).
+# A caller may need a few more (scripts/windows/build.sh: the cross compilers, Wine, NSIS).
 packages+=("$@")
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds Quorvel for 64-bit Windows on this Debian machine and packs
 # build/windows/quorvel-<version>-windows-x64.zip: quorvel.exe, the Qt and MinGW runtime DLLs,
-# the windows platform and style plugins, click.wav and README-windows.txt.
+# the windows platform and style plugins, click.wav, README-windows.txt and the codebook; and
+# the installer build/windows/quorvel-<version>-setup.exe with the same files.
 # The tests are built beside it (build/windows/build); scripts/windows/test.sh runs them under
 # Wine. The Windows Qt comes from scripts/windows/build-qt.sh, which builds it first when it is
 # not cached (30-40 minutes once); GoogleTest is cross-built from Debian's googletest source
@@ -14,10 +15,11 @@ stage_log_own
 out="$repo/build/windows"
 mkdir -p "$out"
 
-# The cross compilers, GoogleTest's source, and Wine with which the tests and packing run.
+# The cross compilers, GoogleTest's source, Wine with which the tests and packing run, and
+# NSIS, which makes the installer.
 timed "install: Windows cross tools and Wine" \
   bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest \
-  wine wine64
+  wine wine64 nsis
 
 timed "Windows: Qt (cached, prebuilt or built)" \
   bash -c 'bash scripts/windows/build-qt.sh >"$1"' _ "$out/qt-prefix.txt"
@@ -39,22 +41,10 @@ build_gtest() {
 }
 timed "Windows: GoogleTest" build_gtest
 
-# Runs a Windows program here: the test runner's emulator, with Qt's and MinGW's DLLs on the
-# path and a Wine prefix of its own (made on first use).
+# The MinGW runtime DLLs, packed beside quorvel.exe (scripts/windows/wine-run.sh, the test
+# runner's emulator, puts the same folders on Wine's path).
 mingw_dlls=/usr/lib/gcc/x86_64-w64-mingw32/12-posix
 pthread_dlls=/usr/x86_64-w64-mingw32/lib
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-dll_path="$(winpath "$qt/bin");$(winpath "$mingw_dlls");$(winpath "$pthread_dlls")"
-cat >"$out/wine-run.sh" <<RUN
-#!/usr/bin/env bash
-# Written by scripts/windows/build.sh: runs one Windows program under Wine.
-export WINEPREFIX="\${WINEPREFIX:-$out/wineprefix}"
-export WINEDEBUG="\${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export WINEPATH='$dll_path'
-exec wine "\$@"
-RUN
-chmod +x "$out/wine-run.sh"
 
 echo "== Quorvel for Windows: configure and build"
 build_quorvel() {
@@ -62,14 +52,14 @@ build_quorvel() {
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON -DQUORVEL_BENCH=OFF \
     -DGTest_DIR="$gtest/lib/cmake/GTest" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$out/wine-run.sh" >/dev/null
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$repo/scripts/windows/wine-run.sh" >/dev/null
   cmake --build "$out/build" --parallel "$(nproc)"
 }
 timed "Windows: build Quorvel and its tests" build_quorvel
 
 pack() {
   echo "== packing"
-  version="$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+  read -r version <VERSION
   name="quorvel-$version-windows-x64"
   stage="$out/stage/$name"
   rm -rf "$out/stage" "$out/$name.zip"
@@ -84,8 +74,11 @@ pack() {
   # Debugging symbols are of no use to a lab and make up most of the DLLs' size.
   x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.dll "$stage"/*/*.dll
   cp assets/click.wav "$stage/"
-  # Windows users read it in Notepad: CR LF line ends.
+  # Windows users read them in Notepad: CR LF line ends. The codebook says what every column
+  # of every file means; the analysis recipe how to read them.
   sed 's/$/\r/' packaging/windows/README-windows.txt >"$stage/README-windows.txt"
+  sed 's/$/\r/' docs/codebook.md >"$stage/codebook.md"
+  sed 's/$/\r/' docs/analysis.md >"$stage/analysis.md"
 
   # Every DLL that the program and its plugins load must be in the folder or be Windows' own.
   missing=0
@@ -102,6 +95,40 @@ pack() {
   [ "$missing" -eq 0 ] || exit 1
 
   (cd "$out/stage" && cmake -E tar cf "$out/$name.zip" --format=zip "$name")
-  echo "== $out/$name.zip"
+  echo "== $out/$name.zip: $(du -k "$out/$name.zip" | cut -f1) KiB"
 }
 timed "Windows: pack the zip" pack
+
+# The installer, from the same folder as the zip (packaging/windows/quorvel.nsi says what it
+# does). makensis gets the staged files as a list of install and uninstall commands.
+make_installer() {
+  echo "== installer"
+  read -r version <VERSION
+  local name="quorvel-$version-windows-x64" setup="$out/quorvel-$version-setup.exe"
+  local stage="$out/stage/$name" list="$out/stage/files.nsh" f dir
+  local version4
+  version4="$(printf '%s' "$version" | awk -F. '{ printf "%d.%d.%d.%d", $1, $2, $3, $4 }')"
+  rm -f "$setup"
+  {
+    echo '!ifdef INSTALL_FILES'
+    for dir in "" $(cd "$stage" && find . -mindepth 1 -type d -printf '%P\n' | sort); do
+      echo "  SetOutPath \"\$INSTDIR${dir:+\\${dir//\//\\}}\""
+      for f in $(cd "$stage/$dir" && find . -maxdepth 1 -type f -printf '%P\n' | sort); do
+        echo "  File \"$stage/${dir:+$dir/}$f\""
+      done
+    done
+    echo '!else'
+    for f in $(cd "$stage" && find . -type f -printf '%P\n' | sort); do
+      echo "  Delete \"\$INSTDIR\\${f//\//\\}\""
+    done
+    for dir in $(cd "$stage" && find . -mindepth 1 -type d -printf '%P\n' | sort -r); do
+      echo "  RMDir \"\$INSTDIR\\${dir//\//\\}\""
+    done
+    echo '!endif'
+  } >"$list"
+  makensis -V2 -DVERSION="$version" -DVERSION4="$version4" \
+    -DICON="$repo/packaging/windows/quorvel.ico" -DFILES="$list" -DOUTFILE="$setup" \
+    packaging/windows/quorvel.nsi
+  echo "== $setup: $(du -k "$setup" | cut -f1) KiB"
+}
+timed "Windows: make the installer" make_installer

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Runs the Windows build's tests (unit, window and end-to-end) under Wine on a bare X server
-# (Xvfb, Mesa's software OpenGL behind Wine's opengl32). Builds first when there is no Windows
-# build yet (scripts/windows/build.sh). Extra arguments go to ctest (e.g. -R EndToEnd).
+# (Xvfb, Mesa's software OpenGL behind Wine's opengl32), then the installer's round trip under
+# Wine on openbox (scripts/windows/installer-round-trip.sh). Builds first when there is no
+# Windows build yet (scripts/windows/build.sh).
+#   bash scripts/windows/test.sh              both
+#   bash scripts/windows/test.sh -R EndToEnd  only the tests ctest picks with these arguments
+#   bash scripts/windows/test.sh --installer  only the installer's round trip
 #
 # What Wine cannot show, and so no test here does: a touch digitizer (Wine has no WM_TOUCH or
 # WM_POINTER touch input, so touch tests feed Qt's touch events directly, as on Linux), the
@@ -14,7 +18,7 @@ stage_log_own
 out="$PWD/build/windows"
 
 bash scripts/install-deps.sh wine wine64 >/dev/null
-if [ ! -f "$out/build/build.ninja" ] || [ ! -x "$out/wine-run.sh" ]; then
+if [ ! -f "$out/build/build.ninja" ] || [ ! -f "$out/qt-prefix.txt" ]; then
   bash scripts/windows/build.sh
 fi
 
@@ -53,9 +57,30 @@ skip='WriteRecordsTest\.AFolderRemovedDuringTheTest|WriteRunRecordTest\.OfWriter
 # the tests, kept for the whole run and given no terminal: started by the first test, they
 # inherited its output pipe and ctest waited for that test until the last Wine process ended
 # (minutes), or for ever.
+# The round trip drives the installed program with the real-input test of the Linux dev build.
+installer_round_trip() {
+  if [ ! -x build/dev/tests/integration/real_input_test ]; then
+    cmake --preset dev >/dev/null
+    cmake --build --preset dev --target real_input_test -- -j"$(nproc)"
+  fi
+  bash scripts/desktop.sh openbox bash -c \
+    "wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1;
+     bash scripts/windows/installer-round-trip.sh; rc=\$?; wineserver -k; exit \$rc"
+}
+if [ "${1:-}" = --installer ]; then
+  timed "Windows: installer round trip under Wine, openbox" installer_round_trip
+  exit 0
+fi
+
 jobs="${QUORVEL_WINE_JOBS:-$((3 * $(nproc)))}"
 echo "== Windows tests under Wine, bare X server, $jobs at a time"
 timed "Windows: tests under Wine, bare X" bash scripts/desktop.sh bare bash -c \
   "wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1;
    ctest --test-dir '$out/build' -j$jobs --timeout 600 --output-on-failure -E '$skip' ${*@Q};
    rc=\$?; wineserver -k; exit \$rc"
+
+# Selective runs (arguments for ctest) leave the installer out.
+if [ $# -eq 0 ]; then
+  echo "== the installer's round trip under Wine, openbox"
+  timed "Windows: installer round trip under Wine, openbox" installer_round_trip
+fi

@@ -82,15 +82,10 @@ QString HelpText() {
         "                 shortest distance between circle centres; a seed gives Part A\n"
         "                 and Part B the same positions\n"
         "  --version      print the version and exit\n"
-        "  --help         print this help and exit\n");
-}
-
-QString DefaultDataFolder() {
-    return QDir::homePath() + QStringLiteral("/Quorvel");
-}
-
-QString SharedClickSound() {
-    return QLatin1String(kSharedDataDir) + QStringLiteral("/click.wav");
+        "  --help         print this help and exit\n"
+        "\n"
+        "Other arguments go to Qt, which takes its own (such as -platform or -style) and\n"
+        "ignores the rest.\n");
 }
 
 QString EnterDataFolder(const QString& folder, const QString& sharedClick) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/app/DataFolderPaths.h"
+
 namespace quorvel {
 
 // The command line is read in main() before the application object exists, so that --version
@@ -10,8 +12,9 @@ namespace quorvel {
 //
 //   --version      print "Quorvel <version>" and exit 0
 //   --help         print the usage and exit 0
-//   --data-folder  work in the user's data folder (~/Quorvel) instead of the current directory:
-//                  the desktop entry starts Quorvel this way
+//   --data-folder  work in the user's data folder (DefaultDataFolder(): ~/Quorvel, on Windows
+//                  Documents\Quorvel) instead of the current directory: the desktop entry and
+//                  the Start-menu entry start Quorvel this way
 //   --layouts FIRST..LAST  print the layouts of those seeds as CSV and exit
 //   --summary [FOLDER]     write runs/subjects.csv from the run records of FOLDER (default: the
 //                  current directory, or ~/Quorvel with --data-folder), print it and exit
@@ -37,12 +40,6 @@ QString SummaryFolder(const StartRequest& request);
 // What --version and --help print, each ending with a line feed.
 QString VersionText();
 QString HelpText();
-
-// ~/Quorvel.
-QString DefaultDataFolder();
-
-// click.wav in the shared data folder of an installed Quorvel.
-QString SharedClickSound();
 
 // Creates folder when missing (with its parents), copies sharedClick into it as click.wav when
 // the folder has no click.wav yet, and makes the folder the working directory. A click sound

@@ -15,6 +15,7 @@
 #include "core/records/RecordFormat.h"
 #include "core/records/TrialLogName.h"
 #include "core/records/WriteRecords.h"
+#include "gui/app/AppIdentity.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/RunExperiment.h"
 #include "gui/platform/KeyState.h"
@@ -69,6 +70,7 @@ void WaitUntilShown(QWidget& frame) {
 CMyApp::CMyApp(int& argc, char** argv)
     : m_app(argc, argv), m_state(), m_settings(), m_window(), m_rng(), m_boxes() {
     BuildLabelTables();
+    ApplyAppIdentity();
 }
 
 CMyApp::~CMyApp() {

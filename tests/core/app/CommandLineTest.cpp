@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -14,6 +15,10 @@
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/RunIndex.h"
 #include "support/ScopedWorkingDir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace quorvel {
 namespace {
@@ -132,9 +137,22 @@ TEST(CommandLineTest, VersionTextCarriesTheProjectVersion) {
 TEST(CommandLineTest, SharedClickSoundIsUnderTheInstallPrefix) {
     // The installed program finds it by this path alone, from any working directory.
     EXPECT_TRUE(QDir::isAbsolutePath(SharedClickSound())) << SharedClickSound().toStdString();
+#ifdef _WIN32
+    // Beside the program, where the installer and the zip put it; the data folder in the
+    // user's Documents.
+    wchar_t program[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+    EXPECT_EQ(
+        QFileInfo(SharedClickSound()).absolutePath(),
+        QFileInfo(QString::fromWCharArray(program, static_cast<qsizetype>(length))).absolutePath());
+    EXPECT_EQ(DefaultDataFolder(),
+              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                  QStringLiteral("/Quorvel"));
+#else
     EXPECT_TRUE(SharedClickSound().endsWith(QStringLiteral("/share/quorvel/click.wav")))
         << SharedClickSound().toStdString();
     EXPECT_EQ(DefaultDataFolder(), QDir::homePath() + QStringLiteral("/Quorvel"));
+#endif
 }
 
 // A temporary home with a shared folder holding a click sound.
