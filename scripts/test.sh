@@ -54,6 +54,13 @@ for preset in "${presets[@]}"; do
       echo "== $preset: every test, bare X server"
       timed "$preset: every test, bare X" \
         bash scripts/desktop.sh bare ctest --preset "$preset" -j"$(nproc)"
+      if [ "$preset" = dev ]; then
+        # The drawing path of machines without OpenGL 2, forced: the whole program on it once.
+        echo "== $preset: end-to-end test drawn without OpenGL, bare X server"
+        timed "$preset: end-to-end test, raster drawing, bare X" \
+          env QUORVEL_RENDER=raster bash scripts/desktop.sh bare ctest --preset "$preset" \
+          -j"$(nproc)" -R EndToEnd
+      fi
     else
       echo "== $preset: window and end-to-end tests, $desktop"
       timed "$preset: window tests, $desktop" \

@@ -20,6 +20,7 @@
 #include <array>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/experiment/LayoutGenerator.h"
@@ -28,6 +29,7 @@
 #include "core/platform/Cp932.h"
 #include "gui/app/CMyApp.h"
 #include "gui/platform/MessageBoxScript.h"
+#include "gui/render/RenderPath.h"
 #include "support/ScopedWorkingDir.h"
 #include "support/ScreenShot.h"
 #include "support/ScriptBot.h"
@@ -600,7 +602,17 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
     const QDir runs(QStringLiteral("runs"));  // in the working directory
     EXPECT_EQ(runs.entryList({QStringLiteral("*.events.csv")}, QDir::Files).size(), 3);
     EXPECT_EQ(runs.entryList({QStringLiteral("*.png")}, QDir::Files).size(), 3);
-    EXPECT_EQ(Lines(dir.read(QStringLiteral("runs/index.csv"))).size(), 1 + 3);
+    const QList<QByteArray> index = Lines(dir.read(QStringLiteral("runs/index.csv")));
+    EXPECT_EQ(index.size(), 1 + 3);
+    // A drawing path forced for the test run is the one the runs were drawn with, as their
+    // platform field says at its end.
+    if (const std::optional<RenderPath> forced = ForcedRenderPath(qgetenv(kRenderPathVariable))) {
+        const QRegularExpression path(
+            QStringLiteral("; %1\"?,").arg(QLatin1String(RenderPathName(*forced))));
+        for (qsizetype k = 1; k < index.size(); ++k) {
+            EXPECT_TRUE(QString::fromUtf8(index[k]).contains(path)) << index[k].toStdString();
+        }
+    }
 }
 
 TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {

@@ -42,8 +42,11 @@ namespace {
 using test::ScriptBot;
 using test::TouchScreen;
 
-// The experiment window of a machine without OpenGL.
+// The experiment window of a machine whose OpenGL was chosen but fails to set up.
 class NoOpenGlWnd : public CTouchWnd {
+  public:
+    NoOpenGlWnd() { ForceRenderPath(RenderPath::OpenGL); }
+
   protected:
     std::unique_ptr<QOpenGLContext> CreateContext() override { return nullptr; }
 };

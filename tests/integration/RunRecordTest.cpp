@@ -26,6 +26,7 @@
 #include "gui/platform/QtMessageBoxes.h"
 #include "gui/records/RunPicture.h"
 #include "gui/render/CTouchWnd.h"
+#include "gui/render/RenderPath.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FixedClock.h"
 #include "support/ScriptBot.h"
@@ -232,7 +233,11 @@ class RunRecordTest : public ::testing::Test {
         EXPECT_EQ(started.date(), QDateTime::fromSecsSinceEpoch(clock.NowSeconds()).date());
         EXPECT_TRUE(index.at(QStringLiteral("run_id"))
                         .startsWith(started.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-        EXPECT_FALSE(index.at(QStringLiteral("platform")).isEmpty());
+        // Operating system; Qt version; renderer; the path the window drew with, last.
+        const QStringList platform =
+            index.at(QStringLiteral("platform")).split(QStringLiteral("; "));
+        ASSERT_GE(platform.size(), 4) << index.at(QStringLiteral("platform")).toStdString();
+        EXPECT_EQ(platform.last(), QLatin1String(RenderPathName(window.Path())));
 
         // The seed used lays out exactly the targets of the trial log.
         ExperimentState again;

@@ -24,7 +24,7 @@ struct RunFacts {
     double device_pixel_ratio = 1.0;
     double stimulus_scale = 1.0;  // window pixels per stimulus unit
     QString version;
-    QString platform;   // operating system; Qt version; OpenGL renderer
+    QString platform;   // operating system; Qt version; OpenGL renderer; drawing path
     QString trial_log;  // the trial log's file name, in the folder above
     QString events_file;
     QString picture_file;

@@ -18,6 +18,7 @@
 #include "core/records/WriteRunRecord.h"
 #include "gui/records/RunPicture.h"
 #include "gui/render/CTouchWnd.h"
+#include "gui/render/RenderPath.h"
 
 namespace quorvel {
 
@@ -35,9 +36,14 @@ QDateTime StartedAt(const InputJournal& journal, const Clock& clock) {
     return now.addMSecs(-ago.count());
 }
 
+// Operating system; Qt version; OpenGL renderer ("none" on the raster path); drawing path.
+// The path comes last, so readers of the first three fields keep working.
 QString Platform(const CTouchWnd& window) {
+    const QString renderer =
+        window.RendererName().isEmpty() ? QStringLiteral("none") : window.RendererName();
     return QSysInfo::prettyProductName() + QStringLiteral("; Qt ") + QLatin1String(qVersion()) +
-           QStringLiteral("; ") + window.RendererName();
+           QStringLiteral("; ") + renderer + QStringLiteral("; ") +
+           QLatin1String(RenderPathName(window.Path()));
 }
 
 }  // namespace

@@ -8,9 +8,12 @@
 #include <QSurfaceFormat>
 #include <QWidget>
 #include <QtMath>
+#include <algorithm>
+#include <cmath>
 
 #include "gui/platform/MessagePump.h"
 #include "gui/platform/WindowStacking.h"
+#include "gui/render/RasterPresenter.h"
 #include "gui/render/SpriteRenderer.h"
 
 namespace quorvel {
@@ -43,8 +46,10 @@ bool CDXWnd::Create(const QString& caption, QWidget* parentFrame, const QRect& r
     if (m_window != nullptr) {
         return false;
     }
+    m_path = m_forcedPath.has_value() ? *m_forcedPath : ChoosePath();
     SurfaceEvents& events = *this;
-    m_window = std::make_unique<SurfaceWindow>(events);
+    m_window = std::make_unique<SurfaceWindow>(
+        events, m_path == RenderPath::Raster ? QSurface::RasterSurface : QSurface::OpenGLSurface);
     m_window->setFormat(PresentFormat());
     m_window->setTitle(caption);
     if (parentFrame != nullptr && parentFrame->window()->windowHandle() != nullptr) {
@@ -138,13 +143,12 @@ int CDXWnd::InitDirect3D() {
     m_drawing.reserve(kSpritesPerFrame);
     m_presented.reserve(kSpritesPerFrame);
 
-    m_context = CreateContext();
-    if (m_context == nullptr || !m_context->makeCurrent(m_window.get())) {
+    if (m_path == RenderPath::Raster) {
+        m_renderer.clear();
+        m_raster = std::make_unique<RasterPresenter>(*m_window);
+    } else if (InitOpenGL() == 0) {
         return 0;
     }
-    // Kept for the run's record: the same layout can time differently on another driver.
-    m_renderer = QString::fromLatin1(
-        reinterpret_cast<const char*>(m_context->functions()->glGetString(GL_RENDERER)));
     SetupMatrices();
     if (UpdateViewport() == 0) {
         return 0;
@@ -152,11 +156,6 @@ int CDXWnd::InitDirect3D() {
     if (m_textures.AddTexture(m_logicalWidth, m_logicalHeight, TextureFormat::X8R8G8B8) == -1) {
         return 0;
     }
-    auto sprite = std::make_unique<SpriteRenderer>(*m_context);
-    if (!sprite->Create()) {
-        return 0;
-    }
-    m_sprite = std::move(sprite);
 
     // Until the first frame the window shows black, as the window class's background would.
     if (BeginFrame() == 1) {
@@ -165,17 +164,40 @@ int CDXWnd::InitDirect3D() {
     return 1;
 }
 
+int CDXWnd::InitOpenGL() {
+    m_context = CreateContext();
+    if (m_context == nullptr || !m_context->makeCurrent(m_window.get())) {
+        return 0;
+    }
+    // Kept for the run's record: the same layout can time differently on another driver.
+    m_renderer = QString::fromLatin1(
+        reinterpret_cast<const char*>(m_context->functions()->glGetString(GL_RENDERER)));
+    auto sprite = std::make_unique<SpriteRenderer>(*m_context);
+    if (!sprite->Create()) {
+        return 0;
+    }
+    m_sprite = std::move(sprite);
+    return 1;
+}
+
 bool CDXWnd::HasDevice() const {
-    return m_context != nullptr && m_sprite != nullptr && m_window != nullptr;
+    return m_window != nullptr &&
+           ((m_context != nullptr && m_sprite != nullptr) || m_raster != nullptr);
 }
 
 int CDXWnd::UpdateViewport() {
-    if (m_context == nullptr || m_windowWidth <= 0 || m_windowHeight <= 0 || m_logicalWidth <= 0 ||
-        m_logicalHeight <= 0) {
+    if ((m_context == nullptr && m_raster == nullptr) || m_windowWidth <= 0 ||
+        m_windowHeight <= 0 || m_logicalWidth <= 0 || m_logicalHeight <= 0) {
         return 0;
     }
     const StimulusMapping m =
         FitStimulusSpace(m_windowWidth, m_windowHeight, m_logicalWidth, m_logicalHeight);
+    FrameCells cells = CellsForWindow(m_windowWidth, m_windowHeight, m);
+    if (m_sprite != nullptr &&
+        (!m_context->makeCurrent(m_window.get()) || !m_sprite->SetCells(cells))) {
+        return 0;
+    }
+    m_cells = std::move(cells);
     m_scale = m.scale;
     m_offsetX = m.offsetX;
     m_offsetY = m.offsetY;
@@ -193,7 +215,7 @@ int CDXWnd::SetupMatrices() {
 void CDXWnd::OnSize(Qt::WindowStates states, int width, int height) {
     // Sizes that arrive while the window is created and shown, before the device exists,
     // and those of a minimised window change nothing.
-    if (m_context == nullptr || (states & Qt::WindowMinimized)) {
+    if ((m_context == nullptr && m_raster == nullptr) || (states & Qt::WindowMinimized)) {
         return;
     }
     m_windowWidth = width;
@@ -215,7 +237,7 @@ void CDXWnd::OnExpose() {
     if (BeginFrame() == 1) {
         // Before the first frame this presents black, as the window class's background would.
         for (const SpriteDraw& draw : m_presented) {
-            DrawSprite(draw.index, draw.x, draw.y);
+            DrawSprite(draw.texture, static_cast<float>(draw.x), static_cast<float>(draw.y));
         }
         EndFrame();
     }
@@ -247,6 +269,11 @@ int CDXWnd::BeginFrame() {
     if (!HasDevice() || m_deviceLost) {
         return 0;
     }
+    if (m_path == RenderPath::Raster) {
+        m_frameOpen = true;
+        m_drawing.clear();
+        return 1;
+    }
     if (!m_context->makeCurrent(m_window.get())) {
         // A context that went invalid was lost with its device; nothing is drawn from now on.
         if (!m_context->isValid()) {
@@ -274,8 +301,15 @@ void CDXWnd::DrawSprite(TextureHandle index, float x, float y) {
     if (!m_frameOpen) {
         return;
     }
-    m_sprite->Draw(m_textures, index, x, y);
-    m_drawing.push_back({index, x, y});
+    // Images are placed on whole stimulus cells.
+    const auto whole = [](float v) {
+        return static_cast<int>(std::lround(std::clamp(v, -1.0e6f, 1.0e6f)));
+    };
+    const SpriteDraw draw{index, whole(x), whole(y)};
+    if (m_sprite != nullptr) {
+        m_sprite->Draw(m_textures, index, static_cast<float>(draw.x), static_cast<float>(draw.y));
+    }
+    m_drawing.push_back(draw);
 }
 
 void CDXWnd::EndFrame() {
@@ -283,8 +317,21 @@ void CDXWnd::EndFrame() {
         return;
     }
     m_frameOpen = false;
-    m_sprite->End();
     m_presented.swap(m_drawing);
+    if (m_path == RenderPath::Raster) {
+        PresentRaster();
+    } else {
+        PresentOpenGL();
+    }
+}
+
+void CDXWnd::PresentRaster() {
+    ComposeFrame(m_textures, m_presented, m_cells, m_frame);
+    m_raster->Present(m_frame, m_captureFrames ? &m_lastFrame : nullptr);
+}
+
+void CDXWnd::PresentOpenGL() {
+    m_sprite->End();
     if (m_captureFrames) {
         CaptureFrame();
     }
@@ -322,6 +369,8 @@ void CDXWnd::ReleaseDevice() {
         m_context->doneCurrent();
     }
     m_sprite.reset();
+    m_raster.reset();
+    m_cells = {};
     m_textures.ReleaseAll();
     m_context.reset();
 }

@@ -12,7 +12,10 @@
 
 #include "core/experiment/ExperimentState.h"
 #include "core/experiment/StimulusMapping.h"
+#include "core/render/FrameComposition.h"
+#include "core/render/SceneComposition.h"
 #include "core/render/TextureTable.h"
+#include "gui/render/RenderPath.h"
 #include "gui/render/SurfaceWindow.h"
 
 class QOpenGLContext;
@@ -21,6 +24,7 @@ class QWindow;
 
 namespace quorvel {
 
+class RasterPresenter;
 class SpriteRenderer;
 
 // A rectangle in texture pixels: left and top inclusive, right and bottom exclusive.
@@ -41,10 +45,12 @@ constexpr std::uint32_t kDtWordBreak = 0x0010;
 constexpr std::uint32_t kDtSingleLine = 0x0020;
 
 // The window the test is shown in. The object lives for the whole process; its on-screen
-// window exists only from Create to DestroyWindow, once per run. It draws with OpenGL:
-// a texture table whose pixels are prepared on the processor, whole textures drawn as
-// alpha-blended quads, and stimulus space (1024 x 768) mapped onto the window with one
-// uniform scale between black bars. Sizes and positions are physical pixels.
+// window exists only from Create to DestroyWindow, once per run. It draws a texture table
+// whose pixels are prepared on the processor, whole textures alpha blended over one another,
+// with stimulus space (1024 x 768) mapped onto the window with one uniform scale between
+// black bars. With OpenGL where it can be had, else on the processor into a raster window;
+// both show every window pixel as the texel of the stimulus cell under its centre, so they
+// give the same pixels. Sizes and positions are physical pixels.
 class CDXWnd : protected SurfaceEvents {
   public:
     CDXWnd();
@@ -54,7 +60,8 @@ class CDXWnd : protected SurfaceEvents {
 
     // --- the on-screen window ---
     // Creates the window over `rect` (physical pixels), frameless, kept above `parentFrame`
-    // (may be null), not yet shown. False when one exists already.
+    // (may be null), not yet shown, for the path ForceRenderPath gave or else ChooseRenderPath
+    // chooses. False when one exists already.
     bool Create(const QString& caption, QWidget* parentFrame, const QRect& rect);
     // Shows it covering the screen.
     void ShowMaximized();
@@ -67,8 +74,9 @@ class CDXWnd : protected SurfaceEvents {
     QWindow* Window() const;
 
     // --- device and mapping ---
-    // Sets up drawing on the window: 1, or 0 when no OpenGL context, program or canvas can be
-    // had. Nothing is drawn after a 0; nothing is shown to the operator.
+    // Sets up drawing on the window: 1, or 0 when the window's path cannot be set up (on the
+    // OpenGL path: no context or program) or no canvas can be had. Nothing is drawn after a 0;
+    // nothing is shown to the operator.
     int InitDirect3D();
     // Maps stimulus space onto the current window size. 0 (mapping unchanged) without a
     // device or with an empty window.
@@ -110,8 +118,13 @@ class CDXWnd : protected SurfaceEvents {
     const QImage& LastFrame() const { return m_lastFrame; }
     // Texture uploads to the device since InitDirect3D.
     int UploadCount() const;
-    // The OpenGL renderer's name, as the driver gives it, since InitDirect3D; empty before.
+    // The OpenGL renderer's name, as the driver gives it, since InitDirect3D; empty before and
+    // on the raster path.
     const QString& RendererName() const { return m_renderer; }
+    // The path the on-screen window draws with (chosen when it is created).
+    RenderPath Path() const { return m_path; }
+    // The path for every window Create makes from now on, instead of the machine's choice.
+    void ForceRenderPath(RenderPath path) { m_forcedPath = path; }
 
     // State, named as the rest of the program knows it. The mapping and the window size are
     // written only by the window; the text settings are set by callers before drawing text.
@@ -133,8 +146,10 @@ class CDXWnd : protected SurfaceEvents {
     // The on-screen window is going: the device is released.
     virtual void OnDestroy();
     // Makes the OpenGL context for the window; null when none can be had. Tests replace it
-    // to stand for a machine without OpenGL.
+    // to stand for a machine whose OpenGL fails after it was chosen.
     virtual std::unique_ptr<QOpenGLContext> CreateContext();
+    // The path a new on-screen window takes when none is forced.
+    virtual RenderPath ChoosePath() const { return ChooseRenderPath(); }
 
     void OnSize(Qt::WindowStates states, int width, int height) override;
     void OnTouch(QTouchEvent& event) override;
@@ -143,21 +158,26 @@ class CDXWnd : protected SurfaceEvents {
 
   private:
     bool HasDevice() const;
+    int InitOpenGL();
+    void PresentOpenGL();
+    void PresentRaster();
     void CaptureFrame();
 
     std::unique_ptr<SurfaceWindow> m_window;
     std::unique_ptr<QOpenGLContext> m_context;
     std::unique_ptr<SpriteRenderer> m_sprite;
+    std::unique_ptr<RasterPresenter> m_raster;
+    std::optional<RenderPath> m_forcedPath;
+    RenderPath m_path = RenderPath::OpenGL;
+    // The stimulus cell of every window column and row, for the current size and mapping.
+    FrameCells m_cells;
+    // The raster path's frame, kept between frames so its storage is not reallocated.
+    FramePixels m_frame;
     QMatrix4x4 m_projection;
     bool m_frameOpen = false;
     // The sprites of the frame being drawn and of the last one presented, so the picture can
-    // be presented again when the window is uncovered. Kept between runs, so never reallocated
-    // while a test is timed.
-    struct SpriteDraw {
-        TextureHandle index;
-        float x;
-        float y;
-    };
+    // be presented again when the window is uncovered; positions in whole stimulus units.
+    // Kept between runs, so never reallocated while a test is timed.
     std::vector<SpriteDraw> m_drawing;
     std::vector<SpriteDraw> m_presented;
     bool m_replaying = false;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/render/FrameComposition.h"
 #include "core/render/TextureTable.h"
 
 class QOpenGLContext;
@@ -15,9 +16,9 @@ class QOpenGLContext;
 namespace quorvel {
 
 // Draws whole textures of the texture table as textured quads, alpha blended, under one
-// transform. Each slot's pixels are uploaded when its version differs from the one uploaded
-// last; the opaque format is drawn with its alpha ignored. Every call needs the context
-// current.
+// transform, each window pixel showing the texel of its cell in the cell table (SetCells). Each
+// slot's pixels are uploaded when its version differs from the one uploaded last; the opaque format
+// is drawn with its alpha ignored. Every call needs the context current.
 class SpriteRenderer {
   public:
     explicit SpriteRenderer(QOpenGLContext& context);
@@ -27,6 +28,9 @@ class SpriteRenderer {
 
     // Builds the shader program and buffers; false when the context cannot run them.
     bool Create();
+    // The cell of every window column and row, for the window's current size and mapping.
+    // False when the window is larger than the largest texture the device takes.
+    bool SetCells(const FrameCells& cells);
     // Starts a batch: `transform` takes a texture pixel position to clip space.
     void Begin(const QMatrix4x4& transform);
     // The whole texture `index` with its top-left corner at (x, y). Invalid slots draw nothing.
@@ -54,9 +58,13 @@ class SpriteRenderer {
     std::vector<Uploaded> m_textures;
     int m_uploads = 0;
     int m_positionLocation = -1;
-    int m_texCoordLocation = -1;
     int m_transformLocation = -1;
     int m_opaqueLocation = -1;
+    int m_originLocation = -1;
+    int m_sizeLocation = -1;
+    unsigned int m_cells = 0;
+    int m_cellCount = 0;
+    int m_windowHeight = 0;
 };
 
 }  // namespace quorvel

@@ -10,8 +10,8 @@
 
 namespace quorvel {
 
-SurfaceWindow::SurfaceWindow(SurfaceEvents& events) : m_events(events) {
-    setSurfaceType(QSurface::OpenGLSurface);
+SurfaceWindow::SurfaceWindow(SurfaceEvents& events, QSurface::SurfaceType type) : m_events(events) {
+    setSurfaceType(type);
     // A dialog-type window, because X11 records the owner (WM_TRANSIENT_FOR) only for those,
     // and without an owner a window manager lets the frame stack over the test.
     setFlags(Qt::Dialog | Qt::FramelessWindowHint);

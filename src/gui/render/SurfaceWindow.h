@@ -19,12 +19,13 @@ class SurfaceEvents {
     virtual void OnExpose() = 0;
 };
 
-// The on-screen window the experiment is drawn into with OpenGL. It never paints by itself:
+// The on-screen window the experiment is drawn into, with OpenGL or through a backing store
+// (`type`, fixed before the window is first shown). It never paints by itself:
 // the picture changes only when a frame is presented. The user cannot close it (the close
 // box and Alt+F4 do nothing); the program destroys it.
 class SurfaceWindow : public QWindow {
   public:
-    explicit SurfaceWindow(SurfaceEvents& events);
+    SurfaceWindow(SurfaceEvents& events, QSurface::SurfaceType type);
 
     // Size in physical pixels: the window's size times its device pixel ratio.
     QSize PixelSize() const;

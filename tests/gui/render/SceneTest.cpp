@@ -184,8 +184,11 @@ TEST_F(SceneTest, ImagesThatCouldNotBeMadeAreLeftOut) {
     EXPECT_EQ(At(frame, state.stimuli[10].x + 48, state.stimuli[10].y), kWhite);
 }
 
-// A machine on which no OpenGL context can be made.
+// A machine whose OpenGL was chosen but on which no context can then be made.
 class NoOpenGLWindow : public CTouchWnd {
+  public:
+    NoOpenGLWindow() { ForceRenderPath(RenderPath::OpenGL); }
+
   protected:
     std::unique_ptr<QOpenGLContext> CreateContext() override { return nullptr; }
 };
