@@ -73,11 +73,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     report.trial_log = false;
     report.summary_line = false;
     report.without_lock = false;
-    state.record_time = context.Calendar().NowSeconds();
-    if (context.reset_textures) {
-        context.reset_textures();
-    }
-    const RecordTimeText when = FormatRecordTime(state.record_time);
+    const RecordTimeText when = FormatRecordTime(context.Calendar().NowSeconds());
 
     // Named once, so every attempt and every box of this run means the same place.
     const QString directory = ResolveRecordsDirectory(context.directory);
