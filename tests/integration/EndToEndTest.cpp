@@ -745,8 +745,7 @@ TEST_F(EndToEndTest, APoliteEndSavesTheSettingsAndKeepsTheCompletedRows) {
 #ifndef _WIN32
 // A polite end (logout, SIGTERM) while the records waited for a trial log another station kept
 // locked used to end the process after the wait with nothing written and nothing said. The
-// completed test is now written without the lock, as the Windows program always wrote, and its
-// run record says so.
+// completed test is now written without the lock, and its run record says so.
 TEST_F(EndToEndTest, APoliteEndWhileAnotherStationHoldsTheTrialLogKeepsTheRun) {
     const Layout layout = SeenLayout(5);
     const int holder = ::open("P11.csv", O_RDWR | O_CREAT | O_CLOEXEC, 0666);

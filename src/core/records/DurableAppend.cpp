@@ -94,8 +94,8 @@ bool DurableAppend::Attempt() {
         if (Fails(IoOp::Lock) || !file.Lock(m_lockWait, m_lockWaitHook)) {
             if (file.LocksUnsupported()) {
                 // A file system that cannot lock at all would fail every write, and Retry could
-                // not help: the block is appended without the lock, as the Windows program
-                // always appended, and the caller says so in the run's record.
+                // not help: the block is appended without the lock, as a single station
+                // needs none, and the caller says so in the run's record.
                 m_withoutLock = true;
                 locked = file.IsNamedBy(m_path);
                 continue;

@@ -16,8 +16,8 @@ QString PathIn(const QString& directory, const QString& name) {
 
 // Appends, asking the operator to retry for as long as the file fails and they want to. When the
 // program is asked to end while another station keeps the file locked, nobody is left to
-// answer and waiting would lose the run: the rows go in without the lock, as the Windows
-// program always wrote them, and the run's record says so.
+// answer and waiting would lose the run: the rows go in without the lock (a lost run is worse
+// than a row that may interleave with another station's), and the run's record says so.
 bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes,
                      const RecordsContext& context) {
     // Also when the request comes while the box is up: it closes the box as cancelled.
