@@ -28,9 +28,9 @@
 #include "core/platform/Cp932.h"
 #include "gui/app/CMyApp.h"
 #include "gui/platform/MessageBoxScript.h"
-#include "support/ScopedWorkingDir.h"
 #include "support/ScreenShot.h"
 #include "support/ScriptBot.h"
+#include "support/TestFolder.h"
 #include "support/TouchGeometry.h"
 
 #ifdef _WIN32
@@ -424,7 +424,7 @@ class EndToEndTest : public ::testing::Test {
     }
     static QString Seconds(int ms) { return QString::number(ms / 1000.0, 'f', 3); }
 
-    test::ScopedWorkingDir dir;
+    test::WorkingTestFolder dir;
     QPointingDevice* touchScreen = nullptr;
     ScriptBot* bot = nullptr;
 };
