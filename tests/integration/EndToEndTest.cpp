@@ -27,7 +27,10 @@
 #include "core/experiment/StimulusMapping.h"
 #include "core/platform/Cp932.h"
 #include "gui/app/CMyApp.h"
+#include "gui/app/CSubject.h"
+#include "gui/platform/DialogTemplate.h"
 #include "gui/platform/MessageBoxScript.h"
+#include "gui/records/CResult.h"
 #include "support/ScreenShot.h"
 #include "support/ScriptBot.h"
 #include "support/TestFolder.h"
@@ -100,6 +103,19 @@ QString ProgramName() {
 }
 
 const QString kCommandExit = QStringLiteral("40001");
+
+// The dialogs and controls the operator uses, by the object names the program gives them.
+const QString kConditionsDialog = QStringLiteral("CSubject");
+const QString kSubjectField = ControlName(CSubject::kSubjectEditId);
+const QString kSeedField = ControlName(CSubject::kSeedEditId);
+const QString kPartAButton = ControlName(CSubject::kPartAId);
+const QString kPartBButton = ControlName(CSubject::kPartBId);
+const QString kShowRankingBox = ControlName(CSubject::kShowRankingId);
+const QString kRankingDialog = ControlName(CResult::kTemplateId);
+const QString kLatestResultLine = ControlName(CResult::kIdResultText);
+const QString kResultList = ControlName(CResult::kIdList);
+const QString kOkButton = ControlName(kIdOk);
+const QString kCancelButton = ControlName(kIdCancel);
 const QString kCommandStart = QStringLiteral("40005");
 const QString kCommandShowResult = QStringLiteral("40007");
 
@@ -250,31 +266,29 @@ class EndToEndTest : public ::testing::Test {
     }
     // Fills the conditions dialog; `check` looks at it first. Ends with OK or キャンセル.
     void Dialog(const Conditions& c, bool ok, std::function<void(QDialog&)> check = {}) {
-        bot->Then(QStringLiteral("conditions dialog"), DialogOnScreen(QStringLiteral("CSubject")),
-                  [c, ok, check] {
-                      QDialog& d = *Modal(QStringLiteral("CSubject"));
-                      EXPECT_TRUE(test::ShownOnTop(d)) << "the conditions dialog is not on top";
-                      if (check) {
-                          check(d);
-                      }
-                      if (!c.subject.isNull()) {
-                          Retype(d.findChild<QLineEdit*>(QStringLiteral("1001")), c.subject);
-                      }
-                      if (!c.seed.isNull()) {
-                          Retype(d.findChild<QLineEdit*>(QStringLiteral("1004")), c.seed);
-                      }
-                      if (c.type != Conditions::Keep) {
-                          ClickIndicator(d.findChild<QAbstractButton*>(
-                              c.type == Conditions::PartA ? QStringLiteral("1005")
-                                                          : QStringLiteral("1006")));
-                      }
-                      if (c.ranking == Conditions::Toggle) {
-                          ClickIndicator(d.findChild<QCheckBox*>(QStringLiteral("1007")));
-                      }
-                      QTest::mouseClick(d.findChild<QAbstractButton*>(ok ? QStringLiteral("1")
-                                                                         : QStringLiteral("2")),
-                                        Qt::LeftButton);
-                  });
+        bot->Then(
+            QStringLiteral("conditions dialog"), DialogOnScreen(kConditionsDialog), [c, ok, check] {
+                QDialog& d = *Modal(kConditionsDialog);
+                EXPECT_TRUE(test::ShownOnTop(d)) << "the conditions dialog is not on top";
+                if (check) {
+                    check(d);
+                }
+                if (!c.subject.isNull()) {
+                    Retype(d.findChild<QLineEdit*>(kSubjectField), c.subject);
+                }
+                if (!c.seed.isNull()) {
+                    Retype(d.findChild<QLineEdit*>(kSeedField), c.seed);
+                }
+                if (c.type != Conditions::Keep) {
+                    ClickIndicator(d.findChild<QAbstractButton*>(
+                        c.type == Conditions::PartA ? kPartAButton : kPartBButton));
+                }
+                if (c.ranking == Conditions::Toggle) {
+                    ClickIndicator(d.findChild<QCheckBox*>(kShowRankingBox));
+                }
+                QTest::mouseClick(d.findChild<QAbstractButton*>(ok ? kOkButton : kCancelButton),
+                                  Qt::LeftButton);
+            });
     }
 
     // --- the subject ---
@@ -458,25 +472,22 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
         Dialog({QStringLiteral("P01"), QStringLiteral("1"), Conditions::Keep, Conditions::Toggle},
                true, [](QDialog& d) {
                    // First use: the defaults.
-                   EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1001"))->text(),
+                   EXPECT_EQ(d.findChild<QLineEdit*>(kSubjectField)->text(),
                              QStringLiteral("SBJ0000"));
-                   EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1004"))->text(),
-                             QStringLiteral("0"));
-                   EXPECT_TRUE(d.findChild<QAbstractButton*>(QStringLiteral("1005"))->isChecked());
-                   EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("1007"))->isChecked());
+                   EXPECT_EQ(d.findChild<QLineEdit*>(kSeedField)->text(), QStringLiteral("0"));
+                   EXPECT_TRUE(d.findChild<QAbstractButton*>(kPartAButton)->isChecked());
+                   EXPECT_FALSE(d.findChild<QCheckBox*>(kShowRankingBox)->isChecked());
                });
         Touches(layout1, test1);
-        bot->Then(QStringLiteral("the ranking after test 1"), DialogOnScreen(QStringLiteral("111")),
-                  [&] {
-                      QDialog& d = *Modal(QStringLiteral("111"));
-                      EXPECT_TRUE(test::ShownOnTop(d)) << "the ranking is not on top";
-                      shownResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
-                      auto* list = d.findChild<QListWidget*>(QStringLiteral("1007"));
-                      shownRows = list->count();
-                      shownSelection = list->currentRow();
-                      QTest::mouseClick(d.findChild<QAbstractButton*>(QStringLiteral("1")),
-                                        Qt::LeftButton);
-                  });
+        bot->Then(QStringLiteral("the ranking after test 1"), DialogOnScreen(kRankingDialog), [&] {
+            QDialog& d = *Modal(kRankingDialog);
+            EXPECT_TRUE(test::ShownOnTop(d)) << "the ranking is not on top";
+            shownResult = d.findChild<QLabel*>(kLatestResultLine)->text();
+            auto* list = d.findChild<QListWidget*>(kResultList);
+            shownRows = list->count();
+            shownSelection = list->currentRow();
+            QTest::mouseClick(d.findChild<QAbstractButton*>(kOkButton), Qt::LeftButton);
+        });
 
         Command(kCommandStart, QStringLiteral("Experiment > Start for test 2"), 2);
         Dialog({japanese, QStringLiteral("2"), Conditions::PartB, Conditions::Toggle}, true);
@@ -495,12 +506,11 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
                 Conditions::KeepRanking},
                true);
         bot->Then(
-            QStringLiteral("cancel after the refusal"),
-            [] { return Modal(QStringLiteral("CSubject")); },
+            QStringLiteral("cancel after the refusal"), [] { return Modal(kConditionsDialog); },
             [] {
-                QTest::mouseClick(Modal(QStringLiteral("CSubject"))
-                                      ->findChild<QAbstractButton*>(QStringLiteral("2")),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    Modal(kConditionsDialog)->findChild<QAbstractButton*>(kCancelButton),
+                    Qt::LeftButton);
             });
 
         // Test 5: seed 353 has no layout; the conditions stay as confirmed.
@@ -512,11 +522,10 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
         // The ranking from the menu, then Exit.
         Command(kCommandShowResult, QStringLiteral("Experiment > Show Result"));
         bot->Then(
-            QStringLiteral("the ranking from the menu"),
-            [] { return Modal(QStringLiteral("111")); },
+            QStringLiteral("the ranking from the menu"), [] { return Modal(kRankingDialog); },
             [&] {
-                QDialog& d = *Modal(QStringLiteral("111"));
-                menuResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
+                QDialog& d = *Modal(kRankingDialog);
+                menuResult = d.findChild<QLabel*>(kLatestResultLine)->text();
                 QTest::keyClick(&d, Qt::Key_Escape);
             });
         Command(kCommandExit, QStringLiteral("File > Exit"));
@@ -610,12 +619,10 @@ TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {
     RunProgram([&] {
         StartByClick(0);
         Dialog({}, false, [](QDialog& d) {
-            EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1001"))->text(),
-                      QStringLiteral("S9"));
-            EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1004"))->text(),
-                      QStringLiteral("-5"));
-            EXPECT_TRUE(d.findChild<QAbstractButton*>(QStringLiteral("1006"))->isChecked());
-            EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("1007"))->isChecked());
+            EXPECT_EQ(d.findChild<QLineEdit*>(kSubjectField)->text(), QStringLiteral("S9"));
+            EXPECT_EQ(d.findChild<QLineEdit*>(kSeedField)->text(), QStringLiteral("-5"));
+            EXPECT_TRUE(d.findChild<QAbstractButton*>(kPartBButton)->isChecked());
+            EXPECT_FALSE(d.findChild<QCheckBox*>(kShowRankingBox)->isChecked());
         });
         // A cancelled test leaves the frame as it was, not made topmost; the close box then
         // ends the program as Exit does.
@@ -705,8 +712,7 @@ TEST_F(EndToEndTest, APoliteEndSavesTheSettingsAndKeepsTheCompletedRows) {
                 StartByClick(c.targetsBefore > 0 ? 1 : 0);  // the instruction only
                 if (c.targetsBefore == 0) {
                     bot->Then(
-                        QStringLiteral("the dialog is up"),
-                        [] { return Modal(QStringLiteral("CSubject")); },
+                        QStringLiteral("the dialog is up"), [] { return Modal(kConditionsDialog); },
                         [&] { AskToEnd(c.signal); });
                 } else {
                     Dialog({QStringLiteral("P09"), QStringLiteral("4"), Conditions::PartB,
