@@ -17,6 +17,14 @@ qintptr ToFile(HANDLE handle) {
     return reinterpret_cast<qintptr>(handle);
 }
 
+// A read or write at byte `at` of the file.
+OVERLAPPED At(qint64 at) {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    return where;
+}
+
 }  // namespace
 
 bool AppendHandle::LockCanWait() {
@@ -85,18 +93,14 @@ qint64 AppendHandle::Size() const {
 }
 
 bool AppendHandle::ReadByte(qint64 at, char& byte) const {
-    OVERLAPPED where{};
-    where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
-    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    OVERLAPPED where = At(at);
     DWORD read = 0;
     return ReadFile(Handle(m_file), &byte, 1, &read, &where) != 0 && read == 1;
 }
 
 bool AppendHandle::ReadAt(qint64 at, char* data, qint64 size) const {
     while (size > 0) {
-        OVERLAPPED where{};
-        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
-        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        OVERLAPPED where = At(at);
         const DWORD chunk = static_cast<DWORD>(std::min<qint64>(size, 1 << 30));
         DWORD read = 0;
         if (ReadFile(Handle(m_file), data, chunk, &read, &where) == 0 || read == 0) {
@@ -112,9 +116,7 @@ bool AppendHandle::ReadAt(qint64 at, char* data, qint64 size) const {
 bool AppendHandle::Append(const char* data, qint64 size) {
     qint64 at = Size();
     while (at >= 0 && size > 0) {
-        OVERLAPPED where{};
-        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
-        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        OVERLAPPED where = At(at);
         const DWORD chunk = static_cast<DWORD>(std::min<qint64>(size, 1 << 30));
         DWORD written = 0;
         if (WriteFile(Handle(m_file), data, chunk, &written, &where) == 0 || written == 0) {
