@@ -7,6 +7,7 @@
 #include "core/experiment/HitTest.h"
 #include "core/experiment/MsTimer.h"
 #include "core/experiment/ScriptedDriverIo.h"
+#include "support/FreshClock.h"
 
 namespace quorvel {
 namespace {
@@ -98,23 +99,13 @@ QString UnrecordedAbortText(int completed) {
 class DriveExperimentTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        MsTimerSeams seams;
-        seams.manual = true;
-        SetMsTimerSeams(seams);
-        tick_count = 0;
-        tick_hook = nullptr;
         for (int i = 0; i < kTargetCount; ++i) {
             state.stimuli[i] = P(i);
         }
         ResetLog(state);
         io.mapping = kMapping;
     }
-    void TearDown() override {
-        MsTimerStop();
-        SetMsTimerSeams({});
-        tick_hook = nullptr;
-    }
-
+    test::FreshClock clock{test::FreshClock::Manual()};
     ExperimentState state;
     ScriptedDriverIo io;
     PumpingMessageBoxes boxes{io};
