@@ -35,7 +35,7 @@ void CheckText(const std::string& text, const char* what) {
     Require(text.empty() || (!IsTrimmed(text.front()) && !IsTrimmed(text.back())), what);
 }
 
-// atoi's rule through strtoll, saturated to the 32-bit range.
+// The leading integer, read independently through strtoll and saturated to the 32-bit range.
 std::int32_t ReferenceInt(const std::string& value) {
     errno = 0;
     const long long v = std::strtoll(value.c_str(), nullptr, 10);

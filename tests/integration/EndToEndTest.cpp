@@ -28,11 +28,14 @@
 #include "core/experiment/StimulusMapping.h"
 #include "core/platform/Cp932.h"
 #include "gui/app/CMyApp.h"
+#include "gui/app/CSubject.h"
+#include "gui/platform/DialogTemplate.h"
 #include "gui/platform/MessageBoxScript.h"
+#include "gui/records/CResult.h"
 #include "gui/render/RenderPath.h"
-#include "support/ScopedWorkingDir.h"
 #include "support/ScreenShot.h"
 #include "support/ScriptBot.h"
+#include "support/TestFolder.h"
 #include "support/TouchGeometry.h"
 
 #ifdef _WIN32
@@ -102,6 +105,19 @@ QString ProgramName() {
 }
 
 const QString kCommandExit = QStringLiteral("40001");
+
+// The dialogs and controls the operator uses, by the object names the program gives them.
+const QString kConditionsDialog = QStringLiteral("CSubject");
+const QString kSubjectField = ControlName(CSubject::kSubjectEditId);
+const QString kSeedField = ControlName(CSubject::kSeedEditId);
+const QString kPartAButton = ControlName(CSubject::kPartAId);
+const QString kPartBButton = ControlName(CSubject::kPartBId);
+const QString kShowRankingBox = ControlName(CSubject::kShowRankingId);
+const QString kRankingDialog = ControlName(CResult::kTemplateId);
+const QString kLatestResultLine = ControlName(CResult::kIdResultText);
+const QString kResultList = ControlName(CResult::kIdList);
+const QString kOkButton = ControlName(kIdOk);
+const QString kCancelButton = ControlName(kIdCancel);
 const QString kCommandStart = QStringLiteral("40005");
 const QString kCommandShowResult = QStringLiteral("40007");
 
@@ -252,31 +268,29 @@ class EndToEndTest : public ::testing::Test {
     }
     // Fills the conditions dialog; `check` looks at it first. Ends with OK or キャンセル.
     void Dialog(const Conditions& c, bool ok, std::function<void(QDialog&)> check = {}) {
-        bot->Then(QStringLiteral("conditions dialog"), DialogOnScreen(QStringLiteral("CSubject")),
-                  [c, ok, check] {
-                      QDialog& d = *Modal(QStringLiteral("CSubject"));
-                      EXPECT_TRUE(test::ShownOnTop(d)) << "the conditions dialog is not on top";
-                      if (check) {
-                          check(d);
-                      }
-                      if (!c.subject.isNull()) {
-                          Retype(d.findChild<QLineEdit*>(QStringLiteral("1001")), c.subject);
-                      }
-                      if (!c.seed.isNull()) {
-                          Retype(d.findChild<QLineEdit*>(QStringLiteral("1004")), c.seed);
-                      }
-                      if (c.type != Conditions::Keep) {
-                          ClickIndicator(d.findChild<QAbstractButton*>(
-                              c.type == Conditions::PartA ? QStringLiteral("1005")
-                                                          : QStringLiteral("1006")));
-                      }
-                      if (c.ranking == Conditions::Toggle) {
-                          ClickIndicator(d.findChild<QCheckBox*>(QStringLiteral("1007")));
-                      }
-                      QTest::mouseClick(d.findChild<QAbstractButton*>(ok ? QStringLiteral("1")
-                                                                         : QStringLiteral("2")),
-                                        Qt::LeftButton);
-                  });
+        bot->Then(
+            QStringLiteral("conditions dialog"), DialogOnScreen(kConditionsDialog), [c, ok, check] {
+                QDialog& d = *Modal(kConditionsDialog);
+                EXPECT_TRUE(test::ShownOnTop(d)) << "the conditions dialog is not on top";
+                if (check) {
+                    check(d);
+                }
+                if (!c.subject.isNull()) {
+                    Retype(d.findChild<QLineEdit*>(kSubjectField), c.subject);
+                }
+                if (!c.seed.isNull()) {
+                    Retype(d.findChild<QLineEdit*>(kSeedField), c.seed);
+                }
+                if (c.type != Conditions::Keep) {
+                    ClickIndicator(d.findChild<QAbstractButton*>(
+                        c.type == Conditions::PartA ? kPartAButton : kPartBButton));
+                }
+                if (c.ranking == Conditions::Toggle) {
+                    ClickIndicator(d.findChild<QCheckBox*>(kShowRankingBox));
+                }
+                QTest::mouseClick(d.findChild<QAbstractButton*>(ok ? kOkButton : kCancelButton),
+                                  Qt::LeftButton);
+            });
     }
 
     // --- the subject ---
@@ -426,22 +440,30 @@ class EndToEndTest : public ::testing::Test {
     }
     static QString Seconds(int ms) { return QString::number(ms / 1000.0, 'f', 3); }
 
-    test::ScopedWorkingDir dir;
+    test::WorkingTestFolder dir;
     QPointingDevice* touchScreen = nullptr;
     ScriptBot* bot = nullptr;
 };
 
-TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
+// One lab session as an operator and subjects go through it: five Starts, the ranking from the
+// menu, Exit. Each step is a method named for what the person does; what the session must
+// leave behind is checked after it, one kind of result at a time.
+class EndToEndSessionTest : public EndToEndTest {
+  protected:
     // Test 1, started with a click: Part A with seed 1, the ranking asked for, wrong touches
     // on empty space, on a circle not reached yet and on one already completed.
+    static std::vector<Touch> TestOneTouches(const Layout& layout) {
+        const Stimulus empty = test::EmptySpot(layout);
+        std::vector<Touch> touches = {
+            {0, layout[0], true},       {1, empty, false},     {1, layout[10], false},
+            {1, layout[1], true, true}, {2, layout[0], false}, {2, layout[2], true},
+        };
+        const std::vector<Touch> rest = AllCorrect(layout, 3, kTargetCount);
+        touches.insert(touches.end(), rest.begin(), rest.end());
+        return touches;
+    }
     const Layout layout1 = SeenLayout(1);
-    const Stimulus empty = test::EmptySpot(layout1);
-    std::vector<Touch> test1 = {
-        {0, layout1[0], true},       {1, empty, false},      {1, layout1[10], false},
-        {1, layout1[1], true, true}, {2, layout1[0], false}, {2, layout1[2], true},
-    };
-    const std::vector<Touch> rest1 = AllCorrect(layout1, 3, kTargetCount);
-    test1.insert(test1.end(), rest1.begin(), rest1.end());
+    const std::vector<Touch> test1 = TestOneTouches(layout1);
     // Test 2, from the menu: Part B, a Japanese subject ID, seed 2, no ranking.
     const QString japanese = QStringLiteral("被験者あ");
     const Layout layout2 = SeenLayout(2);
@@ -450,169 +472,200 @@ TEST_F(EndToEndTest, ASessionOfTestsAsTheLabRunsThem) {
     const Layout layout3 = SeenLayout(3);
     const std::vector<Touch> test3 = AllCorrect(layout3, 0, 2);
 
+    // What the rankings showed.
     QString shownResult;
     int shownRows = -1;
     int shownSelection = -1;
     QString menuResult;
+    // The rows of tests 1 and 2 as read back from their trial logs.
+    std::vector<LogRow> rows1;
+    std::vector<LogRow> rows2;
 
-    RunProgram([&] {
+    // --- the session ---
+    // Test 1 with its wrong touches, then the ranking it asked for.
+    void StartTestOneAndReadItsRanking() {
         StartByClick(2);
         Dialog({QStringLiteral("P01"), QStringLiteral("1"), Conditions::Keep, Conditions::Toggle},
                true, [](QDialog& d) {
                    // First use: the defaults.
-                   EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1001"))->text(),
+                   EXPECT_EQ(d.findChild<QLineEdit*>(kSubjectField)->text(),
                              QStringLiteral("SBJ0000"));
-                   EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1004"))->text(),
-                             QStringLiteral("0"));
-                   EXPECT_TRUE(d.findChild<QAbstractButton*>(QStringLiteral("1005"))->isChecked());
-                   EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("1007"))->isChecked());
+                   EXPECT_EQ(d.findChild<QLineEdit*>(kSeedField)->text(), QStringLiteral("0"));
+                   EXPECT_TRUE(d.findChild<QAbstractButton*>(kPartAButton)->isChecked());
+                   EXPECT_FALSE(d.findChild<QCheckBox*>(kShowRankingBox)->isChecked());
                });
         Touches(layout1, test1);
-        bot->Then(QStringLiteral("the ranking after test 1"), DialogOnScreen(QStringLiteral("111")),
-                  [&] {
-                      QDialog& d = *Modal(QStringLiteral("111"));
+        bot->Then(QStringLiteral("the ranking after test 1"), DialogOnScreen(kRankingDialog),
+                  [this] {
+                      QDialog& d = *Modal(kRankingDialog);
                       EXPECT_TRUE(test::ShownOnTop(d)) << "the ranking is not on top";
-                      shownResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
-                      auto* list = d.findChild<QListWidget*>(QStringLiteral("1007"));
+                      shownResult = d.findChild<QLabel*>(kLatestResultLine)->text();
+                      auto* list = d.findChild<QListWidget*>(kResultList);
                       shownRows = list->count();
                       shownSelection = list->currentRow();
-                      QTest::mouseClick(d.findChild<QAbstractButton*>(QStringLiteral("1")),
-                                        Qt::LeftButton);
+                      QTest::mouseClick(d.findChild<QAbstractButton*>(kOkButton), Qt::LeftButton);
                   });
-
+    }
+    // Test 2 from the menu, for the Japanese subject.
+    void StartTestTwoFromTheMenu() {
         Command(kCommandStart, QStringLiteral("Experiment > Start for test 2"), 2);
         Dialog({japanese, QStringLiteral("2"), Conditions::PartB, Conditions::Toggle}, true);
         Touches(layout2, test2);
-
+    }
+    // Test 3, aborted after two targets.
+    void AbortTestThreeWithEscape() {
         StartByClick(2);
         Dialog({QStringLiteral("P01"), QStringLiteral("3"), Conditions::PartA, Conditions::Toggle},
                true);
         Touches(layout3, test3);
         PressEscape();
-
-        // Test 4: a seed that is no integer is refused in the program's own box; then Part B
-        // is clicked and the dialog cancelled: nothing changes.
+    }
+    // Test 4: a seed that is no integer is refused in the program's own box; then Part B is
+    // clicked and the dialog cancelled: nothing changes.
+    void TypeASeedThatIsNoNumberThenCancel() {
         StartByClick(1);
         Dialog({QStringLiteral("XXX"), QStringLiteral("abc"), Conditions::PartB,
                 Conditions::KeepRanking},
                true);
         bot->Then(
-            QStringLiteral("cancel after the refusal"),
-            [] { return Modal(QStringLiteral("CSubject")); },
+            QStringLiteral("cancel after the refusal"), [] { return Modal(kConditionsDialog); },
             [] {
-                QTest::mouseClick(Modal(QStringLiteral("CSubject"))
-                                      ->findChild<QAbstractButton*>(QStringLiteral("2")),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    Modal(kConditionsDialog)->findChild<QAbstractButton*>(kCancelButton),
+                    Qt::LeftButton);
             });
-
-        // Test 5: seed 353 has no layout; the conditions stay as confirmed.
+    }
+    // Test 5: seed 353 has no layout; the conditions stay as confirmed.
+    void AskForASeedWithNoLayout() {
         StartByClick(1);
         Dialog({QStringLiteral("P02"), QStringLiteral("353"), Conditions::Keep,
                 Conditions::KeepRanking},
                true);
-
-        // The ranking from the menu, then Exit.
+    }
+    // The ranking from the menu, then Exit.
+    void ReadTheRankingFromTheMenuAndExit() {
         Command(kCommandShowResult, QStringLiteral("Experiment > Show Result"));
         bot->Then(
-            QStringLiteral("the ranking from the menu"),
-            [] { return Modal(QStringLiteral("111")); },
-            [&] {
-                QDialog& d = *Modal(QStringLiteral("111"));
-                menuResult = d.findChild<QLabel*>(QStringLiteral("1008"))->text();
+            QStringLiteral("the ranking from the menu"), [] { return Modal(kRankingDialog); },
+            [this] {
+                QDialog& d = *Modal(kRankingDialog);
+                menuResult = d.findChild<QLabel*>(kLatestResultLine)->text();
                 QTest::keyClick(&d, Qt::Key_Escape);
             });
         Command(kCommandExit, QStringLiteral("File > Exit"));
-    });
-
-    // --- the boxes, in order ---
-    const std::vector<ScriptedBox>& boxes = MessageBoxScript::Shown();
-    ASSERT_EQ(boxes.size(), 8u);
-    for (const ScriptedBox& b : boxes) {
-        EXPECT_TRUE(b.expected) << b.text.toStdString();
-        EXPECT_TRUE(b.ownedByParent) << b.text.toStdString();
     }
-    EXPECT_EQ(boxes[0].caption, QStringLiteral("実験開始"));
-    EXPECT_EQ(boxes[0].text, QStringLiteral("数字（1～25）を順番に選んでください"));
-    EXPECT_EQ(boxes[2].text,
-              QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください"));
-    EXPECT_EQ(boxes[5].caption, QStringLiteral("課題終了"));
-    // Test 3 was aborted after two targets, whose rows and the run's record were written.
-    EXPECT_EQ(boxes[5].text, QStringLiteral("プログラムを中断しました。\n"
-                                            "完了した 2 個の目標の試行データを記録しました。\n"
-                                            "実施の記録を runs フォルダに残しました。"));
-    EXPECT_EQ(boxes[6].caption, ProgramName());  // the refused seed
-    EXPECT_EQ(boxes[6].icon, QMessageBox::Warning);
-    EXPECT_EQ(boxes[7].caption, QStringLiteral("Error"));
-    EXPECT_EQ(boxes[7].icon, QMessageBox::NoIcon);
-    EXPECT_EQ(boxes[7].text, QStringLiteral("刺激配置を作成できません。\n"
-                                            "乱数初期値を変えて再試行してください。\n"
-                                            "（０ならば単純に再試行してください）"));
 
-    // --- the trial logs: test 1 and the two targets of test 3 in P01's, test 2 in its own ---
-    const QList<QByteArray> p01 = Lines(dir.read(QStringLiteral("P01.csv")));
-    ASSERT_EQ(p01.size(), 1 + 25 + 2);
-    EXPECT_EQ(p01[0], "Subject,Type,Date,Time,Trial,StimX,StimY,Resp,RespX,RespY,RT,TotalRT,Error");
-    const std::vector<LogRow> rows1 =
-        CheckRun(p01, 1, 25, "P01", 'A', layout1, Expect(layout1, test1));
-    CheckRun(p01, 26, 2, "P01", 'A', layout3, Expect(layout3, test3));
+    // --- what the session leaves behind ---
+    // The boxes the operator answered, in order.
+    void ExpectTheBoxesInOrder() {
+        const std::vector<ScriptedBox>& boxes = MessageBoxScript::Shown();
+        ASSERT_EQ(boxes.size(), 8u);
+        for (const ScriptedBox& b : boxes) {
+            EXPECT_TRUE(b.expected) << b.text.toStdString();
+            EXPECT_TRUE(b.ownedByParent) << b.text.toStdString();
+        }
+        EXPECT_EQ(boxes[0].caption, QStringLiteral("実験開始"));
+        EXPECT_EQ(boxes[0].text, QStringLiteral("数字（1～25）を順番に選んでください"));
+        EXPECT_EQ(boxes[2].text,
+                  QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください"));
+        EXPECT_EQ(boxes[5].caption, QStringLiteral("課題終了"));
+        // Test 3 was aborted after two targets, whose rows and the run's record were written.
+        EXPECT_EQ(boxes[5].text, QStringLiteral("プログラムを中断しました。\n"
+                                                "完了した 2 個の目標の試行データを記録しました。\n"
+                                                "実施の記録を runs フォルダに残しました。"));
+        EXPECT_EQ(boxes[6].caption, ProgramName());  // the refused seed
+        EXPECT_EQ(boxes[6].icon, QMessageBox::Warning);
+        EXPECT_EQ(boxes[7].caption, QStringLiteral("Error"));
+        EXPECT_EQ(boxes[7].icon, QMessageBox::NoIcon);
+        EXPECT_EQ(boxes[7].text, QStringLiteral("刺激配置を作成できません。\n"
+                                                "乱数初期値を変えて再試行してください。\n"
+                                                "（０ならば単純に再試行してください）"));
+    }
+    // Test 1 and the two targets of test 3 in P01's trial log, test 2 in its own.
+    void ExpectTheTrialLogs() {
+        const QList<QByteArray> p01 = Lines(dir.read(QStringLiteral("P01.csv")));
+        ASSERT_EQ(p01.size(), 1 + 25 + 2);
+        EXPECT_EQ(p01[0],
+                  "Subject,Type,Date,Time,Trial,StimX,StimY,Resp,RespX,RespY,RT,TotalRT,Error");
+        rows1 = CheckRun(p01, 1, 25, "P01", 'A', layout1, Expect(layout1, test1));
+        CheckRun(p01, 26, 2, "P01", 'A', layout3, Expect(layout3, test3));
 
-    const QByteArray subject2 = Cp932(japanese);
-    const QList<QByteArray> log2 = Lines(dir.read(japanese + QStringLiteral(".csv")));
-    ASSERT_EQ(log2.size(), 1 + 25);
-    const std::vector<LogRow> rows2 =
-        CheckRun(log2, 1, 25, subject2, 'B', layout2, Expect(layout2, test2));
-    ASSERT_EQ(rows1.size(), 25u);
-    ASSERT_EQ(rows2.size(), 25u);
+        const QByteArray subject2 = Cp932(japanese);
+        const QList<QByteArray> log2 = Lines(dir.read(japanese + QStringLiteral(".csv")));
+        ASSERT_EQ(log2.size(), 1 + 25);
+        rows2 = CheckRun(log2, 1, 25, subject2, 'B', layout2, Expect(layout2, test2));
+        ASSERT_EQ(rows1.size(), 25u);
+        ASSERT_EQ(rows2.size(), 25u);
+    }
+    // One summary line per completed test, and the rankings made from them.
+    void ExpectTheSummaryFileAndTheRankings() {
+        const std::vector<ScriptedBox>& boxes = MessageBoxScript::Shown();
+        const QByteArray subject2 = Cp932(japanese);
+        const int total1 = rows1[24].total();
+        const int total2 = rows2[24].total();
+        EXPECT_EQ(dir.read(QStringLiteral("QVL.txt")),
+                  "Type\tDate\tTime\tSubject\tTotalRT\r\n" + QByteArray("A\t") + rows1[0].f[2] +
+                      '\t' + rows1[0].f[3] + "\tP01\t" + Seconds(total1).toLatin1() + "\r\n" +
+                      "B\t" + rows2[0].f[2] + '\t' + rows2[0].f[3] + '\t' + subject2 + '\t' +
+                      Seconds(total2).toLatin1() + "\r\n");
+        EXPECT_EQ(boxes[1].text,
+                  QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = %1 秒）")
+                      .arg(Seconds(total1)));
 
-    // --- the summary file: one line per completed test ---
-    const int total1 = rows1[24].total();
-    const int total2 = rows2[24].total();
-    EXPECT_EQ(dir.read(QStringLiteral("QVL.txt")),
-              "Type\tDate\tTime\tSubject\tTotalRT\r\n" + QByteArray("A\t") + rows1[0].f[2] + '\t' +
-                  rows1[0].f[3] + "\tP01\t" + Seconds(total1).toLatin1() + "\r\n" + "B\t" +
-                  rows2[0].f[2] + '\t' + rows2[0].f[3] + '\t' + subject2 + '\t' +
-                  Seconds(total2).toLatin1() + "\r\n");
-    EXPECT_EQ(
-        boxes[1].text,
-        QStringLiteral("終了です。お疲れさまでした。\n（所要時間 = %1 秒）").arg(Seconds(total1)));
-
-    // --- the rankings ---
-    EXPECT_EQ(shownResult,
-              QStringLiteral("【最終結果(A)】 P01 さん ／ 記録：%1 秒　（順位: 1 人中 1 "
-                             "位 ／ 上位から 100.0 ％）")
-                  .arg(Seconds(total1)));
-    EXPECT_EQ(shownRows, 1);
-    EXPECT_EQ(shownSelection, 0);
-    const int rank2 = total1 < total2 ? 2 : 1;
-    EXPECT_EQ(menuResult,
-              QStringLiteral("【最終結果(B)】 %1 さん ／ 記録：%2 秒　（順位: 2 人中 %3 "
-                             "位 ／ 上位から %4 ％）")
-                  .arg(japanese, Seconds(total2))
-                  .arg(rank2)
-                  .arg(rank2 == 2 ? QStringLiteral("100.0") : QStringLiteral("50.0")));
-
-    // --- the settings: the conditions last confirmed, even though that test found no layout ---
-    EXPECT_EQ(dir.read(QStringLiteral("QVL.ini")),
-              "subject = P02\r\nrandom_seed = 353\r\ntest_type = 0\r\nflag_ranking = 1\r\n");
-    EXPECT_EQ(dir.entries(), QStringList({QStringLiteral("P01.csv"), QStringLiteral("QVL.ini"),
-                                          QStringLiteral("QVL.txt"), QStringLiteral("runs"),
-                                          japanese + QStringLiteral(".csv")}));
-    // The three runs that reached their first target have their records: an index row each
-    // (after the header), an events file and a picture.
-    const QDir runs(QStringLiteral("runs"));  // in the working directory
-    EXPECT_EQ(runs.entryList({QStringLiteral("*.events.csv")}, QDir::Files).size(), 3);
-    EXPECT_EQ(runs.entryList({QStringLiteral("*.png")}, QDir::Files).size(), 3);
-    const QList<QByteArray> index = Lines(dir.read(QStringLiteral("runs/index.csv")));
-    EXPECT_EQ(index.size(), 1 + 3);
-    // A drawing path forced for the test run is the one the runs were drawn with, as their
-    // platform field says at its end.
-    if (const std::optional<RenderPath> forced = ForcedRenderPath(qgetenv(kRenderPathVariable))) {
-        const QRegularExpression path(
-            QStringLiteral("; %1\"?,").arg(QLatin1String(RenderPathName(*forced))));
-        for (qsizetype k = 1; k < index.size(); ++k) {
-            EXPECT_TRUE(QString::fromUtf8(index[k]).contains(path)) << index[k].toStdString();
+        EXPECT_EQ(shownResult,
+                  QStringLiteral("【最終結果(A)】 P01 さん ／ 記録：%1 秒　（順位: 1 人中 1 "
+                                 "位 ／ 上位から 100.0 ％）")
+                      .arg(Seconds(total1)));
+        EXPECT_EQ(shownRows, 1);
+        EXPECT_EQ(shownSelection, 0);
+        const int rank2 = total1 < total2 ? 2 : 1;
+        EXPECT_EQ(menuResult,
+                  QStringLiteral("【最終結果(B)】 %1 さん ／ 記録：%2 秒　（順位: 2 人中 %3 "
+                                 "位 ／ 上位から %4 ％）")
+                      .arg(japanese, Seconds(total2))
+                      .arg(rank2)
+                      .arg(rank2 == 2 ? QStringLiteral("100.0") : QStringLiteral("50.0")));
+    }
+    // The conditions last confirmed, even though that test found no layout; the run records.
+    void ExpectTheSettingsAndTheRunRecords() {
+        EXPECT_EQ(dir.read(QStringLiteral("QVL.ini")),
+                  "subject = P02\r\nrandom_seed = 353\r\ntest_type = 0\r\nflag_ranking = 1\r\n");
+        EXPECT_EQ(dir.entries(), QStringList({QStringLiteral("P01.csv"), QStringLiteral("QVL.ini"),
+                                              QStringLiteral("QVL.txt"), QStringLiteral("runs"),
+                                              japanese + QStringLiteral(".csv")}));
+        // The three runs that reached their first target have their records: an index row each
+        // (after the header), an events file and a picture.
+        const QDir runs(QStringLiteral("runs"));  // in the working directory
+        EXPECT_EQ(runs.entryList({QStringLiteral("*.events.csv")}, QDir::Files).size(), 3);
+        EXPECT_EQ(runs.entryList({QStringLiteral("*.png")}, QDir::Files).size(), 3);
+        const QList<QByteArray> index = Lines(dir.read(QStringLiteral("runs/index.csv")));
+        EXPECT_EQ(index.size(), 1 + 3);
+        // A drawing path forced for the test run is the one the runs were drawn with, as their
+        // platform field says at its end.
+        if (const std::optional<RenderPath> forced =
+                ForcedRenderPath(qgetenv(kRenderPathVariable))) {
+            const QRegularExpression path(
+                QStringLiteral("; %1\"?,").arg(QLatin1String(RenderPathName(*forced))));
+            for (qsizetype k = 1; k < index.size(); ++k) {
+                EXPECT_TRUE(QString::fromUtf8(index[k]).contains(path)) << index[k].toStdString();
+            }
         }
     }
+};
+
+TEST_F(EndToEndSessionTest, ASessionOfTestsAsTheLabRunsThem) {
+    RunProgram([this] {
+        StartTestOneAndReadItsRanking();
+        StartTestTwoFromTheMenu();
+        AbortTestThreeWithEscape();
+        TypeASeedThatIsNoNumberThenCancel();
+        AskForASeedWithNoLayout();
+        ReadTheRankingFromTheMenuAndExit();
+    });
+    ASSERT_NO_FATAL_FAILURE(ExpectTheBoxesInOrder());
+    ASSERT_NO_FATAL_FAILURE(ExpectTheTrialLogs());
+    ASSERT_NO_FATAL_FAILURE(ExpectTheSummaryFileAndTheRankings());
+    ExpectTheSettingsAndTheRunRecords();
 }
 
 TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {
@@ -622,12 +675,10 @@ TEST_F(EndToEndTest, StartAndExitKeepTheSettingsFile) {
     RunProgram([&] {
         StartByClick(0);
         Dialog({}, false, [](QDialog& d) {
-            EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1001"))->text(),
-                      QStringLiteral("S9"));
-            EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("1004"))->text(),
-                      QStringLiteral("-5"));
-            EXPECT_TRUE(d.findChild<QAbstractButton*>(QStringLiteral("1006"))->isChecked());
-            EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("1007"))->isChecked());
+            EXPECT_EQ(d.findChild<QLineEdit*>(kSubjectField)->text(), QStringLiteral("S9"));
+            EXPECT_EQ(d.findChild<QLineEdit*>(kSeedField)->text(), QStringLiteral("-5"));
+            EXPECT_TRUE(d.findChild<QAbstractButton*>(kPartBButton)->isChecked());
+            EXPECT_FALSE(d.findChild<QCheckBox*>(kShowRankingBox)->isChecked());
         });
         // A cancelled test leaves the frame as it was, not made topmost; the close box then
         // ends the program as Exit does.
@@ -717,8 +768,7 @@ TEST_F(EndToEndTest, APoliteEndSavesTheSettingsAndKeepsTheCompletedRows) {
                 StartByClick(c.targetsBefore > 0 ? 1 : 0);  // the instruction only
                 if (c.targetsBefore == 0) {
                     bot->Then(
-                        QStringLiteral("the dialog is up"),
-                        [] { return Modal(QStringLiteral("CSubject")); },
+                        QStringLiteral("the dialog is up"), [] { return Modal(kConditionsDialog); },
                         [&] { AskToEnd(c.signal); });
                 } else {
                     Dialog({QStringLiteral("P09"), QStringLiteral("4"), Conditions::PartB,
@@ -757,8 +807,7 @@ TEST_F(EndToEndTest, APoliteEndSavesTheSettingsAndKeepsTheCompletedRows) {
 #ifndef _WIN32
 // A polite end (logout, SIGTERM) while the records waited for a trial log another station kept
 // locked used to end the process after the wait with nothing written and nothing said. The
-// completed test is now written without the lock, as the Windows program always wrote, and its
-// run record says so.
+// completed test is now written without the lock, and its run record says so.
 TEST_F(EndToEndTest, APoliteEndWhileAnotherStationHoldsTheTrialLogKeepsTheRun) {
     const Layout layout = SeenLayout(5);
     const int holder = ::open("P11.csv", O_RDWR | O_CREAT | O_CLOEXEC, 0666);

@@ -17,14 +17,8 @@ class TestFolder {
     QString path() const { return m_dir.path(); }
     QString filePath(const QString& name) const { return m_dir.filePath(name); }
 
-    bool write(const QString& name, const QByteArray& bytes) const {
-        QFile f(filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    }
-    QByteArray read(const QString& name) const {
-        QFile f(filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    bool write(const QString& name, const QByteArray& bytes) const;
+    QByteArray read(const QString& name) const;
     // The names in the folder, sorted, without "." and "..".
     QStringList entries() const {
         return QDir(m_dir.path())
@@ -34,5 +28,36 @@ class TestFolder {
   private:
     QTemporaryDir m_dir;
 };
+
+// A TestFolder that is the process's working directory for its lifetime (our files are
+// relative paths); the previous working directory comes back when it goes.
+class WorkingTestFolder : public TestFolder {
+  public:
+    WorkingTestFolder() : m_previous(QDir::currentPath()) { QDir::setCurrent(path()); }
+    ~WorkingTestFolder() { QDir::setCurrent(m_previous); }
+    WorkingTestFolder(const WorkingTestFolder&) = delete;
+    WorkingTestFolder& operator=(const WorkingTestFolder&) = delete;
+
+  private:
+    QString m_previous;
+};
+
+// Whole-file helpers for any path, a relative one taken from the working directory as it is at
+// the call (the code under test may have moved it).
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool TestFolder::write(const QString& name, const QByteArray& bytes) const {
+    return WriteFile(filePath(name), bytes);
+}
+inline QByteArray TestFolder::read(const QString& name) const {
+    return ReadFile(filePath(name));
+}
 
 }  // namespace quorvel::test

@@ -38,8 +38,8 @@ class CSettingsFile {
     // When `key` is there: copies its value into `value` and returns true. Otherwise leaves
     // `value` untouched and returns false.
     bool GetString(const std::string& key, std::string& value) const;
-    // As GetString, with the integer the value begins with (ParseLeadingInt: atoi's rule,
-    // saturating at the 32-bit limits).
+    // As GetString, with the integer the value begins with (ParseLeadingInt: the leading
+    // digits, saturating at the 32-bit limits).
     bool GetInt(const std::string& key, std::int32_t& value) const;
 
     // Empty until Load has composed it.

@@ -30,11 +30,11 @@ std::vector<SettingsEntry> ParseSettings(const QByteArray& fileBytes);
 // as CR LF, as a text-mode write does.
 QByteArray FormatSettings(const std::vector<SettingsEntry>& entries);
 
-// The integer a value begins with, by the C library's atoi rule: leading white space
-// (blank, tab, LF, VT, FF, CR) skipped, an optional sign, then decimal digits up to the
-// first other character; no digits give 0. A number beyond the 32-bit range saturates to
-// INT32_MAX or INT32_MIN, which is what the Windows runtime's atoi returns; it never
-// overflows, however many digits follow.
+// The integer a value begins with: leading white space (blank, tab, LF, VT, FF, CR)
+// skipped, an optional sign, then decimal digits up to the first other character; no digits
+// give 0, and whatever follows the digits is ignored ("12abc" is 12). A number beyond the
+// 32-bit range saturates to INT32_MAX or INT32_MIN, so a settings file edited by hand never
+// overflows, however many digits it holds.
 std::int32_t ParseLeadingInt(const std::string& text);
 
 }  // namespace quorvel

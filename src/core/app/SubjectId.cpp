@@ -13,21 +13,22 @@ constexpr int kMaxFileNameBytes = 255;
 
 SubjectIdFault CheckSubjectId(const QString& id) {
     bool exact = false;
-    ToCp932(id, &exact);
+    const QByteArray bytes = ToCp932(id, &exact);
     if (!exact) {
         return SubjectIdFault::NotCp932;
     }
-    // The trial log's own rule, so that every ID accepted here can be written after the test.
-    switch (CheckTrialLogStem(id)) {
+    // The writer's own judgement of the bytes the state will keep, so that every ID accepted
+    // here can be written after the test.
+    const std::string kept(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    switch (MakeTrialLogName(kept).fault) {
         case TrialLogStemFault::BadCharacter:
             return SubjectIdFault::BadCharacter;
         case TrialLogStemFault::ReservedName:
             return SubjectIdFault::ReservedName;
+        case TrialLogStemFault::NotCp932:
+            return SubjectIdFault::NotCp932;
         case TrialLogStemFault::None:
             break;
-    }
-    if (!IsUsableSubjectId(SubjectIdToCp932(id))) {
-        return SubjectIdFault::ReservedName;
     }
     // The settings file trims blanks (and tabs, refused above) from the ends of its values, so
     // such an ID would come back shortened at the next start and the subject's data would go

@@ -11,8 +11,6 @@ namespace quorvel {
 
 namespace {
 
-void IgnoreTick(std::int32_t) {}
-
 QString InstructionText(TestType testType) {
     return IsPartA(testType)
                ? QStringLiteral("数字（1～25）を順番に選んでください")
@@ -34,10 +32,8 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
     boxes.ShowPlain(InstructionText(state.test_type), QStringLiteral("実験開始"));
 
     state.completed = 0;
-    tick_hook = IgnoreTick;
     if (timer_id == 0 && !MsTimerStart()) {
         // Every time of the run would read 0: refuse rather than record it.
-        tick_hook = nullptr;
         boxes.ShowApp(QStringLiteral("MsTimer could not be started, so responses cannot be "
                                      "timed.\nThe test was not run and nothing was recorded."),
                       BoxIcon::Stop);
@@ -59,7 +55,6 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
     if (timer_id != 0) {
         MsTimerStop();
     }
-    tick_hook = nullptr;
 
     io.DrawScene(state.completed);
     io.Idle();

@@ -62,8 +62,6 @@ struct ExperimentState {
     std::array<TextureHandle, kTargetCount> target_textures{};
     TextureHandle blank_texture = 0;
     TextureHandle ring_texture = 0;
-
-    std::int64_t record_time = 0;  // seconds since the epoch, when the last run was written
 };
 
 // Log reset before each run: records to their reset values, completed to 0. Touches neither

@@ -5,19 +5,8 @@
 #include <chrono>
 #include <limits>
 #include <memory>
-#include <system_error>
-#include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-// windows.h must come first.
-#include <mmsystem.h>
-#ifdef _MSC_VER
-#pragma comment(lib, "winmm.lib")
-#endif
-#else
-#include <time.h>
-#endif
+#include "core/experiment/MsTimerTicker.h"
 
 namespace quorvel {
 
@@ -28,7 +17,8 @@ std::atomic<TickHook> tick_hook{nullptr};
 
 namespace {
 
-constexpr std::uint32_t kPeriodMs = 1;
+using mstimer::kPeriodMs;
+using mstimer::NowNs;
 
 MsTimerSeams g_seams;
 // The running clock is the manual one: there is no platform timer to end.
@@ -38,19 +28,7 @@ bool g_manualRunning = false;
 std::uint32_t MinimumPeriodMs() {
     std::int64_t ns = g_seams.resolutionNs;
     if (ns == 0) {
-#ifdef _WIN32
-        TIMECAPS caps{};
-        if (timeGetDevCaps(&caps, sizeof(caps)) != TIMERR_NOERROR) {
-            return 0;
-        }
-        return caps.wPeriodMin;
-#else
-        timespec res{};
-        if (clock_getres(CLOCK_MONOTONIC, &res) != 0) {
-            return 0;
-        }
-        ns = static_cast<std::int64_t>(res.tv_sec) * 1000000000 + res.tv_nsec;
-#endif
+        ns = mstimer::SystemResolutionNs();
     }
     if (ns < 0) {
         return 0;
@@ -58,6 +36,27 @@ std::uint32_t MinimumPeriodMs() {
     // The smallest whole number of milliseconds the clock can resolve.
     const std::int64_t ms = (ns + 999999) / 1000000;
     return static_cast<std::uint32_t>(ms < 1 ? 1 : ms);
+}
+
+// The count's origin while the tick thread runs: the steady-clock instant (ns since the
+// clock's epoch) from which whole milliseconds are counted, so that reading the count never
+// depends on when the tick thread last ran. kNoOrigin while no tick thread runs: the count is
+// then whatever tick_count holds.
+constexpr std::int64_t kNoOrigin = std::numeric_limits<std::int64_t>::min();
+std::atomic<std::int64_t> g_originNs{kNoOrigin};
+
+}  // namespace
+
+namespace mstimer {
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::int64_t OriginNs() {
+    return g_originNs.load();
 }
 
 std::uint32_t NextTimerId() {
@@ -68,19 +67,9 @@ std::uint32_t NextTimerId() {
     return last;
 }
 
-// The count's origin while the tick thread runs: the steady-clock instant (ns since the
-// clock's epoch) from which whole milliseconds are counted, so that reading the count never
-// depends on when the tick thread last ran. kNoOrigin while no tick thread runs: the count is
-// then whatever tick_count holds.
-constexpr std::int64_t kNoOrigin = std::numeric_limits<std::int64_t>::min();
-std::atomic<std::int64_t> g_originNs{kNoOrigin};
+}  // namespace mstimer
 
-using Clock = std::chrono::steady_clock;
-
-std::int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
-        .count();
-}
+namespace {
 
 // Whole milliseconds from `origin` to `at` (ns), never negative, wrapping as the count does.
 std::int32_t WholeMsBetween(std::int64_t origin, std::int64_t at) {
@@ -106,6 +95,10 @@ void ResetOrigin() {
     g_originNs.store(at);
     tick_count.store(0);
 }
+
+}  // namespace
+
+namespace mstimer {
 
 // The ticker no longer defines the count, it only mirrors it: tick_count is moved on to the
 // whole milliseconds elapsed since the origin, one tick (and one hook call) per millisecond.
@@ -154,108 +147,21 @@ void CatchUp(std::int64_t& origin, std::int32_t& last) {
     }
 }
 
-#ifdef _WIN32
+}  // namespace mstimer
 
-// The system's multimedia timer calls the ticker every millisecond on its own thread. Its
-// calls are what a busy machine delays or drops, so they only mirror the count (CatchUp).
-class Ticker {
-  public:
-    // Starts the periodic timer; null when the system refuses it.
-    static std::unique_ptr<Ticker> Start() {
-        auto ticker = std::unique_ptr<Ticker>(new Ticker());
-        // Kill-synchronous: once timeKillEvent returns no call of this timer runs any more,
-        // so the ticker can be destroyed right after it.
-        ticker->m_id =
-            timeSetEvent(kPeriodMs, 0, &Ticker::Tick, reinterpret_cast<DWORD_PTR>(ticker.get()),
-                         TIME_PERIODIC | TIME_KILL_SYNCHRONOUS);
-        if (ticker->m_id == 0) {
-            return nullptr;
-        }
-        return ticker;
-    }
-    ~Ticker() {
-        timeKillEvent(m_id);
-        // The stopped clock keeps the count of the moment it stopped, and the hook saw it.
-        CatchUp(m_origin, m_last);
-    }
-    Ticker(const Ticker&) = delete;
-    Ticker& operator=(const Ticker&) = delete;
-
-    std::uint32_t Id() const { return m_id; }
-
-  private:
-    Ticker() : m_origin(g_originNs.load()), m_last(tick_count.load()) {}
-
-    static void CALLBACK Tick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-        auto* self = reinterpret_cast<Ticker*>(user);
-        CatchUp(self->m_origin, self->m_last);
-    }
-
-    std::int64_t m_origin;  // the origin the timer's thread last counted from
-    std::int32_t m_last;    // the count the timer's thread last wrote
-    UINT m_id = 0;
-};
-
-#else
-
-// A thread of our own ticks at absolute 1 ms deadlines of the steady clock.
-class Ticker {
-  public:
-    // Starts the thread; null when no thread can be had.
-    static std::unique_ptr<Ticker> Start() {
-        try {
-            return std::unique_ptr<Ticker>(new Ticker());
-        } catch (const std::system_error&) {
-            return nullptr;
-        }
-    }
-    ~Ticker() {
-        m_stop.store(true, std::memory_order_release);
-        m_thread.join();
-    }
-    Ticker(const Ticker&) = delete;
-    Ticker& operator=(const Ticker&) = delete;
-
-    std::uint32_t Id() const { return m_id; }
-
-  private:
-    Ticker() : m_thread([this] { Run(); }) {}
-
-    void Run() {
-        std::int64_t origin = g_originNs.load();  // set before the thread was started
-        std::int32_t last = tick_count.load();    // the count this thread last wrote
-        while (!m_stop.load(std::memory_order_acquire)) {
-            // The next tick's deadline; never more than 1 ms away, so a count stored by hand
-            // far ahead of the time cannot keep a stop waiting.
-            std::int64_t dueNs = origin + (static_cast<std::int64_t>(last) + 1) * 1000000;
-            dueNs = std::min(dueNs, NowNs() + 1000000);
-            std::this_thread::sleep_until(Clock::time_point(std::chrono::nanoseconds(dueNs)));
-            CatchUp(origin, last);
-        }
-        // The stopped clock keeps the count of the moment it stopped, and the hook saw it.
-        CatchUp(origin, last);
-    }
-
-    const std::uint32_t m_id = NextTimerId();
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;  // last: starts once the fields above exist
-};
-
-#endif
+namespace {
 
 // The running ticker; destroying it stops it (also at process exit, should a clock be left
 // running).
-std::unique_ptr<Ticker> g_ticker;
+std::unique_ptr<mstimer::Ticker> g_ticker;
 
 bool BeginPeriodicTimer() {
-#ifdef _WIN32
-    timeBeginPeriod(kPeriodMs);
-#endif
-    // Recorded for the stop; steady_clock itself needs no system period on POSIX.
+    mstimer::BeginSystemPeriod();
+    // Recorded for the stop.
     timer_period = kPeriodMs;
     // The count goes on from the value it has, as a freshly started tick would count it.
     g_originNs.store(NowNs() - static_cast<std::int64_t>(tick_count.load()) * 1000000);
-    g_ticker = Ticker::Start();
+    g_ticker = mstimer::StartTicker();
     if (!g_ticker) {
         g_originNs.store(kNoOrigin);
         return false;
@@ -270,11 +176,9 @@ void EndPeriodicTimer() {
 }
 
 void EndPeriod() {
-#ifdef _WIN32
     if (timer_period != 0) {
-        timeEndPeriod(timer_period);
+        mstimer::EndSystemPeriod(timer_period);
     }
-#endif
 }
 
 }  // namespace
@@ -307,7 +211,7 @@ bool MsTimerStart() {
     }
     if (g_seams.manual) {
         timer_period = kPeriodMs;
-        timer_id = NextTimerId();
+        timer_id = mstimer::NextTimerId();
         g_manualRunning = true;
         return true;
     }

@@ -16,11 +16,11 @@ QByteArray FromTextMode(const QByteArray& fileBytes);
 // What a text-mode write puts on disk: every LF becomes CR LF.
 QByteArray ToTextMode(const QByteArray& text);
 
-// Splits text the way fgets with a buffer of `bufferSize` bytes hands it out: each piece
-// ends after the first LF or after bufferSize - 1 bytes, whichever comes first; the last
-// piece may end without LF. Each piece is then cut at its first NUL byte, because the
-// callers treat a piece as a C string. Calls `onPiece(QByteArrayView)` for each piece in
-// order (the view points into `text`) and stops early when it returns false.
+// Splits text into the lines a reader with a line buffer of `bufferSize` bytes sees: each
+// piece ends after the first LF or after bufferSize - 1 bytes, whichever comes first, so an
+// overlong line reads as several; the last piece may end without LF. Each piece is then cut
+// at its first NUL byte, where a line held as a C string ends. Calls `onPiece(QByteArrayView)` for
+// each piece in order (the view points into `text`) and stops early when it returns false.
 template <typename OnPiece>
 void ForEachPiece(const QByteArray& text, int bufferSize, OnPiece onPiece) {
     const char* pos = text.constData();

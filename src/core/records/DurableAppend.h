@@ -75,9 +75,9 @@ class DurableAppend {
     // The last Attempt() failed because another writer kept the lock (for the whole wait, or
     // until the wait was given up).
     bool LockWasHeld() const { return m_lockHeld; }
-    // Later attempts append without taking the lock at all, as the Windows program always
-    // appended: for the last moment of a program asked to end while another station keeps the
-    // file, when waiting longer would lose the run. WroteWithoutLock() then says so.
+    // Later attempts append without taking the lock at all: for the last moment of a program asked
+    // to end while another station keeps the file, when waiting longer would lose the run.
+    // WroteWithoutLock() then says so.
     void SetSkipLock(bool skip) { m_skipLock = skip; }
 
   private:

@@ -26,7 +26,7 @@ bool ReadRunResult(const SummaryLineWritten& written, std::vector<SummaryRecord>
 //    and its LF whole, a longer one in pieces of at most 999 bytes, each piece a line;
 //    CR LF reads as LF and a piece ends at its first NUL byte;
 //  - each line is trimmed of blank, tab, CR, LF, VT and FF; an empty line is passed over
-//    (the Windows program stopped reading there, so a blank line hid every later result),
+//    (a cut row or an edit by hand must not hide the results after it),
 //    and the first line that is not empty is the header, whatever it holds;
 //  - a line is split at every tab, empty fields included. The first three fields are type,
 //    date and time, the last is the total time (ParsePlainDecimal), and the fields between

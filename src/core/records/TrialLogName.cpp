@@ -56,8 +56,8 @@ TrialLogName MakeTrialLogName(const std::string& subject) {
     bool decoded = false;
     const QString id =
         FromCp932(QByteArrayView(subject.data(), static_cast<qsizetype>(subject.size())), &decoded);
-    return {id + QLatin1String(".csv"),
-            decoded && CheckTrialLogStem(id) == TrialLogStemFault::None};
+    const TrialLogStemFault fault = decoded ? CheckTrialLogStem(id) : TrialLogStemFault::NotCp932;
+    return {id + QLatin1String(".csv"), fault, fault == TrialLogStemFault::None};
 }
 
 bool IsUsableSubjectId(const std::string& subject) {

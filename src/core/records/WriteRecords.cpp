@@ -16,8 +16,8 @@ QString PathIn(const QString& directory, const QString& name) {
 
 // Appends, asking the operator to retry for as long as the file fails and they want to. When the
 // program is asked to end while another station keeps the file locked, nobody is left to
-// answer and waiting would lose the run: the rows go in without the lock, as the Windows
-// program always wrote them, and the run's record says so.
+// answer and waiting would lose the run: the rows go in without the lock (a lost run is worse
+// than a row that may interleave with another station's), and the run's record says so.
 bool AppendWithRetry(DurableAppend& append, MessageBoxService& boxes,
                      const RecordsContext& context) {
     // Also when the request comes while the box is up: it closes the box as cancelled.
@@ -73,11 +73,7 @@ bool WriteRecords(ExperimentState& state, bool run_complete, MessageBoxService& 
     report.trial_log = false;
     report.summary_line = false;
     report.without_lock = false;
-    state.record_time = context.Calendar().NowSeconds();
-    if (context.reset_textures) {
-        context.reset_textures();
-    }
-    const RecordTimeText when = FormatRecordTime(state.record_time);
+    const RecordTimeText when = FormatRecordTime(context.Calendar().NowSeconds());
 
     // Named once, so every attempt and every box of this run means the same place.
     const QString directory = ResolveRecordsDirectory(context.directory);

@@ -14,11 +14,9 @@
 
 namespace quorvel {
 
-// What the record writer needs from around it. Only `reset_textures` matters to the program;
-// the rest are seams that default to the real thing.
+// What the record writer needs from around it: where to write, and seams that default to the
+// real thing (the clock, faults, the lock's wait).
 struct RecordsContext {
-    // Releases the finished run's images (the experiment window's ResetTextures). Called first.
-    std::function<void()> reset_textures;
     // The directory the files are written to; empty: the process's working directory, as it is
     // when WriteRecords starts.
     QString directory;
@@ -50,8 +48,8 @@ QString DataFileErrorText(const QString& path, const QString& reason = QString()
 QString ResolveRecordsDirectory(const QString& directory);
 
 // Writes the finished run: its completed trials to the subject's trial log and, when
-// `run_complete`, its line to the summary file. Sets `state.record_time` once, at the start,
-// and stamps every row with it.
+// `run_complete`, its line to the summary file. Reads the calendar once, at the start, and
+// stamps every row with that time.
 //
 // A file that cannot be opened or written is reported to the operator, who may retry after
 // fixing the cause; cancelling stops the writing (a failed trial log leaves the summary file

@@ -21,10 +21,11 @@ struct LockedRect {
     int pitch = 0;  // bytes per row
 };
 
-// One slot of the table. The pixels live on the processor (the managed pool) and survive from
-// one lock to the next. `version` changes with every unlock, and a value is never given twice
-// within one table (not even to a slot that replaces another after a reset), so a window that
-// remembers the version it uploaded knows exactly when to upload again.
+// One slot of the table. The pixels live in main memory, where the drawing code can reach them,
+// and survive from one lock to the next; the window copies them to the graphics card. `version`
+// changes with every unlock, and a value is never given twice within one table (not even to a slot
+// that replaces another after a reset), so a window that remembers the version it uploaded knows
+// exactly when to upload again.
 struct TextureSlot {
     std::vector<std::uint32_t> pixels;  // width * height words, row after row, all zero when new
     int width = 0;

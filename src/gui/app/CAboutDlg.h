@@ -4,7 +4,7 @@
 
 namespace quorvel {
 
-// The About box (template 102, "About this application"): the program's name and version and
+// The About box (dialog id 102, "About this application"): the program's name and version and
 // a short note. No logic: OK, Escape and the close box close it. The OK button is named "1";
 // the static texts "versionLabel" and "noteLabel"; the dialog "CAboutDlg".
 class CAboutDlg : public QDialog {

@@ -12,7 +12,7 @@ class QAction;
 namespace quorvel {
 
 // The operator's window: black, the size of the screen, a caption with a close box and system
-// menu only, the menu bar of menu 101 and one white title line in the middle, with the data
+// menu only, the menu bar (menu id 101) and one white title line in the middle, with the data
 // folder (the working directory) in grey under it. The menu's
 // actions carry their command ids as data and as object names ("40001" ...). A left click in
 // the client area starts a test exactly as Experiment > Start does; Escape restores the frame.

@@ -181,7 +181,6 @@ int CMyApp::ExitInstance(int exitCode) {
     if (timer_id != 0) {
         MsTimerStop();
     }
-    tick_hook = nullptr;
 
     m_settings.SetString(kKeySubject, m_state.subject);
     m_settings.SetInt(kKeySeed, m_state.random_seed);

@@ -135,8 +135,8 @@ CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
 
     connect(m_partA, &QRadioButton::clicked, this, [this] { m_testType = kPartA; });
     connect(m_partB, &QRadioButton::clicked, this, [this] { m_testType = kPartB; });
-    // A box opened in the third state (a flag of 2) becomes an ordinary two-state box at the
-    // first click, as an automatic check box does.
+    // A flag of 2 in the settings opens the box in its third state; the operator's first click
+    // makes it an ordinary two-state box, so it can never be clicked back into that state.
     connect(m_showRankingCheck, &QCheckBox::clicked, this,
             [this] { m_showRankingCheck->setTristate(false); });
     connect(m_ok, &QPushButton::clicked, this, &CSubject::accept);

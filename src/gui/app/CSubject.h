@@ -16,8 +16,8 @@ class QWindow;
 
 namespace quorvel {
 
-// The task-conditions dialog (template 104, "課題条件"): subject ID, test type, random seed and
-// whether the ranking is shown, confirmed before every run. Controls carry their template ids
+// The task-conditions dialog (dialog id 104, "課題条件"): subject ID, test type, random seed and
+// whether the ranking is shown, confirmed before every run. Controls carry their control ids
 // as object names (ControlName): "1001" subject field, "1004" seed field, "1005" Part A,
 // "1006" Part B, "1007" Show Ranking, "1" OK, "2" キャンセル; the static texts are
 // "subjectLabel", "seedLabel" and the group box "testTypeGroup". The dialog itself is named

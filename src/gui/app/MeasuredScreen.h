@@ -6,8 +6,9 @@
 namespace quorvel {
 
 // The screen size in physical pixels, shared by the main frame and the full-screen experiment
-// window. The main frame's constructor measures it once; it is never updated afterwards, so a
-// change of display resolution while the program runs is not followed. 0 until measured.
+// window. The main frame's constructor measures it, and every Start measures it again before
+// the experiment window is made, so a resolution changed or a projector plugged in since the
+// program started is followed from the next test on. 0 until measured.
 extern std::int32_t screenWidth;
 extern std::int32_t screenHeight;
 

@@ -29,8 +29,8 @@ struct RunContext {
     KeyState& keys;
     // Shows the ranking with the run's own summary line, where it was written, as the latest.
     std::function<void(const SummaryLineWritten&)> show_result;
-    // Where and how the records are written; the run supplies reset_textures itself, and an
-    // empty directory is taken as the working directory as the run starts.
+    // Where and how the records are written; an empty directory is taken as the working
+    // directory as the run starts.
     RecordsContext records;
     // True once the program has been asked to end: a running test ends as an abort would.
     std::function<bool()> stop_requested = {};

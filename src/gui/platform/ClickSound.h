@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <memory>
-
-class QSoundEffect;
 
 namespace quorvel {
 
@@ -27,14 +24,13 @@ class ClickSound {
     bool HasSound() const;
 
   private:
-#ifdef _WIN32
-    void Stop();
+    // The loaded sound, as the platform plays it (ClickSound_posix.cpp, ClickSound_win.cpp).
+    struct Sound;
 
-    QByteArray m_wave;  // the file's bytes, played from memory
-    bool m_loaded = false;
-#else
-    std::unique_ptr<QSoundEffect> m_effect;
-#endif
+    // "click.wav" in `directory` as an absolute name, or nothing when it is not a readable file.
+    static QString ReadableClick(const QString& directory);
+
+    std::unique_ptr<Sound> m_sound;
 };
 
 }  // namespace quorvel

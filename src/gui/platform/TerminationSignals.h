@@ -36,14 +36,13 @@ class TerminationSignals : public QObject {
   private:
     void OnReadable();
 
+    // One implementation per platform: TerminationSignals_posix.cpp (the signals),
+    // TerminationSignals_win.cpp (the session's messages); each uses the fields it needs.
     std::function<void()> m_onRequest;
-#ifdef _WIN32
-    std::function<void()> m_onSessionEnd;
-    bool m_installed = false;
-    bool m_sessionEnding = false;
-#else
-    std::unique_ptr<QSocketNotifier> m_notifier;
-#endif
+    std::function<void()> m_onSessionEnd;         // Windows
+    bool m_installed = false;                     // Windows
+    bool m_sessionEnding = false;                 // Windows
+    std::unique_ptr<QSocketNotifier> m_notifier;  // POSIX: the end of the signals' socket pair
 };
 
 }  // namespace quorvel

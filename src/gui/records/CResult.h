@@ -12,9 +12,9 @@ class QShowEvent;
 
 namespace quorvel {
 
-// The results dialog (template 111): the latest result with its rank in a line of text, and
-// every result in rank order in a list whose latest line is selected. Built in code from the
-// template; each control's object name is its id ("1008", "1", "1007").
+// The results dialog (dialog id 111): the latest result with its rank in a line of text, and
+// every result in rank order in a list whose latest line is selected. Built in code from its
+// layout table; each control's object name is its control id ("1008", "1", "1007").
 class CResult : public QDialog {
   public:
     static constexpr int kTemplateId = 111;

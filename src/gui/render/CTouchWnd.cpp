@@ -17,7 +17,7 @@ double PixelRatio(const QWindow* window) {
 
 }  // namespace
 
-CTouchWnd::CTouchWnd() : m_touchReady(TouchScreenReady()) {
+CTouchWnd::CTouchWnd() {
     m_touchInputs.reserve(ContactState::kFingers);
     m_contacts.SetJournal(&m_journal);
 }

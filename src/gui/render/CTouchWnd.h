@@ -43,9 +43,6 @@ class CTouchWnd : public CDXWnd {
     // Whether the system has a touch screen among its input devices.
     static bool TouchScreenReady();
 
-    // Measured when the object is made.
-    bool m_touchReady = false;
-
   protected:
     // The device is released and the contact ends with the window.
     void OnDestroy() override;

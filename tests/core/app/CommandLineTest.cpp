@@ -14,7 +14,7 @@
 #include "core/app/Version.h"
 #include "core/records/RecordsTestSupport.h"
 #include "core/records/RunIndex.h"
-#include "support/ScopedWorkingDir.h"
+#include "support/TestFolder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -162,7 +162,7 @@ class DataFolderTest : public ::testing::Test {
         ASSERT_TRUE(m_home.isValid());
         ASSERT_TRUE(QDir(m_home.path()).mkpath(QStringLiteral("share")));
         m_sharedClick = m_home.filePath(QStringLiteral("share/click.wav"));
-        ASSERT_TRUE(test::ScopedWorkingDir::write(m_sharedClick, QByteArray("RIFF-shared")));
+        ASSERT_TRUE(test::WriteFile(m_sharedClick, QByteArray("RIFF-shared")));
         // Installed files are read-only for the user; the copy must still be replaceable.
         QFile::setPermissions(m_sharedClick, QFile::ReadOwner | QFile::ReadGroup);
     }
@@ -170,7 +170,7 @@ class DataFolderTest : public ::testing::Test {
     QTemporaryDir m_home;
     QString m_sharedClick;
     // Brings the working directory back after each case.
-    test::ScopedWorkingDir m_previous;
+    test::WorkingTestFolder m_previous;
 };
 
 TEST_F(DataFolderTest, CreatesTheFolderWithItsParentsAndCopiesTheClick) {
@@ -178,7 +178,7 @@ TEST_F(DataFolderTest, CreatesTheFolderWithItsParentsAndCopiesTheClick) {
     ASSERT_EQ(EnterDataFolder(folder, m_sharedClick), QString());
     EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(),
               QFileInfo(folder).canonicalFilePath());
-    EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("click.wav")), "RIFF-shared");
+    EXPECT_EQ(test::ReadFile(QStringLiteral("click.wav")), "RIFF-shared");
     EXPECT_TRUE(QFileInfo(QStringLiteral("click.wav")).permission(QFile::WriteOwner));
 }
 
@@ -186,11 +186,11 @@ TEST_F(DataFolderTest, KeepsTheLabsOwnFilesAndClick) {
     const QString folder = m_home.filePath(QStringLiteral("Quorvel"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QByteArray ini("[Setting]\r\n");
-    ASSERT_TRUE(test::ScopedWorkingDir::write(folder + QStringLiteral("/click.wav"), "own"));
-    ASSERT_TRUE(test::ScopedWorkingDir::write(folder + QStringLiteral("/QVL.ini"), ini));
+    ASSERT_TRUE(test::WriteFile(folder + QStringLiteral("/click.wav"), "own"));
+    ASSERT_TRUE(test::WriteFile(folder + QStringLiteral("/QVL.ini"), ini));
     ASSERT_EQ(EnterDataFolder(folder, m_sharedClick), QString());
-    EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("click.wav")), "own");
-    EXPECT_EQ(test::ScopedWorkingDir::read(QStringLiteral("QVL.ini")), ini);
+    EXPECT_EQ(test::ReadFile(QStringLiteral("click.wav")), "own");
+    EXPECT_EQ(test::ReadFile(QStringLiteral("QVL.ini")), ini);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
               (QStringList{QStringLiteral("QVL.ini"), QStringLiteral("click.wav")}));
 }
@@ -204,7 +204,7 @@ TEST_F(DataFolderTest, WithoutASharedClickTheFolderStaysSilent) {
 
 TEST_F(DataFolderTest, AFileInTheFolderPlaceIsAnErrorAndTheDirectoryStays) {
     const QString folder = m_home.filePath(QStringLiteral("Quorvel"));
-    ASSERT_TRUE(test::ScopedWorkingDir::write(folder, "not a folder"));
+    ASSERT_TRUE(test::WriteFile(folder, "not a folder"));
     const QString before = QDir::currentPath();
     const QString error = EnterDataFolder(folder, m_sharedClick);
     EXPECT_TRUE(error.contains(folder)) << error.toStdString();
@@ -323,7 +323,7 @@ TEST(CommandLineProcessTest, SummaryWritesTheSubjectsTableAndRefusesADamagedInde
                              row("S2", kPartA, 3, 1.0, 1500000);
     const QString indexPath = lab + QStringLiteral("/runs/index.csv");
     const QString subjectsPath = lab + QStringLiteral("/runs/subjects.csv");
-    ASSERT_TRUE(test::ScopedWorkingDir::write(indexPath, index));
+    ASSERT_TRUE(test::WriteFile(indexPath, index));
 
     const QByteArray table =
         "subject,a_completed_runs,b_completed_runs,a_run_id,a_completion_ms,a_total_rt_ms,"
@@ -336,12 +336,12 @@ TEST(CommandLineProcessTest, SummaryWritesTheSubjectsTableAndRefusesADamagedInde
     EXPECT_EQ(result.out, table);
     QByteArray crlf = table;
     crlf.replace("\n", "\r\n");
-    EXPECT_EQ(test::ScopedWorkingDir::read(subjectsPath), "\xEF\xBB\xBF" + crlf);
+    EXPECT_EQ(test::ReadFile(subjectsPath), "\xEF\xBB\xBF" + crlf);
     EXPECT_EQ(QDir(lab + QStringLiteral("/runs")).entryList(QDir::Files, QDir::Name),
               (QStringList{QStringLiteral("index.csv"), QStringLiteral("subjects.csv")}));
 
     // A row cut short on line 5: refused, naming the file and the line; nothing changes.
-    ASSERT_TRUE(test::ScopedWorkingDir::write(indexPath, index + "S3a,S3,A\r\n"));
+    ASSERT_TRUE(test::WriteFile(indexPath, index + "S3a,S3,A\r\n"));
     const ProcessResult damaged = RunQuorvel({QStringLiteral("--summary"), lab}, home.path());
     EXPECT_EQ(damaged.exitCode, 1);
     EXPECT_EQ(damaged.out, QByteArray());
@@ -349,8 +349,8 @@ TEST(CommandLineProcessTest, SummaryWritesTheSubjectsTableAndRefusesADamagedInde
         damaged.err.contains("index.csv is damaged, line 5: 3 fields where the header "
                              "has 30"))
         << damaged.err.toStdString();
-    EXPECT_EQ(test::ScopedWorkingDir::read(subjectsPath), "\xEF\xBB\xBF" + crlf);
-    EXPECT_EQ(test::ScopedWorkingDir::read(indexPath), index + "S3a,S3,A\r\n");
+    EXPECT_EQ(test::ReadFile(subjectsPath), "\xEF\xBB\xBF" + crlf);
+    EXPECT_EQ(test::ReadFile(indexPath), index + "S3a,S3,A\r\n");
 
     // With --data-folder and no folder it reads ~/Quorvel, which it does not make.
     const ProcessResult none =

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -7,6 +10,7 @@
 #include "core/experiment/HitTest.h"
 #include "core/experiment/MsTimer.h"
 #include "core/experiment/ScriptedDriverIo.h"
+#include "support/FreshClock.h"
 
 namespace quorvel {
 namespace {
@@ -98,23 +102,13 @@ QString UnrecordedAbortText(int completed) {
 class DriveExperimentTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        MsTimerSeams seams;
-        seams.manual = true;
-        SetMsTimerSeams(seams);
-        tick_count = 0;
-        tick_hook = nullptr;
         for (int i = 0; i < kTargetCount; ++i) {
             state.stimuli[i] = P(i);
         }
         ResetLog(state);
         io.mapping = kMapping;
     }
-    void TearDown() override {
-        MsTimerStop();
-        SetMsTimerSeams({});
-        tick_hook = nullptr;
-    }
-
+    test::FreshClock clock{test::FreshClock::Manual()};
     ExperimentState state;
     ScriptedDriverIo io;
     PumpingMessageBoxes boxes{io};
@@ -221,8 +215,9 @@ struct Scenario {
     bool latches = false;  // the window keeps presses (as the experiment window does)
 };
 
-TEST_F(DriveExperimentTest, ScriptedRuns) {
-    const Scenario scenarios[] = {
+// The scripted runs, each a test of its own named after its description.
+std::vector<Scenario> Scenarios() {
+    return {
         {"escape at the first target",
          {Nothing(), Down(kEsc), Up(kEsc)},
          DriveOutcome::Aborted,
@@ -310,55 +305,84 @@ TEST_F(DriveExperimentTest, ScriptedRuns) {
          {{0, {1, 0, kEmpty.x, kEmpty.y, 2, 1}}},
          true},
     };
+}
 
-    for (const Scenario& sc : scenarios) {
-        SCOPED_TRACE(sc.name);
-        ResetLog(state);
-        ScriptedDriverIo run;
-        run.mapping = kMapping;
-        run.script = sc.script;
-        run.latches = sc.latches;
-        PumpingMessageBoxes shown{run};
-
-        EXPECT_EQ(DriveExperiment(state, run, shown), sc.outcome);
-        EXPECT_EQ(state.completed, sc.completed);
-        EXPECT_EQ(run.clicks, sc.completed);
-        EXPECT_FALSE(run.ranDry);
-        EXPECT_FALSE(run.spunWithoutPump);
-        // Every input was needed, and taken, before the run ended.
-        EXPECT_EQ(run.consumedAtLastScene, sc.script.size());
-
-        std::vector<int> scenes;
-        for (int i = 0; i <= sc.completed && i < kTargetCount; ++i) {
-            scenes.push_back(i);
+// "escape at the first target" -> "EscapeAtTheFirstTarget".
+std::string TestName(const char* description) {
+    std::string name;
+    bool wordStart = true;
+    for (const char* c = description; *c != '\0'; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c)) == 0) {
+            wordStart = true;
+            continue;
         }
-        scenes.push_back(sc.completed);
-        EXPECT_EQ(run.scenes, scenes);
+        name += wordStart ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c;
+        wordStart = false;
+    }
+    return name;
+}
 
-        for (int i = 0; i < kTargetCount; ++i) {
-            const TrialRecord* want = nullptr;
-            for (const auto& listed : sc.records) {
-                if (listed.first == i) {
-                    want = &listed.second;
-                }
-            }
-            const TrialRecord reset = Reset(i);
-            if (want != nullptr) {
-                ExpectRecord(state.records[i], *want, sc.name, i);
-            } else if (i >= sc.completed) {
-                ExpectRecord(state.records[i], reset, sc.name, i);
+// Test listings carry the parameter: its name, which holds only letters and digits (a
+// description's ";" would split CTest's name of the test).
+void PrintTo(const Scenario& scenario, std::ostream* out) {
+    *out << TestName(scenario.name);
+}
+
+class ScriptedRunTest : public DriveExperimentTest,
+                        public ::testing::WithParamInterface<Scenario> {};
+
+TEST_P(ScriptedRunTest, EndsAndRecordsAsScripted) {
+    const Scenario& sc = GetParam();
+    ResetLog(state);
+    ScriptedDriverIo run;
+    run.mapping = kMapping;
+    run.script = sc.script;
+    run.latches = sc.latches;
+    PumpingMessageBoxes shown{run};
+
+    EXPECT_EQ(DriveExperiment(state, run, shown), sc.outcome);
+    EXPECT_EQ(state.completed, sc.completed);
+    EXPECT_EQ(run.clicks, sc.completed);
+    EXPECT_FALSE(run.ranDry);
+    EXPECT_FALSE(run.spunWithoutPump);
+    // Every input was needed, and taken, before the run ended.
+    EXPECT_EQ(run.consumedAtLastScene, sc.script.size());
+
+    std::vector<int> scenes;
+    for (int i = 0; i <= sc.completed && i < kTargetCount; ++i) {
+        scenes.push_back(i);
+    }
+    scenes.push_back(sc.completed);
+    EXPECT_EQ(run.scenes, scenes);
+
+    for (int i = 0; i < kTargetCount; ++i) {
+        const TrialRecord* want = nullptr;
+        for (const auto& listed : sc.records) {
+            if (listed.first == i) {
+                want = &listed.second;
             }
         }
-
-        EXPECT_EQ(timer_id, 0u);
-        EXPECT_EQ(tick_hook.load(), nullptr);
-        ASSERT_EQ(shown.shown.size(), 2u);
-        EXPECT_EQ(shown.shown[1].caption, QStringLiteral("課題終了"));
-        if (sc.completed < kTargetCount) {
-            EXPECT_EQ(shown.shown[1].text, UnrecordedAbortText(sc.completed));
+        const TrialRecord reset = Reset(i);
+        if (want != nullptr) {
+            ExpectRecord(state.records[i], *want, sc.name, i);
+        } else if (i >= sc.completed) {
+            ExpectRecord(state.records[i], reset, sc.name, i);
         }
     }
+
+    EXPECT_EQ(timer_id, 0u);
+    EXPECT_EQ(tick_hook.load(), nullptr);
+    ASSERT_EQ(shown.shown.size(), 2u);
+    EXPECT_EQ(shown.shown[1].caption, QStringLiteral("課題終了"));
+    if (sc.completed < kTargetCount) {
+        EXPECT_EQ(shown.shown[1].text, UnrecordedAbortText(sc.completed));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(DriveExperimentTest, ScriptedRunTest, ::testing::ValuesIn(Scenarios()),
+                         [](const ::testing::TestParamInfo<Scenario>& info) {
+                             return TestName(info.param.name);
+                         });
 
 // The abort message says what the records kept, as the writer reported it; the first line
 // stays as it always was. A completed test's message is the one it always was when everything

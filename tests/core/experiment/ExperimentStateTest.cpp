@@ -14,7 +14,6 @@ TEST(ExperimentState, StartsWithTheInitialValues) {
     EXPECT_EQ(s.random_seed, 0);
     EXPECT_EQ(s.flag_ranking, 0);
     EXPECT_EQ(s.completed, 0);
-    EXPECT_EQ(s.record_time, 0);
     for (const TrialRecord& r : s.records) {
         // Before the first run the records are zero, not at their reset values.
         EXPECT_EQ(r.trial, 0);

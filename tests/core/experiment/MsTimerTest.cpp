@@ -7,6 +7,7 @@
 
 #include "core/experiment/MsTimer.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FreshClock.h"
 
 namespace quorvel {
 namespace {
@@ -16,14 +17,7 @@ using Shown = test::FakeMessageBoxes::Shown;
 // Every test starts and ends with a stopped real clock and cleared fields.
 class MsTimerTest : public ::testing::Test {
   protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        MsTimerStop();
-        SetMsTimerSeams({});
-        tick_hook = nullptr;
-        tick_count = 0;
-    }
+    test::FreshClock m_clock;
 };
 
 // What the hook saw. Written on the tick thread, read after the clock is stopped (the stop

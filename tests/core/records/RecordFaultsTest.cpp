@@ -290,7 +290,7 @@ TEST(RecordFaults, AFileAnotherWriterKeepsLockedIsReportedAndRetried) {
 // A request to end (logout, SIGTERM) while another station keeps the file locked used to lose
 // the completed test without a trace: the wait ran out or the data-file box was closed as
 // cancelled, and nothing was written. Nobody is left to answer: the rows go in without the lock,
-// as the Windows program always wrote them, and the writer says so for the run's record.
+// and the writer says so for the run's record.
 TEST(RecordFaults, ARequestToEndWhileAFileIsLockedWritesTheRunWithoutTheLock) {
     for (const bool duringTheBox : {false, true}) {
         SCOPED_TRACE(duringTheBox ? "the request comes while the box is up"
@@ -356,8 +356,7 @@ bool FlockFailsWith(int error) {
 }
 
 // On a file system that cannot lock, every write failed and Retry could never help. The rows
-// now go in without the lock, as the Windows program always wrote them, and the writer says so
-// for the run's record.
+// now go in without the lock, and the writer says so for the run's record.
 TEST(RecordFaults, AFileSystemWithoutLocksIsWrittenWithoutTheLockAndSaysSo) {
     for (const bool earlier : {true, false})
         for (const int error : {ENOLCK, EOPNOTSUPP}) {

@@ -29,7 +29,6 @@ class WriteRecordsTest : public ::testing::Test {
         m_context.directory = m_dir.path();
         m_clock.OnRead([this] { m_events.push_back("clock"); });
         m_context.clock = &m_clock;
-        m_context.reset_textures = [this] { m_events.push_back("reset"); };
     }
 
     bool Write(ExperimentState& s, bool complete) {
@@ -214,12 +213,10 @@ TEST_F(WriteRecordsTest, SubjectIdIsWrittenUnchanged) {
     }
 }
 
-TEST_F(WriteRecordsTest, TakesTheTimeOnceBeforeReleasingTheImages) {
+TEST_F(WriteRecordsTest, TakesTheTimeOnce) {
     ExperimentState s = test::MakeRun("T", kPartA, kTargetCount);
-    s.record_time = 5;
     ASSERT_TRUE(Write(s, true));
-    EXPECT_EQ(m_events, (std::vector<std::string>{"clock", "reset"}));
-    EXPECT_EQ(s.record_time, test::kRecordTime);
+    EXPECT_EQ(m_events, (std::vector<std::string>{"clock"}));
 
     // Every row and the summary line carry the one time, also when it cannot be converted.
     m_clock.Set(std::numeric_limits<std::int64_t>::max());
@@ -237,7 +234,7 @@ TEST_F(WriteRecordsTest, UnsafeSubjectIdWritesNothingAndSaysWhichFile) {
         m_events.clear();
         ExperimentState s = test::MakeRun(subject, kPartA, kTargetCount);
         EXPECT_FALSE(Write(s, true));
-        EXPECT_EQ(m_events, (std::vector<std::string>{"clock", "reset"}));
+        EXPECT_EQ(m_events, (std::vector<std::string>{"clock"}));
         ASSERT_EQ(m_boxes.shown.size(), 1u);
         EXPECT_EQ(m_boxes.shown[0].kind, test::FakeMessageBoxes::Shown::App);
         EXPECT_EQ(m_boxes.shown[0].icon, BoxIcon::Exclamation);

@@ -19,7 +19,7 @@
 #include "gui/app/MeasuredScreen.h"
 #include "gui/platform/DialogTemplate.h"
 #include "gui/platform/WindowStacking.h"
-#include "support/ScopedWorkingDir.h"
+#include "support/TestFolder.h"
 
 namespace quorvel {
 namespace {
@@ -137,7 +137,7 @@ TEST(CMainFrameTest, PaintsTheDataFolderInGreyUnderTheTitle) {
     const QString names[2] = {QStringLiteral("d"),
                               QStringLiteral("a-much-longer-data-folder-name-for-this-lab")};
     for (int i = 0; i < 2; ++i) {
-        test::ScopedWorkingDir dir;
+        test::WorkingTestFolder dir;
         ASSERT_TRUE(dir.valid());
         ASSERT_TRUE(QDir().mkdir(names[i]));
         ASSERT_TRUE(QDir::setCurrent(names[i]));
@@ -161,7 +161,7 @@ TEST(CMainFrameTest, PaintsTheDataFolderInGreyUnderTheTitle) {
 }
 
 TEST(CMainFrameTest, AVeryLongDataFolderKeepsItsLineInsideTheFrame) {
-    test::ScopedWorkingDir dir;
+    test::WorkingTestFolder dir;
     ASSERT_TRUE(dir.valid());
     const QString deep = QString(8, u'x') + QStringLiteral("/") + QString(200, u'y');
     ASSERT_TRUE(QDir().mkpath(deep));

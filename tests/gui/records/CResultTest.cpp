@@ -184,8 +184,8 @@ TEST(ResultDialog, NothingIsShownOrTouchedWithoutResults) {
     }
 }
 
-// A blank line before the header no longer hides the results after it (the Windows program
-// stopped reading at the first blank line).
+// A blank line before the header (a cut row, an edit by hand) hides none of the results after
+// it.
 TEST(ResultDialog, ABlankFirstLineHidesNoResult) {
     TestFolder dir;
     ASSERT_TRUE(

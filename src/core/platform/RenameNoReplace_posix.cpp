@@ -1,53 +1,17 @@
 #include "core/platform/RenameNoReplace.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#include "core/platform/SyncFolder.h"
+
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#endif
 
 namespace quorvel {
-
-#ifdef _WIN32
-
-bool RenameWithoutReplacing(const QString& from, const QString& to, bool& existed,
-                            QString& reason) {
-    existed = false;
-    reason.clear();
-    const std::wstring source = QFileInfo(from).absoluteFilePath().toStdWString();
-    const std::wstring target = QFileInfo(to).absoluteFilePath().toStdWString();
-    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0) {
-        return true;
-    }
-    const DWORD error = GetLastError();
-    existed = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
-    reason = qt_error_string(static_cast<int>(error));
-    return false;
-}
-
-#else
-
-namespace {
-
-void SyncFolderOf(const QString& path) {
-    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-}  // namespace
 
 bool RenameWithoutReplacing(const QString& from, const QString& to, bool& existed,
                             QString& reason) {
@@ -79,7 +43,5 @@ bool RenameWithoutReplacing(const QString& from, const QString& to, bool& existe
     SyncFolderOf(to);
     return true;
 }
-
-#endif
 
 }  // namespace quorvel

@@ -1,25 +1,18 @@
 #include "gui/platform/TerminationSignals.h"
 
-#include <utility>
-
-#ifdef _WIN32
-#include <QGuiApplication>
-#include <QSessionManager>
-#else
 #include <array>
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 namespace quorvel {
 
 namespace {
 
-#ifndef _WIN32
 constexpr std::array<int, 3> kSignals = {SIGTERM, SIGINT, SIGHUP};
 
 // The socket pair between the handler and the event loop. A signal handler can reach nothing
@@ -33,46 +26,8 @@ void OnSignal(int) {
     [[maybe_unused]] const ssize_t written = ::write(g_signalFds[0], &byte, 1);
     errno = saved;
 }
-#endif
 
 }  // namespace
-
-#ifdef _WIN32
-
-TerminationSignals::TerminationSignals(std::function<void()> onRequest,
-                                       std::function<void()> onSessionEnd)
-    : m_onRequest(std::move(onRequest)), m_onSessionEnd(std::move(onSessionEnd)) {
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (app == nullptr) {
-        return;
-    }
-    connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-        m_sessionEnding = true;
-        OnReadable();
-    });
-    // aboutToQuit also comes at an ordinary end; only after the session asked is it the last
-    // moment before the process is ended from outside.
-    connect(app, &QCoreApplication::aboutToQuit, this, [this] {
-        if (m_sessionEnding && m_onSessionEnd) {
-            m_onSessionEnd();
-        }
-    });
-    m_installed = true;
-}
-
-TerminationSignals::~TerminationSignals() = default;
-
-bool TerminationSignals::Installed() const {
-    return m_installed;
-}
-
-void TerminationSignals::OnReadable() {
-    if (m_onRequest) {
-        m_onRequest();
-    }
-}
-
-#else
 
 TerminationSignals::TerminationSignals(std::function<void()> onRequest,
                                        std::function<void()> /*onSessionEnd*/)
@@ -126,7 +81,5 @@ void TerminationSignals::OnReadable() {
         m_onRequest();
     }
 }
-
-#endif
 
 }  // namespace quorvel

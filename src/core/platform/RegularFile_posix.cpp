@@ -1,22 +1,14 @@
 #include "core/platform/RegularFile.h"
 
-#include <QFileInfo>
-
-#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#endif
 
 namespace quorvel {
 
 bool OpenRegularFileForReading(QFile& file) {
-#ifdef _WIN32
-    // No FIFOs in the file system; pipes and devices have names of their own ("\\.\").
-    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
-#else
     const QByteArray name = QFile::encodeName(file.fileName());
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
@@ -32,21 +24,15 @@ bool OpenRegularFileForReading(QFile& file) {
         return false;
     }
     return true;
-#endif
 }
 
 bool IsRegularFileOrMissing(const QString& path) {
-#ifdef _WIN32
-    const QFileInfo info(path);
-    return !info.exists() || info.isFile();
-#else
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         // Nothing there, or a link to nothing: creating the file is up to the writer.
         return errno == ENOENT;
     }
     return S_ISREG(st.st_mode);
-#endif
 }
 
 }  // namespace quorvel
