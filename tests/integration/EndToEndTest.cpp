@@ -782,8 +782,8 @@ TEST_F(EndToEndTest, APoliteEndWhileAnotherStationHoldsTheTrialLogKeepsTheRun) {
     EXPECT_EQ(Lines(dir.read(QStringLiteral("QVL.txt"))).size(), 2);
     const QList<QByteArray> index = Lines(dir.read(QStringLiteral("runs/index.csv")));
     ASSERT_EQ(index.size(), 2);
-    EXPECT_TRUE(index[0].endsWith(",appended_without_lock"));
-    EXPECT_TRUE(index[1].endsWith(",1"));
+    EXPECT_TRUE(index[0].endsWith(",appended_without_lock,labels,language,practice"));
+    EXPECT_TRUE(index[1].endsWith(",1,hiragana,ja,0"));
     EXPECT_EQ(MessageBoxScript::Shown().size(), 1u);  // the instruction; nobody reads the end
 }
 

@@ -97,7 +97,9 @@ TEST(SubjectScores, ADamagedIndexIsRefusedWithItsLineNamed) {
     QByteArray badTime = good;
     badTime.replace("2026-03-05T10:40", "2026-13-05T10:40");
     const Case cases[] = {
-        {"a row cut short", shortRow, QStringLiteral("line 5: 3 fields where the header has 30")},
+        {"a row cut short", shortRow,
+         QStringLiteral("line 5: 3 fields where the header has %1")
+             .arg(RunIndexHeader().count(',') + 1)},
         {"a form that is neither", badForm,
          QStringLiteral("line 4: a run id, form, start, outcome or time cannot be read")},
         {"a start that is no time", badTime,
