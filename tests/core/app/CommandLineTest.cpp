@@ -327,8 +327,9 @@ TEST(CommandLineProcessTest, SummaryWritesTheSubjectsTableAndRefusesADamagedInde
     const ProcessResult damaged = RunQuorvel({QStringLiteral("--summary"), lab}, home.path());
     EXPECT_EQ(damaged.exitCode, 1);
     EXPECT_EQ(damaged.out, QByteArray());
-    EXPECT_TRUE(damaged.err.contains("index.csv is damaged, line 5: 3 fields where the header has " +
-                                     QByteArray::number(RunIndexHeader().count(',') + 1)))
+    EXPECT_TRUE(
+        damaged.err.contains("index.csv is damaged, line 5: 3 fields where the header has " +
+                             QByteArray::number(RunIndexHeader().count(',') + 1)))
         << damaged.err.toStdString();
     EXPECT_EQ(test::ScopedWorkingDir::read(subjectsPath), "\xEF\xBB\xBF" + crlf);
     EXPECT_EQ(test::ScopedWorkingDir::read(indexPath), index + "S3a,S3,A\r\n");
