@@ -15,6 +15,8 @@
 #include <QPointingDevice>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 #include <array>
@@ -147,6 +149,10 @@ class EndToEndTest : public ::testing::Test {
 
     // Runs the program from start to exit while the bot acts; the exit code.
     int RunProgram(const std::function<void()>& script) {
+        // The program's own preferences come from an empty folder of the test's, never from
+        // the user's: the program runs with its defaults.
+        const QTemporaryDir preferences;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, preferences.path());
         CMyApp app(g_argc, g_argv);
         touchScreen = QTest::createTouchDevice();
         ScriptBot robot;
