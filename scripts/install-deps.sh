@@ -10,6 +10,8 @@ packages=(
   clang libclang-rt-14-dev
   # Qt 6: widgets, OpenGL, multimedia (click sound), test library, ICU for CP932
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
+  # Qt Linguist's tools: lrelease compiles translations/*.ts (qt_add_translations)
+  qt6-tools-dev qt6-l10n-tools
   libgl-dev libegl-dev
   # X11 client library: whether a window manager runs
   libxcb1-dev

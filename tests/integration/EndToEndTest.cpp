@@ -15,6 +15,8 @@
 #include <QPointingDevice>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 #include <array>
@@ -165,6 +167,10 @@ class EndToEndTest : public ::testing::Test {
 
     // Runs the program from start to exit while the bot acts; the exit code.
     int RunProgram(const std::function<void()>& script) {
+        // The program's own preferences come from an empty folder of the test's, never from
+        // the user's: the program runs with its defaults.
+        const QTemporaryDir preferences;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, preferences.path());
         CMyApp app(g_argc, g_argv);
         touchScreen = QTest::createTouchDevice();
         ScriptBot robot;
@@ -843,8 +849,8 @@ TEST_F(EndToEndTest, APoliteEndWhileAnotherStationHoldsTheTrialLogKeepsTheRun) {
     EXPECT_EQ(Lines(dir.read(QStringLiteral("QVL.txt"))).size(), 2);
     const QList<QByteArray> index = Lines(dir.read(QStringLiteral("runs/index.csv")));
     ASSERT_EQ(index.size(), 2);
-    EXPECT_TRUE(index[0].endsWith(",appended_without_lock"));
-    EXPECT_TRUE(index[1].endsWith(",1"));
+    EXPECT_TRUE(index[0].endsWith(",appended_without_lock,labels,language,practice"));
+    EXPECT_TRUE(index[1].endsWith(",1,hiragana,ja,0"));
     EXPECT_EQ(MessageBoxScript::Shown().size(), 1u);  // the instruction; nobody reads the end
 }
 

@@ -34,6 +34,7 @@ namespace {
 
 class RealInputTest : public ::testing::Test {
   protected:
+    QTemporaryDir preferences;
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb")) {
             GTEST_SKIP() << "real input: xdotool drives X11 only; Wayland lets no client send "
@@ -42,6 +43,10 @@ class RealInputTest : public ::testing::Test {
         if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
             GTEST_SKIP() << "real input: xdotool is not installed";
         }
+        // The program's own preferences (language, practice) start at their defaults: the
+        // programs started here read an empty folder, never the user's.
+        ASSERT_TRUE(preferences.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(preferences.path()));
     }
     void TearDown() override {
         if (program.state() != QProcess::NotRunning) {

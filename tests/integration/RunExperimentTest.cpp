@@ -11,11 +11,15 @@
 #include <QPointingDevice>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <QWindow>
 #include <chrono>
 #include <memory>
 
+#include "core/experiment/PracticeRun.h"
+#include "core/records/CsvReader.h"
 #include "gui/app/CMainFrame.h"
+#include "gui/app/CMyApp.h"
 #include "gui/app/MeasuredScreen.h"
 #include "gui/app/RunExperiment.h"
 #include "gui/platform/KeyState.h"
@@ -73,9 +77,10 @@ class RunExperimentTest : public ::testing::Test {
                        keys,
                        [this](const SummaryLineWritten&) { ++rankings; },
                        {}};
-        run.records.directory = records.path();
+        run.records.directory = Folder();
         run.records.io_fault = fault;
         run.records.lock_wait = lockWait;
+        run.preferences = preferences;
         bot.Start();
         RunExperiment(run);
         // Touch attempts the run no longer needed are passed over.
@@ -148,6 +153,85 @@ class RunExperimentTest : public ::testing::Test {
 
     bool FrameRestored() const { return frame.IsRestored(); }
 
+    // Presses the window's journal has judged correct since the current run's driver began.
+    int CorrectPresses() const {
+        int n = 0;
+        for (const InputEvent& e : m_window->Journal().Events()) {
+            n += e.press && e.verdict == InputVerdict::Correct ? 1 : 0;
+        }
+        return n;
+    }
+    // Touches `at` once the practice awaits target `awaited` (its instruction closed), and lifts
+    // once `lifted` holds or half a second has passed.
+    void TouchInPractice(const QString& name, int awaited, std::function<Stimulus()> at,
+                         std::function<bool()> lifted) {
+        bot.Then(
+            QStringLiteral("touch: ") + name,
+            [this, awaited] {
+                return MessageBoxScript::Shown().size() == 1 && m_window->Window() != nullptr &&
+                       CorrectPresses() == awaited && m_window->PointCount() == 0;
+            },
+            [this, at] {
+                m_pressedFor.start();
+                m_at = at();
+                QTest::touchEvent(m_window->Window(), TouchScreen())
+                    .press(0, test::PixelFor(m_window->Mapping(), m_at));
+            });
+        bot.Then(
+            QStringLiteral("lift: ") + name,
+            [this, lifted] { return lifted() || m_pressedFor.elapsed() > 500; },
+            [this] {
+                QTest::touchEvent(m_window->Window(), TouchScreen())
+                    .release(0, test::PixelFor(m_window->Mapping(), m_at));
+            });
+    }
+    // Whether the last frame shows red on the ring of the circle at `c` (a wrong touch shown).
+    bool RedRingAt(Stimulus c) const {
+        const QImage& frame = m_window->LastFrame();
+        const QPoint p = test::PixelFor(m_window->Mapping(), Stimulus{c.x + 44, c.y});
+        if (!frame.rect().contains(p)) {
+            return false;
+        }
+        const QRgb rgb = frame.pixel(p);
+        return qRed(rgb) > 200 && qGreen(rgb) < 80 && qBlue(rgb) < 80;
+    }
+    // Escape on the test screen, again every 300 ms (one that comes while the driver still waits
+    // for keys to be released is passed over), until `boxes` boxes have been shown.
+    void EscapeUntil(std::size_t boxes) {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            bot.Then(
+                QStringLiteral("Escape (attempt %1)").arg(attempt),
+                [this, boxes] {
+                    return MessageBoxScript::Shown().size() >= boxes ||
+                           (MessageBoxScript::Shown().size() == boxes - 1 && Screen() != nullptr &&
+                            m_pressedFor.elapsed() > 300);
+                },
+                [this, boxes] {
+                    m_pressedFor.start();
+                    if (MessageBoxScript::Shown().size() < boxes && Screen() != nullptr) {
+                        QTest::keyPress(Screen(), Qt::Key_Escape);
+                        QTest::keyRelease(Screen(), Qt::Key_Escape);
+                    }
+                });
+        }
+    }
+    // Where the run's records go: the test's folder, or the case's own under it.
+    QString Folder() const {
+        return m_case.isEmpty() ? records.path() : QDir(records.path()).filePath(m_case);
+    }
+    QWindow* Screen() const { return m_window != nullptr ? m_window->Window() : nullptr; }
+    // The rows of runs/index.csv (header first), as fields.
+    std::vector<QStringList> IndexRows() const {
+        QFile file(QDir(Folder()).filePath(QStringLiteral("runs/index.csv")));
+        std::vector<QStringList> rows;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const CsvRecord& record : ReadCsv(file.readAll()).records) {
+                rows.push_back(record.fields);
+            }
+        }
+        return rows;
+    }
+
     CMainFrame frame;
     ExperimentState state;
     LcgRandom rng;
@@ -158,7 +242,10 @@ class RunExperimentTest : public ::testing::Test {
     IoFaultHook fault;
     std::chrono::milliseconds lockWait = DurableAppend::kDefaultLockWait;
     int rankings = 0;
+    Preferences preferences;
     CTouchWnd* m_window = nullptr;
+    Stimulus m_at;
+    QString m_case;
     bool m_pressed = false;
     QElapsedTimer m_pressedFor;
 };
@@ -394,6 +481,128 @@ TEST_F(RunExperimentTest, TheWaitForALockedFileKeepsTheProgramAliveAndTakesNoInp
     EXPECT_EQ(file.readAll().count('\n'), 1 + kTargetCount);
 }
 #endif
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// The practice before the test, in each form and language: its own instruction, eight targets
+// on their own layout with a wrong touch shown on the circle touched, a record in runs/ marked as
+// practice and nothing in the trial log or the summary file; then the test's own instruction.
+// Escape in the practice ends the whole Start.
+TEST_F(RunExperimentTest, APracticeComesFirstInEachFormAndLanguage) {
+    struct Case {
+        TestType form;
+        Language language;
+        bool escape;  // Escape in the practice
+        const char* instruction;
+        const char* labels;
+    };
+    const Case cases[] = {
+        {kPartA, Language::Japanese, false, "練習です。数字（1～8）を順番に選んでください",
+         "hiragana"},
+        {kPartB, Language::Japanese, false,
+         "練習です。数字（1～4）とひらがな（あ～え）を交互に順に選んでください", "hiragana"},
+        {kPartA, Language::English, false, "Practice: touch the numbers (1 to 8) in order.",
+         "latin"},
+        {kPartB, Language::English, true,
+         "Practice: touch the numbers (1 to 4) and the letters (A to D) in order, alternating "
+         "between them: 1, A, 2, B, ...",
+         "latin"},
+    };
+    QTranslator translator;
+    bool marked = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "form " << c.form << " language " << int(c.language));
+        ASSERT_TRUE(ApplyLanguage(translator, c.language));
+        MessageBoxScript::Reset();
+        m_pressedFor.start();
+        marked = false;
+        m_case = QStringLiteral("case%1%2").arg(c.form).arg(int(c.language));
+        ASSERT_TRUE(QDir(records.path()).mkpath(m_case));
+        preferences = {c.language, true};
+        state.test_type = c.form;
+        CTouchWnd window;
+        window.SetFrameCapture(true);
+        m_window = &window;
+        ConfirmConditions();
+        MessageBoxScript::Answer(QMessageBox::Ok);  // the practice's instruction
+        const auto practice = [this] { return MakePracticeRun(state); };
+        if (c.escape) {
+            EscapeUntil(2);                             // the practice ends with its own box
+            MessageBoxScript::Answer(QMessageBox::Ok);  // the practice's end
+        } else {
+            // A wrong first touch on the second circle: that circle is marked red.
+            marked = false;
+            TouchInPractice(
+                QStringLiteral("wrong"), 0, [practice] { return practice().stimuli[1]; },
+                [this, practice, &marked] {
+                    return marked = marked || RedRingAt(practice().stimuli[1]);
+                });
+            for (int i = 0; i < kPracticeTargetCount; ++i) {
+                TouchInPractice(
+                    QStringLiteral("target %1").arg(i), i,
+                    [practice, i] { return practice().stimuli[i]; },
+                    [this, i] { return CorrectPresses() > i; });
+            }
+            MessageBoxScript::Answer(QMessageBox::Ok);  // the test's instruction
+            EscapeUntil(3);                             // the test ends with its own box
+            MessageBoxScript::Answer(QMessageBox::Ok);  // the test's end
+        }
+        Run(window);
+
+        const std::vector<ScriptedBox>& shown = MessageBoxScript::Shown();
+        ASSERT_EQ(shown.size(), c.escape ? 2u : 3u);
+        EXPECT_EQ(shown[0].text, QString::fromUtf8(c.instruction));
+        EXPECT_EQ(shown[0].caption, c.language == Language::English ? QStringLiteral("Practice")
+                                                                    : QStringLiteral("練習"));
+        if (c.escape) {
+            EXPECT_TRUE(shown[1].text.startsWith(QStringLiteral("The practice was interrupted.")))
+                << shown[1].text.toStdString();
+        } else {
+            EXPECT_EQ(shown[1].caption, c.language == Language::English
+                                            ? QStringLiteral("Start of the experiment")
+                                            : QStringLiteral("実験開始"));
+        }
+        EXPECT_EQ(MessageBoxScript::Pending(), 0);
+        EXPECT_TRUE(FrameRestored());
+        EXPECT_EQ(marked, !c.escape);  // the wrong touch was shown
+
+        // The practice's record and nothing of it anywhere else.
+        const std::vector<QStringList> index = IndexRows();
+        ASSERT_GE(index.size(), 2u);
+        const QStringList& header = index[0];
+        const QStringList& row = index[1];
+        ASSERT_EQ(row.size(), header.size());
+        const auto field = [&](const char* name) {
+            return row[header.indexOf(QLatin1String(name))];
+        };
+        EXPECT_EQ(field("practice"), QStringLiteral("1"));
+        EXPECT_EQ(field("labels"), QString::fromUtf8(c.labels));
+        EXPECT_EQ(field("language"), LanguageCode(c.language));
+        EXPECT_EQ(field("targets_completed"), c.escape ? QStringLiteral("0") : QStringLiteral("8"));
+        EXPECT_EQ(field("trial_log"), QString());
+        if (!c.escape) {
+            EXPECT_EQ(field("errors_total"), QStringLiteral("1"));
+        }
+        EXPECT_TRUE(
+            QFile::exists(QDir(Folder()).filePath(QStringLiteral("runs/") + field("events_file"))));
+        const QDir dir(Folder());
+        // The trial log, made by the aborted test at most, holds no row (the practice wrote none).
+        QFile log(dir.filePath(QStringLiteral("AFTER.csv")));
+        if (log.open(QIODevice::ReadOnly)) {
+            EXPECT_LE(log.readAll().count('\n'), 1);
+        }
+        EXPECT_FALSE(dir.exists(QStringLiteral("QVL.txt")));
+        EXPECT_FALSE(dir.exists(QStringLiteral("runs/trials.csv")));
+        for (std::size_t i = 2; i < index.size(); ++i) {
+            EXPECT_EQ(index[i].back(), QStringLiteral("0")) << "the test's row is no practice";
+        }
+    }
+    ASSERT_TRUE(ApplyLanguage(translator, Language::Japanese));
+}
 
 }  // namespace
 }  // namespace quorvel

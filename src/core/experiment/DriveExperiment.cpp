@@ -1,5 +1,6 @@
 #include "core/experiment/DriveExperiment.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <algorithm>
 #include <optional>
@@ -11,10 +12,25 @@ namespace quorvel {
 
 namespace {
 
-QString InstructionText(TestType testType) {
-    return IsPartA(testType)
-               ? QStringLiteral("数字（1～25）を順番に選んでください")
-               : QStringLiteral("数字（1～13）とひらがな（あ～し）を順に選んでください");
+// The texts this file shows, for translation (translations/*.ts).
+struct DriveExperimentTexts {
+    Q_DECLARE_TR_FUNCTIONS(DriveExperiment)
+};
+
+QString InstructionText(const ExperimentState& state) {
+    if (state.practice) {
+        return IsPartA(state.test_type)
+                   ? DriveExperimentTexts::tr("練習です。数字（1～8）を順番に選んでください")
+                   : DriveExperimentTexts::tr(
+                         "練習です。数字（1～4）とひらがな（あ～え）を交互に順に選んでください");
+    }
+    return IsPartA(state.test_type)
+               ? DriveExperimentTexts::tr("数字（1～25）を順番に選んでください")
+               : DriveExperimentTexts::tr("数字（1～13）とひらがな（あ～し）を順に選んでください");
+}
+
+QString InstructionCaption(const ExperimentState& state) {
+    return state.practice ? DriveExperimentTexts::tr("練習") : DriveExperimentTexts::tr("実験開始");
 }
 
 // Spins until `key` is reported released. The key state is fed by events, so the spin pumps
@@ -29,21 +45,22 @@ void WaitForKeyRelease(DriverIo& io, int key) {
 
 DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxService& boxes,
                              const std::function<KeptRecords(DriveOutcome)>& finished) {
-    boxes.ShowPlain(InstructionText(state.test_type), QStringLiteral("実験開始"));
+    boxes.ShowPlain(InstructionText(state), InstructionCaption(state));
 
     state.completed = 0;
     if (timer_id == 0 && !MsTimerStart()) {
         // Every time of the run would read 0: refuse rather than record it.
-        boxes.ShowApp(QStringLiteral("MsTimer could not be started, so responses cannot be "
+        boxes.ShowApp(
+            DriveExperimentTexts::tr("MsTimer could not be started, so responses cannot be "
                                      "timed.\nThe test was not run and nothing was recorded."),
-                      BoxIcon::Stop);
+            BoxIcon::Stop);
         return DriveOutcome::ClockFailed;
     }
     MsTimerReset();  // the clock of the first target starts here
     io.ClockReset();
 
     int r = 0;
-    for (int i = 0; i < kTargetCount; ++i) {
+    for (int i = 0; i < TargetCount(state); ++i) {
         r = AwaitTarget(state, io, i);
         if (r == 0) {
             break;
@@ -60,7 +77,11 @@ DriveOutcome DriveExperiment(ExperimentState& state, DriverIo& io, MessageBoxSer
     io.Idle();
     const DriveOutcome outcome = r == 1 ? DriveOutcome::Completed : DriveOutcome::Aborted;
     const KeptRecords kept = finished ? finished(outcome) : KeptRecords{};
-    boxes.ShowPlain(EndText(state, kept), QStringLiteral("課題終了"));
+    // A finished practice goes straight on to the test's instruction.
+    if (state.practice && outcome == DriveOutcome::Completed) {
+        return outcome;
+    }
+    boxes.ShowPlain(EndText(state, kept), DriveExperimentTexts::tr("課題終了"));
     return outcome;
 }
 
@@ -130,7 +151,11 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
         if (record.resp == -1) {
             record.resp_x = touch.x;
             record.resp_y = touch.y;
-            record.resp = CircleNumberAt(state.stimuli, touch);
+            record.resp = CircleNumberAt(state.stimuli, touch, TargetCount(state));
+        }
+        // A practice shows the subject the touch was wrong; the test itself shows nothing.
+        if (state.practice) {
+            io.ShowWrongTouch(i, touch);
         }
         if (press.released) {
             continue;

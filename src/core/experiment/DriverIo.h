@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/experiment/ExperimentState.h"
 #include "core/experiment/StimulusMapping.h"
 
 namespace quorvel {
@@ -75,6 +76,10 @@ class DriverIo {
     virtual std::int32_t FirstPointEvent() const { return -1; }
     // `press` was judged a response to the awaited target: correct or wrong.
     virtual void Judged(const Press& /*press*/, bool /*correct*/) {}
+
+    // A practice's wrong touch at `touch` (stimulus space) while target `awaited` is awaited:
+    // shown briefly over the scene, which is then drawn again. Stand-ins may show nothing.
+    virtual void ShowWrongTouch(int /*awaited*/, const Stimulus& /*touch*/) {}
 
     // True once the program has been asked to end (logout, shutdown): the run then ends at
     // once as an abort would, without waiting for keys or fingers to be lifted.

@@ -1,5 +1,7 @@
 #include "core/experiment/ExperimentState.h"
 
+#include <algorithm>
+
 namespace quorvel {
 
 void ResetLog(ExperimentState& state) {
@@ -13,6 +15,10 @@ void ResetLog(ExperimentState& state) {
         r.errors = 0;
     }
     state.completed = 0;
+}
+
+int TargetCount(const ExperimentState& state) {
+    return std::clamp(state.target_count, 0, kTargetCount);
 }
 
 int TotalErrors(const ExperimentState& state) {

@@ -24,6 +24,13 @@ inline bool IsPartA(TestType t) {
     return t == kPartA;
 }
 
+// The letters of Part B: hiragana (the default, with Japanese texts) or the Latin A to L (with
+// English texts). Part A's numbers are the same in both.
+enum class LabelScript { Hiragana, Latin };
+
+// Targets of a practice trail: the first eight of the form.
+constexpr int kPracticeTargetCount = 8;
+
 // Index into the experiment window's texture table; index 0 is the canvas, -1 a failure.
 using TextureHandle = std::int32_t;
 
@@ -53,6 +60,11 @@ struct ExperimentState {
     // The 32-bit pattern that seeded the last run's layout: random_seed's own, or the clock's
     // when random_seed is 0. Given back as random_seed (the same bits) it makes the same layout.
     std::uint32_t run_seed = 0;
+    LabelScript labels = LabelScript::Hiragana;
+    // A practice trail: its first target_count targets only, a wrong touch shown, recorded in
+    // the runs folder alone (never in the trial log, the summary file or the ranking).
+    bool practice = false;
+    std::int32_t target_count = kTargetCount;
 
     std::array<Stimulus, kTargetCount> stimuli{};
     // All zero until the first reset: nothing reads them before a run resets the log.
@@ -62,11 +74,15 @@ struct ExperimentState {
     std::array<TextureHandle, kTargetCount> target_textures{};
     TextureHandle blank_texture = 0;
     TextureHandle ring_texture = 0;
+    TextureHandle wrong_texture = 0;  // a practice's mark of a wrong touch; 0 in a test
 };
 
 // Log reset before each run: records to their reset values, completed to 0. Touches neither
 // the conditions nor the layout.
 void ResetLog(ExperimentState& state);
+
+// The targets of the run: target_count kept within 0..25.
+int TargetCount(const ExperimentState& state);
 
 // Every wrong press of the run, those made while the target of an abort was awaited included.
 int TotalErrors(const ExperimentState& state);

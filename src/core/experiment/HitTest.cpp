@@ -14,8 +14,9 @@ bool IsOnCircle(const Stimulus& centre, const Stimulus& touch) {
     return StimulusDistance(centre, touch) <= kHitRadius;
 }
 
-int CircleNumberAt(const std::array<Stimulus, kTargetCount>& stimuli, const Stimulus& touch) {
-    for (int j = 0; j < kTargetCount; ++j) {
+int CircleNumberAt(const std::array<Stimulus, kTargetCount>& stimuli, const Stimulus& touch,
+                   int count) {
+    for (int j = 0; j < count && j < kTargetCount; ++j) {
         if (IsOnCircle(stimuli[j], touch)) {
             return j + 1;
         }

@@ -17,6 +17,8 @@ double StimulusDistance(const Stimulus& a, const Stimulus& b);
 bool IsOnCircle(const Stimulus& centre, const Stimulus& touch);
 
 // The 1-based number of the first circle, in layout order, that `touch` is on; 0 for none.
-int CircleNumberAt(const std::array<Stimulus, kTargetCount>& stimuli, const Stimulus& touch);
+// Only the first `count` circles are on the screen.
+int CircleNumberAt(const std::array<Stimulus, kTargetCount>& stimuli, const Stimulus& touch,
+                   int count = kTargetCount);
 
 }  // namespace quorvel

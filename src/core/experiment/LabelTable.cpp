@@ -31,8 +31,31 @@ const LabelTable& PartBLabels() {
     return table;
 }
 
+const LabelTable& PartBLatinLabels() {
+    static const LabelTable table = [] {
+        LabelTable t;
+        for (int i = 0; i < kTargetCount; ++i) {
+            t[i] = i % 2 == 0 ? std::to_string(i / 2 + 1)
+                              : std::string(1, static_cast<char>('A' + i / 2));
+        }
+        return t;
+    }();
+    return table;
+}
+
 const std::string& LabelFor(TestType test_type, int position) {
-    return IsPartA(test_type) ? PartALabels()[position] : PartBLabels()[position];
+    return LabelFor(test_type, LabelScript::Hiragana, position);
+}
+
+const std::string& LabelFor(TestType test_type, LabelScript labels, int position) {
+    if (IsPartA(test_type)) {
+        return PartALabels()[position];
+    }
+    return labels == LabelScript::Latin ? PartBLatinLabels()[position] : PartBLabels()[position];
+}
+
+const std::string& LabelFor(const ExperimentState& state, int position) {
+    return LabelFor(state.test_type, state.labels, position);
 }
 
 }  // namespace quorvel

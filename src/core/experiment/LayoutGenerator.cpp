@@ -1,11 +1,17 @@
 #include "core/experiment/LayoutGenerator.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <cmath>
 
 namespace quorvel {
 
 namespace {
+
+// The texts this file shows, for translation (translations/*.ts).
+struct LayoutGeneratorTexts {
+    Q_DECLARE_TR_FUNCTIONS(LayoutGenerator)
+};
 
 constexpr double kMargin = 70.0;
 constexpr double kSpanX = 884.0;
@@ -29,8 +35,8 @@ bool FarEnough(const std::array<Stimulus, kTargetCount>& stimuli, int count, std
 
 }  // namespace
 
-int PlaceTargets(LcgRandom& rng, std::array<Stimulus, kTargetCount>& stimuli) {
-    for (int i = 0; i < kTargetCount; ++i) {
+int PlaceTargets(LcgRandom& rng, std::array<Stimulus, kTargetCount>& stimuli, int count) {
+    for (int i = 0; i < count && i < kTargetCount; ++i) {
         int rejected = 0;
         for (;;) {
             // x before y: a candidate takes four draws. Both values are positive, so the
@@ -46,17 +52,17 @@ int PlaceTargets(LcgRandom& rng, std::array<Stimulus, kTargetCount>& stimuli) {
             }
         }
     }
-    return kTargetCount;
+    return count;
 }
 
 int LayoutGenerator(ExperimentState& state, LcgRandom& rng, MessageBoxService& boxes) {
     if (PlaceTargets(rng, state.stimuli) == kTargetCount) {
         return 1;
     }
-    boxes.ShowPlain(QStringLiteral("刺激配置を作成できません。\n"
-                                   "乱数初期値を変えて再試行してください。\n"
-                                   "（０ならば単純に再試行してください）"),
-                    QStringLiteral("Error"));
+    boxes.ShowPlain(LayoutGeneratorTexts::tr("刺激配置を作成できません。\n"
+                                             "乱数初期値を変えて再試行してください。\n"
+                                             "（０ならば単純に再試行してください）"),
+                    LayoutGeneratorTexts::tr("Error"));
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "core/experiment/MsTimer.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <algorithm>
 #include <chrono>
@@ -9,6 +10,15 @@
 #include "core/experiment/MsTimerTicker.h"
 
 namespace quorvel {
+
+namespace {
+
+// The texts this file shows, for translation (translations/*.ts).
+struct MsTimerTexts {
+    Q_DECLARE_TR_FUNCTIONS(MsTimer)
+};
+
+}  // namespace
 
 std::atomic<std::int32_t> tick_count{0};
 std::uint32_t timer_id = 0;
@@ -186,11 +196,11 @@ void EndPeriod() {
 int MsTimerCheck(MessageBoxService& boxes) {
     const std::uint32_t minPeriod = MinimumPeriodMs();
     if (minPeriod == 0) {
-        boxes.ShowApp(QStringLiteral("System does not permit MsTimer."), BoxIcon::Stop);
+        boxes.ShowApp(MsTimerTexts::tr("System does not permit MsTimer."), BoxIcon::Stop);
         return 0;
     }
     if (minPeriod != kPeriodMs) {
-        boxes.ShowApp(QStringLiteral("System does not have enough resolution for MsTimer."),
+        boxes.ShowApp(MsTimerTexts::tr("System does not have enough resolution for MsTimer."),
                       BoxIcon::Stop);
         return 0;
     }

@@ -41,7 +41,9 @@ QByteArray RunIndexHeader() {
                               QStringLiteral("picture_file"),
                               QStringLiteral("total_rt_origin_us"),
                               QStringLiteral("events_dropped")} +
-                  RunScoreNames() + QStringList{QStringLiteral("appended_without_lock")});
+                  RunScoreNames() +
+                  QStringList{QStringLiteral("appended_without_lock"), QStringLiteral("labels"),
+                              QStringLiteral("language"), QStringLiteral("practice")});
 }
 
 QByteArray RunIndexRow(const ExperimentState& state, const RunFacts& facts) {
@@ -80,7 +82,10 @@ QStringList RunIndexFields(const ExperimentState& state, const RunFacts& facts) 
                facts.total_rt_origin_us ? QString::number(*facts.total_rt_origin_us) : QString(),
                QString::number(facts.events_dropped)} +
            RunScoreFields(ScoreRun(state, facts.total_rt_origin_us)) +
-           QStringList{facts.appended_without_lock ? QStringLiteral("1") : QStringLiteral("0")};
+           QStringList{facts.appended_without_lock ? QStringLiteral("1") : QStringLiteral("0"),
+                       state.labels == LabelScript::Latin ? QStringLiteral("latin")
+                                                          : QStringLiteral("hiragana"),
+                       facts.language, state.practice ? QStringLiteral("1") : QStringLiteral("0")};
 }
 
 QString IsoLocalTime(const QDateTime& when) {

@@ -35,6 +35,8 @@ struct RunFacts {
     // The trial log or the summary line was appended without the file's lock (the file
     // system cannot lock): another station writing at that moment could have mixed in.
     bool appended_without_lock = false;
+    // The language the run's texts were shown in ("ja", "en").
+    QString language = QStringLiteral("ja");
 };
 
 // The index file's first bytes: byte-order mark and header row.

@@ -10,7 +10,7 @@ namespace quorvel {
 namespace {
 
 int Completed(const ExperimentState& state) {
-    return std::clamp(state.completed, 0, kTargetCount);
+    return std::clamp(state.completed, 0, TargetCount(state));
 }
 
 template <typename T>
@@ -53,8 +53,9 @@ std::optional<std::int64_t> FromOriginMs(const ExperimentState& state, int posit
 
 RunScores ScoreRun(const ExperimentState& state, std::optional<std::int64_t> totalRtOriginUs) {
     RunScores scores;
-    scores.trail_length = TrailLength(state.stimuli);
-    scores.trail_crossings = TrailCrossings(state.stimuli);
+    const auto targets = static_cast<std::size_t>(TargetCount(state));
+    scores.trail_length = TrailLength(state.stimuli.data(), targets);
+    scores.trail_crossings = TrailCrossings(state.stimuli.data(), targets);
     const int done = Completed(state);
     if (done == 0) {
         return scores;

@@ -32,7 +32,7 @@ QByteArray RunTrialsRows(const ExperimentState& state, const QString& runId,
         const std::optional<std::int64_t> fromOrigin = FromOriginMs(state, i, totalRtOriginUs);
         rows +=
             CsvRow({runId, subject, type, QString::number(r.trial),
-                    FromCp932(QByteArray::fromStdString(LabelFor(state.test_type, i))),
+                    FromCp932(QByteArray::fromStdString(LabelFor(state, i))),
                     QString::number(state.stimuli[i].x), QString::number(state.stimuli[i].y),
                     QString::number(TrialRtMs(state, i)), QString::number(TrialTotalRtMs(state, i)),
                     fromOrigin ? QString::number(*fromOrigin) : QString(),

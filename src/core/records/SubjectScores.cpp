@@ -69,6 +69,7 @@ std::vector<IndexRun> ReadIndexRuns(const QByteArray& indexBytes, QString& error
     const qsizetype totalRt = column("total_rt_ms");
     const qsizetype errors = column("errors_total");
     const qsizetype completion = column("completion_ms");  // newer indexes only
+    const qsizetype practice = column("practice");         // newer indexes only
     for (const qsizetype c : {runId, subject, testType, started, completed, totalRt, errors}) {
         if (c < 0) {
             error = QStringLiteral("line 1: the header is not that of a run index");
@@ -108,6 +109,10 @@ std::vector<IndexRun> ReadIndexRuns(const QByteArray& indexBytes, QString& error
             f[errors].isEmpty() || !ok || (run.completed && !run.total_rt_ms)) {
             damaged(QStringLiteral("a run id, form, start, outcome or time cannot be read"));
             return {};
+        }
+        // A practice trail is no result of the subject's.
+        if (practice >= 0 && f[practice] == QLatin1String("1")) {
+            continue;
         }
         runs.push_back(run);
     }

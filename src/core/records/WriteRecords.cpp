@@ -1,5 +1,6 @@
 #include "core/records/WriteRecords.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include "core/records/DurableAppend.h"
@@ -9,6 +10,11 @@
 namespace quorvel {
 
 namespace {
+
+// The texts this file shows, for translation (translations/*.ts).
+struct WriteRecordsTexts {
+    Q_DECLARE_TR_FUNCTIONS(WriteRecords)
+};
 
 QString PathIn(const QString& directory, const QString& name) {
     return directory.isEmpty() ? name : QDir(directory).filePath(name);
@@ -51,8 +57,8 @@ QString DataFileErrorText(const QString& path, const QString& reason) {
             full = QDir(here).absoluteFilePath(path);
         }
     }
-    QString text = QStringLiteral("データファイルを開くことができません") + QLatin1Char('\n') +
-                   QDir::toNativeSeparators(full);
+    QString text = WriteRecordsTexts::tr("データファイルを開くことができません") +
+                   QLatin1Char('\n') + QDir::toNativeSeparators(full);
     if (!reason.isEmpty()) {
         text += QLatin1Char('\n') + reason;
     }

@@ -7,8 +7,8 @@
 namespace quorvel {
 namespace {
 
-int ClampCompleted(int completed) {
-    return std::clamp(completed, 0, kTargetCount);
+int ClampCompleted(const ExperimentState& state, int completed) {
+    return std::clamp(completed, 0, TargetCount(state));
 }
 
 }  // namespace
@@ -19,7 +19,7 @@ SpriteDraw ImageCorner(const ExperimentState& state, TextureHandle texture, int 
 }
 
 void ComposeCanvas(TextureTable& table, const ExperimentState& state, int completed) {
-    const int n = ClampCompleted(completed);
+    const int n = ClampCompleted(state, completed);
     ClearTexture(table, kCanvas);
     if (n == 0) {
         const SpriteDraw first = ImageCorner(state, state.target_textures[0], 0);
@@ -39,12 +39,12 @@ void ComposeCanvas(TextureTable& table, const ExperimentState& state, int comple
 }
 
 std::vector<SpriteDraw> SceneSprites(const ExperimentState& state, int completed) {
-    const int n = ClampCompleted(completed);
+    const int n = ClampCompleted(state, completed);
     std::vector<SpriteDraw> draws;
     draws.reserve(kTargetCount + 2);
     draws.push_back({kCanvas, 0, 0});
     if (n == 0) {
-        for (int i = 1; i < kTargetCount; ++i) {
+        for (int i = 1; i < TargetCount(state); ++i) {
             draws.push_back(ImageCorner(state, state.blank_texture, i));
         }
         return draws;
@@ -53,7 +53,7 @@ std::vector<SpriteDraw> SceneSprites(const ExperimentState& state, int completed
     // ahead lie over any part of the path that passes under them.
     draws.push_back(ImageCorner(state, state.target_textures[n - 1], n - 1));
     draws.push_back(ImageCorner(state, state.ring_texture, n - 1));
-    for (int i = n; i < kTargetCount; ++i) {
+    for (int i = n; i < TargetCount(state); ++i) {
         draws.push_back(ImageCorner(state, state.target_textures[i], i));
     }
     return draws;

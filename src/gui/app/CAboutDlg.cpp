@@ -1,5 +1,6 @@
 #include "gui/app/CAboutDlg.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -9,13 +10,22 @@
 
 namespace quorvel {
 
+namespace {
+
+// The texts this file shows, for translation (translations/*.ts).
+struct CAboutDlgTexts {
+    Q_DECLARE_TR_FUNCTIONS(CAboutDlg)
+};
+
+}  // namespace
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CAboutDlg"));
     const DialogUnits du =
-        ApplyDialogFrame(*this, QStringLiteral("About this application"),
+        ApplyDialogFrame(*this, CAboutDlgTexts::tr("About this application"),
                          DialogFont(QStringLiteral("ＭＳ Ｐゴシック"), 9), 200, 62);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(CAboutDlgTexts::tr("OK"), this);
     ok->setObjectName(ControlName(kIdOk));
     ok->setDefault(true);
     du.Place(*ok, {143, 7, 50, 14});
@@ -34,7 +44,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     note->setObjectName(QStringLiteral("noteLabel"));
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     du.Place(*note, {7, 23, 129, 26});
-    note->setText(QStringLiteral("Data folder:\n") +
+    note->setText(CAboutDlgTexts::tr("Data folder:\n") +
                   note->fontMetrics().elidedText(folder, Qt::ElideMiddle, note->width()));
     note->setToolTip(folder);
     note->setTextInteractionFlags(Qt::TextSelectableByMouse);

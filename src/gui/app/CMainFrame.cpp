@@ -1,6 +1,7 @@
 #include "gui/app/CMainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -28,6 +29,11 @@ namespace {
 
 // How long the window manager is given to fit a captioned frame to the screen.
 constexpr int kMaximiseWaitMs = 2000;
+
+// The texts this file shows, for translation (translations/*.ts).
+struct CMainFrameTexts {
+    Q_DECLARE_TR_FUNCTIONS(CMainFrame)
+};
 
 // The frame's client area: black, the title line in white with the data folder in grey under it,
 // and a left press starts a test.
@@ -107,19 +113,84 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::BuildMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(ControlName(kMenuId));
-    auto addItem = [this](QMenu* menu, const QString& text, int id, void (CMainFrame::*handler)()) {
-        QAction* action = menu->addAction(text);
+    auto addItem = [this](QMenu* menu, int id, void (CMainFrame::*handler)()) {
+        QAction* action = menu->addAction(QString());
         action->setData(id);
         action->setObjectName(ControlName(id));
         connect(action, &QAction::triggered, this, handler);
+        return action;
     };
-    QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    addItem(file, QStringLiteral("E&xit"), kCmdExit, &CMainFrame::OnExit);
-    QMenu* experiment = bar->addMenu(QStringLiteral("&Experiment"));
-    addItem(experiment, QStringLiteral("&Start"), kCmdStart, &CMainFrame::OnStart);
-    addItem(experiment, QStringLiteral("Show &Result"), kCmdShowResult, &CMainFrame::OnShowResult);
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    addItem(help, QStringLiteral("&About"), kCmdAbout, &CMainFrame::OnAbout);
+    QMenu* file = bar->addMenu(QString());
+    file->setObjectName(QStringLiteral("fileMenu"));
+    addItem(file, kCmdExit, &CMainFrame::OnExit);
+    QMenu* experiment = bar->addMenu(QString());
+    experiment->setObjectName(QStringLiteral("experimentMenu"));
+    addItem(experiment, kCmdStart, &CMainFrame::OnStart);
+    addItem(experiment, kCmdShowResult, &CMainFrame::OnShowResult);
+    experiment->addSeparator();
+    addItem(experiment, kCmdPracticeFirst, &CMainFrame::OnPreferenceItem)->setCheckable(true);
+    QMenu* language = experiment->addMenu(QString());
+    language->setObjectName(QStringLiteral("languageMenu"));
+    auto* languages = new QActionGroup(language);
+    for (const int id : {kCmdLanguageJapanese, kCmdLanguageEnglish}) {
+        QAction* item = addItem(language, id, &CMainFrame::OnPreferenceItem);
+        item->setCheckable(true);
+        languages->addAction(item);
+    }
+    // Each language is named in itself, so an operator can find their own in any language.
+    CommandAction(kCmdLanguageJapanese)->setText(QStringLiteral("日本語"));
+    CommandAction(kCmdLanguageEnglish)->setText(QStringLiteral("English"));
+    CommandAction(kCmdLanguageJapanese)->setChecked(true);
+    QMenu* help = bar->addMenu(QString());
+    help->setObjectName(QStringLiteral("helpMenu"));
+    addItem(help, kCmdAbout, &CMainFrame::OnAbout);
+    RetranslateMenu();
+}
+
+void CMainFrame::RetranslateMenu() {
+    const auto title = [this](const char* name, const QString& text) {
+        if (auto* menu = menuBar()->findChild<QMenu*>(QLatin1String(name))) {
+            menu->setTitle(text);
+        }
+    };
+    title("fileMenu", CMainFrameTexts::tr("&File"));
+    title("experimentMenu", CMainFrameTexts::tr("&Experiment"));
+    title("languageMenu", CMainFrameTexts::tr("&Language"));
+    title("helpMenu", CMainFrameTexts::tr("&Help"));
+    CommandAction(kCmdExit)->setText(CMainFrameTexts::tr("E&xit"));
+    CommandAction(kCmdStart)->setText(CMainFrameTexts::tr("&Start"));
+    CommandAction(kCmdShowResult)->setText(CMainFrameTexts::tr("Show &Result"));
+    CommandAction(kCmdPracticeFirst)->setText(CMainFrameTexts::tr("&Practice first"));
+    CommandAction(kCmdAbout)->setText(CMainFrameTexts::tr("&About"));
+}
+
+void CMainFrame::SetPreferencesChanged(std::function<void(const Preferences&)> hook) {
+    m_preferencesChanged = std::move(hook);
+}
+
+void CMainFrame::ShowPreferences(const Preferences& preferences) {
+    CommandAction(kCmdPracticeFirst)->setChecked(preferences.practice_first);
+    CommandAction(preferences.language == Language::English ? kCmdLanguageEnglish
+                                                            : kCmdLanguageJapanese)
+        ->setChecked(true);
+}
+
+void CMainFrame::OnPreferenceItem() {
+    Preferences preferences;
+    preferences.practice_first = CommandAction(kCmdPracticeFirst)->isChecked();
+    preferences.language =
+        CommandAction(kCmdLanguageEnglish)->isChecked() ? Language::English : Language::Japanese;
+    if (m_preferencesChanged) {
+        m_preferencesChanged(preferences);
+    }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        RetranslateMenu();
+        centralWidget()->update();
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::SetRunExperiment(std::function<void()> hook) {
@@ -241,12 +312,10 @@ bool CMainFrame::IsRestored() const {
 }
 
 QAction* CMainFrame::CommandAction(int id) const {
-    for (QAction* popup : menuBar()->actions()) {
-        if (popup->menu() == nullptr) {
-            continue;
-        }
-        for (QAction* action : popup->menu()->actions()) {
-            if (action->data().toInt() == id) {
+    // The items of the popups and of their submenus.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        for (QAction* action : menu->actions()) {
+            if (action->menu() == nullptr && action->data().toInt() == id) {
                 return action;
             }
         }
@@ -255,11 +324,12 @@ QAction* CMainFrame::CommandAction(int id) const {
 }
 
 QString CMainFrame::TitleLine() {
-    return QStringLiteral("Quorvel  -  click here or choose Experiment > Start to begin a test");
+    return CMainFrameTexts::tr(
+        "Quorvel  -  click here or choose Experiment > Start to begin a test");
 }
 
 QString CMainFrame::DataFolderLine() {
-    return QStringLiteral("Data folder: ") + QDir::toNativeSeparators(QDir::currentPath());
+    return CMainFrameTexts::tr("Data folder: ") + QDir::toNativeSeparators(QDir::currentPath());
 }
 
 void CMainFrame::keyPressEvent(QKeyEvent* event) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+#include "core/app/Preferences.h"
 #include "gui/platform/TopmostWhileAlone.h"
 #include "gui/platform/WindowStacking.h"
 
@@ -26,6 +27,11 @@ class CMainFrame : public QMainWindow {
     static constexpr int kCmdAbout = 40002;
     static constexpr int kCmdStart = 40005;
     static constexpr int kCmdShowResult = 40007;
+    // The program's own options, after the commands above: a checkable "Practice first" and
+    // the Language submenu with one checkable item per language.
+    static constexpr int kCmdPracticeFirst = 40010;
+    static constexpr int kCmdLanguageJapanese = 40011;
+    static constexpr int kCmdLanguageEnglish = 40012;
 
     // Measures the screen, builds the menu and places the frame at (0, 0) with the screen's
     // size. It is not shown and not topmost yet.
@@ -35,6 +41,11 @@ class CMainFrame : public QMainWindow {
     // What Start (and a click) and Show Result run; nothing is run while a hook is unset.
     void SetRunExperiment(std::function<void()> hook);
     void SetShowResult(std::function<void()> hook);
+    // Called with the preferences as the operator changed them in the menu.
+    void SetPreferencesChanged(std::function<void(const Preferences&)> hook);
+
+    // Shows `preferences` in the menu's check marks (nothing is called).
+    void ShowPreferences(const Preferences& preferences);
 
     // The command handlers, in the order of the frame's commands.
     void OnExit();        // closes the frame, as its close box does
@@ -69,13 +80,18 @@ class CMainFrame : public QMainWindow {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A language change gives the menu and the title lines their texts in the new language.
+    void changeEvent(QEvent* event) override;
 
   private:
     void BuildMenu();
+    void RetranslateMenu();
+    void OnPreferenceItem();
     void PlaceOverScreen();
 
     std::function<void()> m_runExperiment;
     std::function<void()> m_showResult;
+    std::function<void(const Preferences&)> m_preferencesChanged;
     bool m_testRunning = false;
     // A window manager frames the windows with captions: it maximises the frame.
     bool m_captioned = WindowManagerFramesWindows();

@@ -1,9 +1,11 @@
 #include "gui/app/CMyApp.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QWindow>
 #include <chrono>
 #include <thread>
@@ -25,6 +27,11 @@ namespace quorvel {
 
 namespace {
 
+// The texts this file shows, for translation (translations/*.ts).
+struct CMyAppTexts {
+    Q_DECLARE_TR_FUNCTIONS(CMyApp)
+};
+
 const char* const kSettingsBase = "QVL";
 const char* const kKeySubject = "subject";
 const char* const kKeySeed = "random_seed";
@@ -36,9 +43,9 @@ constexpr int kShowWaitMs = 1000;
 // The box when the conditions cannot be saved at exit: the file by its full path, and what the
 // next start will show instead.
 QString SettingsSaveErrorText(const QString& path) {
-    return QStringLiteral("設定ファイルを保存できません") + QLatin1Char('\n') +
+    return CMyAppTexts::tr("設定ファイルを保存できません") + QLatin1Char('\n') +
            QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + QLatin1Char('\n') +
-           QStringLiteral(
+           CMyAppTexts::tr(
                "次回の起動時には、今回の条件（被験者IDなど）ではなく、前に保存された"
                "条件が表示されます。");
 }
@@ -47,6 +54,7 @@ QString SettingsSaveErrorText(const QString& path) {
 void BuildLabelTables() {
     PartALabels();
     PartBLabels();
+    PartBLatinLabels();
 }
 
 // Dispatches events until the window system has put `frame` on the screen and it has been
@@ -67,10 +75,31 @@ void WaitUntilShown(QWidget& frame) {
 
 }  // namespace
 
+bool ApplyLanguage(QTranslator& translator, Language language) {
+    QCoreApplication::removeTranslator(&translator);
+    if (language == Language::Japanese) {
+        return true;
+    }
+    // Compiled into the program (translations/*.ts): no file to lose beside it.
+    if (!translator.load(QStringLiteral(":/i18n/quorvel_") + LanguageCode(language))) {
+        return false;
+    }
+    return QCoreApplication::installTranslator(&translator);
+}
+
 CMyApp::CMyApp(int& argc, char** argv)
-    : m_app(argc, argv), m_state(), m_settings(), m_window(), m_rng(), m_boxes() {
+    : m_app(argc, argv),
+      m_preferenceStore(OpenPreferences()),
+      m_preferences(ReadPreferences(*m_preferenceStore)),
+      m_state(),
+      m_settings(),
+      m_window(),
+      m_rng(),
+      m_boxes() {
     BuildLabelTables();
     ApplyAppIdentity();
+    // Before any window is made, so every text is in the operator's language from the start.
+    ApplyLanguage(m_translator, m_preferences.language);
 }
 
 CMyApp::~CMyApp() {
@@ -93,6 +122,9 @@ bool CMyApp::InitInstance() {
     m_frame = std::make_unique<CMainFrame>();
     m_frame->SetRunExperiment([this] { OnStart(); });
     m_frame->SetShowResult([this] { OnShowResult(); });
+    m_frame->ShowPreferences(m_preferences);
+    m_frame->SetPreferencesChanged(
+        [this](const Preferences& preferences) { OnPreferencesChanged(preferences); });
     m_boxes.SetOwner(m_frame.get());
 
     // The frame is on the screen, painted, before anything else can hold the start up.
@@ -216,11 +248,20 @@ void CMyApp::OnStart() {
         RecordsContext(),
         [this] { return m_ending; },
         [this](QWindow* window) { m_boxes.SetStackOver(window); },
-        &m_pendingRecords};
+        &m_pendingRecords,
+        m_preferences};
     RunExperiment(run);
     if (m_ending) {
         m_frame->close();
     }
+}
+
+void CMyApp::OnPreferencesChanged(const Preferences& preferences) {
+    if (preferences.language != m_preferences.language) {
+        ApplyLanguage(m_translator, preferences.language);
+    }
+    m_preferences = preferences;
+    WritePreferences(*m_preferenceStore, m_preferences);
 }
 
 void CMyApp::OnShowResult() {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 #include <memory>
 
 #include "core/app/CSettingsFile.h"
+#include "core/app/Preferences.h"
 #include "core/experiment/ExperimentState.h"
 #include "core/experiment/LcgRandom.h"
 #include "gui/platform/LastChance.h"
@@ -14,6 +16,11 @@
 namespace quorvel {
 
 class CMainFrame;
+
+// Shows the program's texts in `language`: the compiled-in translation installed into the
+// application (every window is told of the change at once), or none for Japanese. False when
+// the translation cannot be loaded (the texts stay Japanese).
+bool ApplyLanguage(QTranslator& translator, Language language);
 
 // The application: owns the QApplication and the objects that live for the whole process, in
 // the order they are made (and, reversed, destroyed): the experiment state (subject
@@ -52,8 +59,14 @@ class CMyApp {
     // (Re)arms the last chance: what to save when the process ends without returning.
     void ArmLastChance();
     void OnShowResult();
+    // The operator changed an option in the menu: it takes effect at once and is stored.
+    void OnPreferencesChanged(const Preferences& preferences);
 
     QApplication m_app;
+    // The program's own options (language, practice), apart from QVL.ini.
+    std::unique_ptr<QSettings> m_preferenceStore;
+    Preferences m_preferences;
+    QTranslator m_translator;
     ExperimentState m_state;
     CSettingsFile m_settings;
     CTouchWnd m_window;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,30 +18,35 @@ namespace quorvel {
 
 namespace {
 
+// The texts this file shows, for translation (translations/*.ts).
+struct CSubjectTexts {
+    Q_DECLARE_TR_FUNCTIONS(CSubject)
+};
+
 QString SubjectFaultMessage(SubjectIdFault fault) {
     switch (fault) {
         case SubjectIdFault::NotCp932:
-            return QStringLiteral(
+            return CSubjectTexts::tr(
                 "被験者IDに Shift-JIS で書けない文字が含まれています。\n"
                 "別の文字に直してください。");
         case SubjectIdFault::BadCharacter:
-            return QStringLiteral(
+            return CSubjectTexts::tr(
                 "被験者IDに使えない文字が含まれています。\n"
                 "\\ / : * ? \" < > | とタブなどの制御文字は使えません。");
         case SubjectIdFault::ReservedName:
-            return QStringLiteral(
+            return CSubjectTexts::tr(
                 "この被験者IDは記録ファイルの名前に使えません。\n"
                 "「.」「..」と CON、PRN、AUX、NUL、COM0～COM9、LPT0～LPT9 は使えません。");
         case SubjectIdFault::EndBlank:
-            return QStringLiteral(
+            return CSubjectTexts::tr(
                 "被験者IDの先頭または末尾に空白があります。\n"
                 "前後の空白を取り除いてください。");
         case SubjectIdFault::EqualsSign:
-            return QStringLiteral(
+            return CSubjectTexts::tr(
                 "被験者IDに「=」は使えません。\n"
                 "別の文字に直してください。");
         case SubjectIdFault::TooLong:
-            return QStringLiteral(
+            return CSubjectTexts::tr(
                 "被験者IDが長すぎて記録ファイルの名前に使えません。\n"
                 "短くしてください。");
         case SubjectIdFault::None:
@@ -81,11 +87,12 @@ QWidget* PickOwner(QWidget* owner) {
 CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
     : QDialog(PickOwner(owner)), m_boxes(boxes) {
     setObjectName(QStringLiteral("CSubject"));
-    const DialogUnits du = ApplyDialogFrame(
-        *this, QStringLiteral("課題条件"), DialogFont(QStringLiteral("MS UI Gothic"), 11), 244, 87);
+    const DialogUnits du =
+        ApplyDialogFrame(*this, CSubjectTexts::tr("課題条件"),
+                         DialogFont(QStringLiteral("MS UI Gothic"), 11), 244, 87);
 
     // The group box goes in first so that the radio buttons it frames lie above it.
-    auto* group = new QGroupBox(QStringLiteral("テストタイプ"), this);
+    auto* group = new QGroupBox(CSubjectTexts::tr("テストタイプ"), this);
     group->setObjectName(QStringLiteral("testTypeGroup"));
     du.Place(*group, {12, 24, 90, 42});
 
@@ -94,12 +101,12 @@ CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
     du.Place(*m_subjectEdit, {54, 6, 108, 12});
 
     // Siblings in one parent, so they exclude each other; they are no tab stops.
-    m_partA = new QRadioButton(QStringLiteral("Part A"), this);
+    m_partA = new QRadioButton(CSubjectTexts::tr("Part A"), this);
     m_partA->setObjectName(ControlName(kPartAId));
     m_partA->setFocusPolicy(Qt::ClickFocus);
     du.Place(*m_partA, {24, 36, 66, 12});
 
-    m_partB = new QRadioButton(QStringLiteral("Part B"), this);
+    m_partB = new QRadioButton(CSubjectTexts::tr("Part B"), this);
     m_partB->setObjectName(ControlName(kPartBId));
     m_partB->setFocusPolicy(Qt::ClickFocus);
     du.Place(*m_partB, {24, 48, 66, 12});
@@ -108,25 +115,25 @@ CSubject::CSubject(MessageBoxService& boxes, QWidget* owner)
     m_seedEdit->setObjectName(ControlName(kSeedEditId));
     du.Place(*m_seedEdit, {180, 48, 48, 12});
 
-    m_showRankingCheck = new QCheckBox(QStringLiteral("Show Ranking"), this);
+    m_showRankingCheck = new QCheckBox(CSubjectTexts::tr("Show Ranking"), this);
     m_showRankingCheck->setObjectName(ControlName(kShowRankingId));
     du.Place(*m_showRankingCheck, {132, 66, 84, 12});
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok = new QPushButton(CSubjectTexts::tr("OK"), this);
     m_ok->setObjectName(ControlName(kIdOk));
     m_ok->setDefault(true);
     du.Place(*m_ok, {180, 6, 50, 14});
 
-    m_cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    m_cancel = new QPushButton(CSubjectTexts::tr("キャンセル"), this);
     m_cancel->setObjectName(ControlName(kIdCancel));
     du.Place(*m_cancel, {180, 24, 50, 14});
 
-    auto* subjectLabel = new QLabel(QStringLiteral("Subject ID:"), this);
+    auto* subjectLabel = new QLabel(CSubjectTexts::tr("Subject ID:"), this);
     subjectLabel->setObjectName(QStringLiteral("subjectLabel"));
     subjectLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     du.Place(*subjectLabel, {6, 6, 42, 12});
 
-    auto* seedLabel = new QLabel(QStringLiteral("乱数初期値"), this);
+    auto* seedLabel = new QLabel(CSubjectTexts::tr("乱数初期値"), this);
     seedLabel->setObjectName(QStringLiteral("seedLabel"));
     seedLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     du.Place(*seedLabel, {132, 48, 48, 12});
@@ -172,8 +179,8 @@ bool CSubject::DoDataExchange(bool save) {
     }
     const std::optional<std::int32_t> seed = ScanSeedText(m_seedEdit->text());
     if (!seed) {
-        Refuse(m_seedEdit, QStringLiteral("乱数初期値には -2147483648 から 2147483647 までの"
-                                          "整数を入力してください。"));
+        Refuse(m_seedEdit, CSubjectTexts::tr("乱数初期値には -2147483648 から 2147483647 までの"
+                                             "整数を入力してください。"));
         return false;
     }
     m_subject = SubjectIdToCp932(subject);

@@ -49,7 +49,7 @@ QString Platform(const CTouchWnd& window) {
 }  // namespace
 
 bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBoxService& boxes,
-               const RecordsContext& records, const KeptRecords& kept) {
+               const RecordsContext& records, const KeptRecords& kept, const QString& language) {
     const InputJournal& journal = window.Journal();
     const QString directory = ResolveRecordsDirectory(records.directory);
 
@@ -61,10 +61,11 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
     facts.stimulus_scale = window.m_scale;
     facts.version = QLatin1String(kVersion);
     facts.platform = Platform(window);
-    facts.trial_log = MakeTrialLogName(state.subject).name;
+    facts.trial_log = state.practice ? QString() : MakeTrialLogName(state.subject).name;
     facts.total_rt_origin_us = TotalRtOriginMicros(journal);
     facts.events_dropped = journal.Dropped();
     facts.appended_without_lock = kept.without_lock;
+    facts.language = language;
 
     RunRecordBytes bytes;
     bytes.events = RunEventsHeader() + RunEventsRows(journal, state, window.Mapping());
@@ -79,7 +80,9 @@ bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBox
         bytes.run_id = facts.run_id;
         bytes.picture =
             RunPicturePng(state, WrongPresses(journal, window.Mapping()), RunCaption(state, facts));
-        bytes.trials = RunTrialsRows(state, facts.run_id, facts.total_rt_origin_us);
+        if (!state.practice) {
+            bytes.trials = RunTrialsRows(state, facts.run_id, facts.total_rt_origin_us);
+        }
         bytes.index_row = CsvRow(FieldsForIndexHeader(
             RunIndexFields(state, facts),
             ExistingIndexHeader(QDir(directory).filePath(QStringLiteral("%1/%2").arg(

@@ -13,8 +13,11 @@ class CTouchWnd;
 // its events file (every press and release the window's journal kept) and its picture. Called
 // once the driver is done and while the experiment window still exists (its mapping and size
 // are part of the record). `kept` is what the trial log and summary file took, as WriteRecords
-// reported it. True when the whole record is on disk; a failure has been reported.
+// reported it; `language` the code of the language the run was shown in. A practice has no
+// trial log and no rows in trials.csv. True when the whole record is on disk; a failure has been
+// reported.
 bool RecordRun(const ExperimentState& state, const CTouchWnd& window, MessageBoxService& boxes,
-               const RecordsContext& records, const KeptRecords& kept = {});
+               const RecordsContext& records, const KeptRecords& kept = {},
+               const QString& language = QStringLiteral("ja"));
 
 }  // namespace quorvel

@@ -1,5 +1,6 @@
 #include "gui/app/RunExperiment.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -11,6 +12,7 @@
 
 #include "core/experiment/DriveExperiment.h"
 #include "core/experiment/LayoutGenerator.h"
+#include "core/experiment/PracticeRun.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CSubject.h"
 #include "gui/app/MeasuredScreen.h"
@@ -27,14 +29,19 @@ namespace quorvel {
 
 namespace {
 
+// The texts this file shows, for translation (translations/*.ts).
+struct RunExperimentTexts {
+    Q_DECLARE_TR_FUNCTIONS(RunExperiment)
+};
+
 QString NoDisplayText() {
-    return QStringLiteral(
+    return RunExperimentTexts::tr(
         "The experiment screen could not be set up (OpenGL is not available), so the test "
         "cannot be shown.\nThe test was not run and nothing was recorded.");
 }
 
 QString NoImagesText() {
-    return QStringLiteral(
+    return RunExperimentTexts::tr(
         "The images of the test could not be created (not enough graphics memory), so the "
         "test cannot be shown.\nThe test was not run and nothing was recorded.");
 }
@@ -119,6 +126,31 @@ void EndUnshowableRun(RunContext& run, const QString& text) {
     run.boxes.ShowApp(text, BoxIcon::Stop);
 }
 
+enum class PracticeResult { Done, Ended, ImagesFailed };
+
+// The practice trail before the test, on its own layout and images: its instruction, its
+// targets with every wrong touch shown, and its run record (nothing else is written). Escape
+// (or the end of the program) ends it, and with it the whole Start.
+PracticeResult RunPractice(RunContext& run, const RecordsContext& records, ClickSound& click) {
+    ExperimentState practice = MakePracticeRun(run.state);
+    if (!BuildTargetImages(run.window, practice)) {
+        return PracticeResult::ImagesFailed;
+    }
+    WindowDriverIo io(run.window, practice, run.keys, click);
+    io.SetStopRequest(run.stop_requested);
+    const DriveOutcome outcome = DriveExperiment(practice, io, run.boxes, [&](DriveOutcome) {
+        AwaitLastLift(io, run.window, std::chrono::steady_clock::now());
+        KeptRecords kept;
+        kept.run_record = RecordRun(practice, run.window, run.boxes, records, kept,
+                                    LanguageCode(run.preferences.language));
+        run.window.Journal().SetAwaited(-1);
+        return kept;
+    });
+    const bool ending = run.stop_requested && run.stop_requested();
+    return outcome == DriveOutcome::Completed && !ending ? PracticeResult::Done
+                                                         : PracticeResult::Ended;
+}
+
 }  // namespace
 
 PrepareResult PrepareExperiment(RunContext& run) {
@@ -126,6 +158,7 @@ PrepareResult PrepareExperiment(RunContext& run) {
     if (!EditConditions(run.state, run.boxes, &run.frame, run.window.Window())) {
         return PrepareResult::Abandoned;
     }
+    run.state.labels = LabelsFor(run.preferences.language);
     // The run's one calendar clock: a seed of 0 takes its time, as the records' stamp does.
     run.state.run_seed = SeedForRun(run.rng, run.state.random_seed, run.records.Calendar());
     SwitchInputMethodOff(run.frame);
@@ -185,8 +218,6 @@ void RunExperiment(RunContext& run) {
     }
     ClickSound click;
     click.Load(records.directory);
-    WindowDriverIo io(window, run.state, run.keys, click);
-    io.SetStopRequest(run.stop_requested);
     // A shared file another station keeps locked must not freeze the program while it waits.
     LockWaitNote waitNote(window.Window(), run.stop_requested);
     if (!records.ending) {
@@ -195,6 +226,22 @@ void RunExperiment(RunContext& run) {
     if (!records.lock_wait_hook) {
         records.lock_wait_hook = [&waitNote](bool waiting) { return waitNote.OnWait(waiting); };
     }
+    if (run.preferences.practice_first) {
+        switch (RunPractice(run, records, click)) {
+            case PracticeResult::Done:
+                break;
+            case PracticeResult::Ended:  // as an abort before the test: nothing more is written
+                window.ResetTextures();
+                window.DestroyWindow();
+                run.frame.RestoreFrame();
+                return;
+            case PracticeResult::ImagesFailed:
+                EndUnshowableRun(run, NoImagesText());
+                return;
+        }
+    }
+    WindowDriverIo io(window, run.state, run.keys, click);
+    io.SetStopRequest(run.stop_requested);
     // The records are written as soon as the run ends, before the end message: a completed
     // test must not depend on anyone closing that box. A test whose clock never ran has no
     // times worth keeping and never gets there: nothing is written. The run's images stay
@@ -233,7 +280,8 @@ void RunExperiment(RunContext& run) {
             if (written) {
                 AwaitLastLift(io, window, ended);
             }
-            kept.run_record = written && RecordRun(run.state, window, run.boxes, records, kept);
+            kept.run_record = written && RecordRun(run.state, window, run.boxes, records, kept,
+                                                   LanguageCode(run.preferences.language));
             window.Journal().SetAwaited(-1);  // the end box comes next
             return kept;
         });

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "core/app/Preferences.h"
 #include "core/experiment/ExperimentState.h"
 #include "core/experiment/LcgRandom.h"
 #include "core/platform/MessageBoxService.h"
@@ -41,6 +42,9 @@ struct RunContext {
     // writing of its completed rows (as an abort writes them), for the application to call when
     // the process is ending without returning (the display is gone); null: no such slot.
     std::function<void()>* pending_records = nullptr;
+    // The operator's preferences as the run starts: the language (and with it Part B's
+    // letters) and whether a practice trail comes before the test.
+    Preferences preferences = {};
 };
 
 enum class PrepareResult {

@@ -17,6 +17,8 @@ constexpr int kRimRadius = 48;
 constexpr int kRimPen = 1;
 constexpr int kRingRadius = 42;
 constexpr int kRingPen = 2;
+constexpr int kWrongRadius = 46;
+constexpr int kWrongPen = 6;
 constexpr std::uint32_t kWhiteText = 0xFFFFFF;  // 0x00BBGGRR
 constexpr int kLabelHeight = 50;
 
@@ -35,7 +37,7 @@ TextureHandle AddCircleImage(CDXWnd& window) {
 }  // namespace
 
 bool BuildTargetImages(CDXWnd& window, ExperimentState& state) {
-    for (int i = 0; i < kTargetCount; ++i) {
+    for (int i = 0; i < TargetCount(state); ++i) {
         const TextureHandle image = AddCircleImage(window);
         if (image == -1) {
             return false;
@@ -43,7 +45,7 @@ bool BuildTargetImages(CDXWnd& window, ExperimentState& state) {
         state.target_textures[i] = image;
         window.m_textColor = kWhiteText;
         window.m_fontHeight = kLabelHeight;
-        window.DrawTextToTexture(image, LabelFor(state.test_type, i), std::nullopt,
+        window.DrawTextToTexture(image, LabelFor(state, i), std::nullopt,
                                  kDtCenter | kDtVCenter | kDtSingleLine);
     }
 
@@ -60,6 +62,18 @@ bool BuildTargetImages(CDXWnd& window, ExperimentState& state) {
     state.ring_texture = ring;
     ClearTexture(window.m_textures, ring);
     DrawCircle(window.m_textures, ring, kCentre, kCentre, kRingRadius, kRingPen, kOpaqueGreen);
+
+    // A practice shows where a wrong touch landed with a thick red ring.
+    state.wrong_texture = 0;
+    if (state.practice) {
+        const TextureHandle wrong = window.AddTexture(kSide, kSide, TextureFormat::A8R8G8B8);
+        if (wrong == -1) {
+            return false;
+        }
+        state.wrong_texture = wrong;
+        ClearTexture(window.m_textures, wrong);
+        DrawCircle(window.m_textures, wrong, kCentre, kCentre, kWrongRadius, kWrongPen, kOpaqueRed);
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/experiment/HitTest.h"
 #include "core/experiment/MsTimer.h"
 #include "gui/platform/ClickSound.h"
 #include "gui/platform/KeyState.h"
@@ -16,6 +17,9 @@ namespace quorvel {
 namespace {
 
 constexpr int kIdleMs = 1;
+// How long a practice's wrong touch stays marked: long enough to be seen, short enough not to
+// hold the subject up.
+constexpr std::chrono::milliseconds kWrongMarkTime{400};
 
 }  // namespace
 
@@ -30,6 +34,22 @@ WindowDriverIo::WindowDriverIo(CTouchWnd& window, const ExperimentState& state, 
 
 void WindowDriverIo::DrawScene(int completed) {
     quorvel::DrawScene(m_window, m_state, completed);
+}
+
+void WindowDriverIo::ShowWrongTouch(int awaited, const Stimulus& touch) {
+    if (m_state.wrong_texture <= 0) {
+        return;
+    }
+    // The circle touched, or where the touch landed when it was on none.
+    const int circle = CircleNumberAt(m_state.stimuli, touch, TargetCount(m_state));
+    const Stimulus at = circle > 0 ? m_state.stimuli[circle - 1] : touch;
+    quorvel::DrawScene(m_window, m_state, awaited,
+                       SpriteDraw{m_state.wrong_texture, at.x - kImageHalf, at.y - kImageHalf});
+    const auto until = std::chrono::steady_clock::now() + kWrongMarkTime;
+    while (std::chrono::steady_clock::now() < until && !StopRequested()) {
+        Idle();
+    }
+    DrawScene(awaited);
 }
 
 void WindowDriverIo::Pump() {

@@ -47,6 +47,7 @@ class WindowDriverIo : public DriverIo {
     void ClockReset() override;
     std::int32_t FirstPointEvent() const override;
     void Judged(const Press& press, bool correct) override;
+    void ShowWrongTouch(int awaited, const Stimulus& touch) override;
 
     // Asked at every sample whether the program is to end; unset: never.
     void SetStopRequest(std::function<bool()> stop) { m_stop = std::move(stop); }

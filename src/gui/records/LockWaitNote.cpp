@@ -1,6 +1,7 @@
 #include "gui/records/LockWaitNote.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -11,6 +12,11 @@
 namespace quorvel {
 
 namespace {
+
+// The texts this file shows, for translation (translations/*.ts).
+struct LockWaitNoteTexts {
+    Q_DECLARE_TR_FUNCTIONS(LockWaitNote)
+};
 
 bool IsInput(QEvent::Type type) {
     switch (type) {
@@ -55,8 +61,8 @@ void LockWaitNote::Show() {
     m_note = std::make_unique<QWidget>(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
     m_note->setObjectName(QStringLiteral("LockWaitNote"));
     auto* layout = new QVBoxLayout(m_note.get());  // owned by the note
-    auto* text = new QLabel(QStringLiteral("記録ファイルを他の端末が使用中です。\n"
-                                           "書き込めるようになるまでお待ちください…"),
+    auto* text = new QLabel(LockWaitNoteTexts::tr("記録ファイルを他の端末が使用中です。\n"
+                                                  "書き込めるようになるまでお待ちください…"),
                             m_note.get());
     text->setAlignment(Qt::AlignCenter);
     text->setMargin(24);

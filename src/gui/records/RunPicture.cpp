@@ -60,7 +60,7 @@ QImage RunPicture(const ExperimentState& state, const std::vector<Stimulus>& wro
         QFontMetricsF(captionFont).elidedText(caption, Qt::ElideRight, captionBox.width()));
     painter.drawLine(QPointF(0, kCaptionHeight), QPointF(kLogicalWidth, kCaptionHeight));
 
-    const int completed = std::clamp(state.completed, 0, kTargetCount);
+    const int completed = std::clamp(state.completed, 0, TargetCount(state));
     // The path through the centres of the targets reached, under the circles as on the screen.
     if (completed >= 2) {
         QPainterPath path(Centre(state.stimuli[0]));
@@ -75,7 +75,7 @@ QImage RunPicture(const ExperimentState& state, const std::vector<Stimulus>& wro
     QFont labelFont = painter.font();
     labelFont.setPixelSize(40);
     painter.setFont(labelFont);
-    for (int i = 0; i < kTargetCount; ++i) {
+    for (int i = 0; i < TargetCount(state); ++i) {
         const QPointF c = Centre(state.stimuli[i]);
         painter.setPen(QPen(Qt::black, 2));
         painter.setBrush(Qt::white);
@@ -84,7 +84,7 @@ QImage RunPicture(const ExperimentState& state, const std::vector<Stimulus>& wro
         if (completed > 0 || i == 0) {
             painter.drawText(QRectF(c.x() - kRadius, c.y() - kRadius, 2 * kRadius, 2 * kRadius),
                              Qt::AlignCenter,
-                             FromCp932(QByteArray::fromStdString(LabelFor(state.test_type, i))));
+                             FromCp932(QByteArray::fromStdString(LabelFor(state, i))));
         }
     }
     if (completed > 0) {

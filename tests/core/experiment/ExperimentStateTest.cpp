@@ -73,6 +73,22 @@ TEST(LabelTable, PartBAlternatesNumbersAndKanaAsCp932) {
     EXPECT_EQ(LabelFor(kPartB, 24), "13");
 }
 
+TEST(LabelTable, LatinLettersReplaceTheKanaOnlyInPartB) {
+    const std::string latin[] = {"1", "A", "2", "B", "3", "C",  "4", "D",  "5", "E",  "6", "F", "7",
+                                 "G", "8", "H", "9", "I", "10", "J", "11", "K", "12", "L", "13"};
+    ExperimentState state;
+    state.labels = LabelScript::Latin;
+    for (int i = 0; i < kTargetCount; ++i) {
+        state.test_type = kPartB;
+        EXPECT_EQ(LabelFor(state, i), latin[i]) << "position " << i;
+        state.test_type = kPartA;
+        EXPECT_EQ(LabelFor(state, i), std::to_string(i + 1)) << "position " << i;
+    }
+    state.labels = LabelScript::Hiragana;
+    state.test_type = 7;
+    EXPECT_EQ(LabelFor(state, 1), "\x82\xA0");
+}
+
 TEST(LabelTable, AnyNonZeroTestTypeIsPartB) {
     for (TestType t : {1, 2, 7, -1}) {
         EXPECT_EQ(LabelFor(t, 1), "\x82\xA0") << t;

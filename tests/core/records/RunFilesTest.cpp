@@ -59,6 +59,7 @@ TEST(RunFiles, TheIndexRowCarriesTheRunAsTheTrialLogHasIt) {
     state.random_seed = 0;
     state.run_seed = 3000000000u;
     RunFacts facts;
+    state.labels = LabelScript::Latin;
     facts.run_id = QStringLiteral("20240305-070809-00af");
     facts.started = QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9, 12), QTimeZone(9 * 3600));
     facts.screen_px = QSize(1920, 1080);
@@ -79,7 +80,7 @@ TEST(RunFiles, TheIndexRowCarriesTheRunAsTheTrialLogHasIt) {
                          "events_file,picture_file,total_rt_origin_us,events_dropped,"
                          "first_target_ms,completion_ms,trail_length,trail_crossings,"
                          "mean_between_ms,median_between_ms,longest_ms,longest_target,"
-                         "appended_without_lock\r\n"));
+                         "appended_without_lock,labels,language,practice\r\n"));
     // TotalRT of the last completed row (target 3: 2000 ms); errors of every target, the
     // awaited one's too (target 4 of the run: 2). The scores: target 1 took 1500 ms; target 3
     // came 1502 ms (the TotalRT origin) + 2000 ms after the run origin; targets 2 and 3 took
@@ -90,11 +91,17 @@ TEST(RunFiles, TheIndexRowCarriesTheRunAsTheTrialLogHasIt) {
                              "1.005,\"Debian 12; Qt 6.4.2; llvmpipe (LLVM 15, 256 bits)\","
                              "\"被験,1.csv\",20240305-070809-00af.events.csv,"
                              "20240305-070809-00af.png,1502117,0,"
-                             "1500,3502,1032.3,0,1000.0,1000.0,1000,2,0\r\n")
+                             "1500,3502,1032.3,0,1000.0,1000.0,1000,2,0,latin,ja,0\r\n")
                   .toUtf8());
     facts.appended_without_lock = true;
-    EXPECT_TRUE(RunIndexRow(state, facts).endsWith(",1000,2,1\r\n"));
+    EXPECT_TRUE(RunIndexRow(state, facts).endsWith(",1000,2,1,latin,ja,0\r\n"));
     facts.appended_without_lock = false;
+    // A practice in English: its letters, language and mark.
+    ExperimentState practice = state;
+    practice.practice = true;
+    facts.language = QStringLiteral("en");
+    EXPECT_TRUE(RunIndexRow(practice, facts).endsWith(",1000,2,0,latin,en,1\r\n"));
+    facts.language = QStringLiteral("ja");
 
     // One target: TotalRT 0; none: empty, as there is no row; complete: the last target's.
     struct Case {

@@ -82,6 +82,28 @@ TEST(SubjectScores, TheLatestCompletedRunOfEachFormIsPairedPerSubject) {
     EXPECT_EQ(error, QString());
 }
 
+// A practice trail is never a result: even one marked completed is passed over, and a subject
+// with practices only does not appear.
+TEST(SubjectScores, PracticeRunsAreIgnored) {
+    const QList<QByteArray> names = RunIndexHeader().mid(3).chopped(2).split(',');
+    const auto practice = [&](QByteArray row) {
+        QStringList fields = QString::fromUtf8(row.chopped(2)).split(QLatin1Char(','));
+        fields[names.indexOf("practice")] = QStringLiteral("1");
+        return CsvRow(fields);
+    };
+    const QByteArray index = RunIndexHeader() +
+                             Row("a1", "S1", "A", "10:00:00", true, "30000", "25000", 1) +
+                             practice(Row("p1", "S1", "A", "10:05:00", true, "9000", "8000", 0)) +
+                             practice(Row("p2", "P", "B", "10:06:00", true, "9000", "8000", 0));
+    QString error;
+    const std::vector<IndexRun> runs = ReadIndexRuns(index, error);
+    ASSERT_EQ(error, QString());
+    ASSERT_EQ(runs.size(), 1u);
+    const std::vector<SubjectScores> subjects = ScoreSubjects(runs);
+    ASSERT_EQ(subjects.size(), 1u);
+    EXPECT_EQ(subjects[0].a.latest->run_id, QStringLiteral("a1"));
+}
+
 TEST(SubjectScores, ADamagedIndexIsRefusedWithItsLineNamed) {
     const QByteArray good = LabIndex();
     const qsizetype fourth = good.indexOf("a2,");  // line 5
@@ -97,7 +119,9 @@ TEST(SubjectScores, ADamagedIndexIsRefusedWithItsLineNamed) {
     QByteArray badTime = good;
     badTime.replace("2026-03-05T10:40", "2026-13-05T10:40");
     const Case cases[] = {
-        {"a row cut short", shortRow, QStringLiteral("line 5: 3 fields where the header has 30")},
+        {"a row cut short", shortRow,
+         QStringLiteral("line 5: 3 fields where the header has %1")
+             .arg(RunIndexHeader().count(',') + 1)},
         {"a form that is neither", badForm,
          QStringLiteral("line 4: a run id, form, start, outcome or time cannot be read")},
         {"a start that is no time", badTime,

@@ -11,13 +11,18 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <algorithm>
 #include <functional>
 
+#include "core/experiment/EndMessage.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CMainFrame.h"
+#include "gui/app/CMyApp.h"
+#include "gui/app/CSubject.h"
 #include "gui/app/MeasuredScreen.h"
 #include "gui/platform/DialogTemplate.h"
+#include "gui/platform/QtMessageBoxes.h"
 #include "gui/platform/WindowStacking.h"
 #include "support/TestFolder.h"
 
@@ -187,6 +192,7 @@ TEST(CMainFrameTest, MenuHasItsPopupsItemsAndCommandIds) {
         {"&File", "E&xit", 40001},
         {"&Experiment", "&Start", 40005},
         {"&Experiment", "Show &Result", 40007},
+        {"&Experiment", "&Practice first", 40010},
         {"&Help", "&About", 40002},
     };
     std::vector<QString> popups;
@@ -195,6 +201,11 @@ TEST(CMainFrameTest, MenuHasItsPopupsItemsAndCommandIds) {
         popups.push_back(popup->text());
         ASSERT_NE(popup->menu(), nullptr);
         for (QAction* action : popup->menu()->actions()) {
+            // The program's own options follow the commands, after a separator; the language
+            // submenu is checked by the language test.
+            if (action->isSeparator() || action->menu() != nullptr) {
+                continue;
+            }
             ASSERT_LT(i, std::size(expected));
             const Item& item = expected[i++];
             EXPECT_EQ(popup->text(), QString::fromUtf8(item.popup));
@@ -314,6 +325,56 @@ TEST(CMainFrameTest, WindowManagersAreToldTheFrameCannotBeResized) {
     EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+}
+
+// The Language submenu takes effect at once, while the program runs: the menu shows the choice,
+// the choice is handed on to be stored, and the next window and message are in that language;
+// back to 日本語 they are the program's own Japanese texts again, unchanged.
+TEST(CMainFrameTest, TheLanguageAndPracticeItemsTakeEffectAtOnce) {
+    CMainFrame frame;
+    QTranslator translator;
+    std::vector<Preferences> changes;
+    frame.SetPreferencesChanged([&](const Preferences& p) {
+        changes.push_back(p);
+        ApplyLanguage(translator, p.language);
+    });
+    frame.ShowPreferences(Preferences{});
+    QAction* japanese = frame.CommandAction(CMainFrame::kCmdLanguageJapanese);
+    QAction* english = frame.CommandAction(CMainFrame::kCmdLanguageEnglish);
+    QAction* practice = frame.CommandAction(CMainFrame::kCmdPracticeFirst);
+    ASSERT_TRUE(japanese && english && practice);
+    EXPECT_EQ(japanese->text(), QStringLiteral("日本語"));
+    EXPECT_EQ(english->text(), QStringLiteral("English"));
+    EXPECT_TRUE(japanese->isChecked());
+    EXPECT_FALSE(practice->isChecked());
+
+    ExperimentState state;
+    state.completed = 0;
+    QtMessageBoxes boxes;
+    struct Step {
+        QAction* item;
+        Language language;
+        bool practice;
+        const char* caption;  // of the conditions dialog
+        const char* abort;    // the start of an aborted test's end message
+    };
+    const Step steps[] = {
+        {english, Language::English, false, "Task conditions", "The program was interrupted.\n"},
+        {practice, Language::English, true, "Task conditions", "The program was interrupted.\n"},
+        {japanese, Language::Japanese, true, "課題条件", "プログラムを中断しました。\n"},
+    };
+    for (const Step& step : steps) {
+        step.item->trigger();
+        ASSERT_FALSE(changes.empty());
+        EXPECT_EQ(changes.back().language, step.language);
+        EXPECT_EQ(changes.back().practice_first, step.practice);
+        EXPECT_EQ(english->isChecked(), step.language == Language::English);
+        EXPECT_EQ(japanese->isChecked(), step.language == Language::Japanese);
+        CSubject dialog(boxes, &frame);
+        EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(step.caption));
+        EXPECT_TRUE(EndText(state, KeptRecords{}).startsWith(QString::fromUtf8(step.abort)));
+    }
+    EXPECT_EQ(changes.size(), 3u);
 }
 
 TEST(CMainFrameTest, ExitClosesTheFrame) {

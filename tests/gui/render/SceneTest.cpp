@@ -4,6 +4,7 @@
 #include <QOpenGLContext>
 #include <cmath>
 
+#include "gui/experiment/TargetImages.h"
 #include "gui/render/CTouchWnd.h"
 #include "gui/render/DrawScene.h"
 #include "gui/render/OpenWindow.h"
@@ -168,6 +169,40 @@ TEST_F(SceneTest, PartBKanaLabelsAreDrawn) {
     const QImage frame = Scene(1);
     for (int i = 1; i < kTargetCount; i += 2) {
         EXPECT_GT(LabelPixels(frame, i), 50) << "kana at position " << i;
+    }
+}
+
+// In English Part B shows the Latin letters: each circle's image is exactly that letter drawn on
+// the circle (and not the kana of the same place), and the screen shows them.
+TEST_F(SceneTest, PartBLatinLabelsAreDrawnInEnglish) {
+    ASSERT_EQ(test::OpenWindow(window, QSize(1024, 768)), 1);
+    window.SetFrameCapture(true);
+    state.test_type = kPartB;
+    state.labels = LabelScript::Latin;
+    test::GridLayout(state);
+    ASSERT_TRUE(BuildTargetImages(window, state));
+    TextureTable& table = window.m_textures;
+    const auto drawn = [&](const std::string& label) {
+        const TextureHandle h = window.AddTexture(100, 100, TextureFormat::A8R8G8B8);
+        ClearTexture(table, h);
+        FillCircle(table, h, 50, 50, 49, kOpaqueBlack);
+        DrawCircle(table, h, 50, 50, 48, 1, kOpaqueWhite);
+        window.m_textColor = 0xFFFFFF;
+        window.m_fontHeight = 50;
+        window.DrawTextToTexture(h, label, std::nullopt, kDtCenter | kDtVCenter | kDtSingleLine);
+        return table.Slot(h).pixels;
+    };
+    const char* kana[12] = {"\x82\xA0", "\x82\xA2", "\x82\xA4", "\x82\xA6", "\x82\xA8", "\x82\xA9",
+                            "\x82\xAB", "\x82\xAD", "\x82\xAF", "\x82\xB1", "\x82\xB3", "\x82\xB5"};
+    for (int k = 0; k < 12; ++k) {
+        const int i = 2 * k + 1;
+        const std::vector<std::uint32_t> image = table.Slot(state.target_textures[i]).pixels;
+        EXPECT_EQ(image, drawn(std::string(1, static_cast<char>('A' + k)))) << "position " << i;
+        EXPECT_NE(image, drawn(kana[k])) << "position " << i;
+    }
+    const QImage frame = Scene(1);
+    for (int i = 1; i < kTargetCount; i += 2) {
+        EXPECT_GT(LabelPixels(frame, i), 30) << "letter at position " << i;
     }
 }
 
