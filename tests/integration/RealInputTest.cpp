@@ -368,10 +368,18 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
         if (HasFatalFailure()) {
             return;
         }
-        Tap(ScreenPoint(layout[0]));
-        ASSERT_TRUE(WaitFor([&] {
-            return IsGreen(Pixel(ScreenPoint({layout[0].x + 42, layout[0].y})));
-        })) << SaveScreen("aborted-first-target");
+        // As in the complete tests, a tap in the instant before the wait for target 1 begins
+        // is not judged, and the test taps again.
+        bool taken = false;
+        for (int attempt = 0; attempt < 3 && !taken; ++attempt) {
+            Tap(ScreenPoint(layout[0]));
+            taken = WaitFor(
+                [&] {
+                    return IsGreen(Pixel(ScreenPoint({layout[0].x + 42, layout[0].y})));
+                },
+                80);
+        }
+        ASSERT_TRUE(taken) << SaveScreen("aborted-first-target");
         // Escape held a moment, as a hand presses it: the test ends and says so.
         Xdotool({QStringLiteral("keydown"), QStringLiteral("Escape")});
         QThread::msleep(100);
