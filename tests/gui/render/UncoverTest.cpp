@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <chrono>
+#include <thread>
 
 #include "core/render/TexturePrimitives.h"
 #include "gui/platform/MessagePump.h"
@@ -20,6 +22,21 @@ namespace {
 
 using test::Fill;
 
+// Looks at one pixel of the screen until `wanted` holds of it, or `looks` times; the last seen.
+template <typename Wanted>
+QRgb LookUntil(QPoint where, int looks, Wanted wanted) {
+    QRgb seen = 0;
+    for (int look = 0; look < looks; ++look) {
+        Idle();
+        seen = test::ScreenPixel(where) & 0xFFFFFFu;
+        if (wanted(seen)) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return seen;
+}
+
 // Without a compositor nothing keeps a window's picture: whatever stood over the test screen
 // (the conditions dialog, a box) stayed in view until the next frame, in front of the subject.
 // The last frame is presented again when the window is uncovered.
@@ -33,12 +50,24 @@ TEST(UncoverTest, AnUncoveredWindowShowsItsLastFrameAgain) {
     ASSERT_EQ(test::OpenWindow(window, screen->size() * screen->devicePixelRatio()), 1);
     const TextureHandle white = window.AddTexture(100, 100, TextureFormat::A8R8G8B8);
     Fill(window.m_textures, white, 0xFFFFFFFFu);
-    ASSERT_EQ(window.BeginFrame(), 1);
-    window.DrawSprite(white, 462.0f, 334.0f);
-    window.EndFrame();
+    const auto present = [&] {
+        ASSERT_EQ(window.BeginFrame(), 1);
+        window.DrawSprite(white, 462.0f, 334.0f);
+        window.EndFrame();
+    };
+    present();
     // The middle of the white square, on the screen.
     const QPoint middle(qRound(window.m_offsetX + 512 * window.m_scale),
                         qRound(window.m_offsetY + 384 * window.m_scale));
+    const auto isWhite = [](QRgb seen) { return seen == 0xFFFFFFu; };
+    // GNOME's window manager (mutter on X11) can drop a frame drawn at the moment the window
+    // is mapped, and asks for no other. A program draws its frames later (a box stands over
+    // the window first); the test draws its one frame again, so what follows starts from a
+    // window that shows it.
+    if (!isWhite(LookUntil(middle, 100, isWhite))) {
+        present();
+    }
+    ASSERT_EQ(LookUntil(middle, 200, isWhite), 0xFFFFFFu) << "the frame never reached the screen";
 
     QWidget cover;
     cover.setWindowFlag(Qt::X11BypassWindowManagerHint);
@@ -48,14 +77,12 @@ TEST(UncoverTest, AnUncoveredWindowShowsItsLastFrameAgain) {
     for (int i = 0; i < 200 && !cover.windowHandle()->isExposed(); ++i) {
         Idle();
     }
+    // Seen in front of the window, unless a compositor keeps the window's picture apart
+    // (and then the uncovering below holds anyway).
+    LookUntil(middle, 40, [](QRgb seen) { return seen == 0x3060C0u; });
     cover.hide();
     // Looks a few times, as the uncovering reaches the window through the event queue.
-    QRgb seen = 0;
-    for (int look = 0; look < 50 && (seen & 0xFFFFFFu) != 0xFFFFFFu; ++look) {
-        Idle();
-        seen = test::ScreenPixel(middle);
-    }
-    EXPECT_EQ(seen & 0xFFFFFFu, 0xFFFFFFu);
+    EXPECT_EQ(LookUntil(middle, 200, isWhite), 0xFFFFFFu);
     window.DestroyWindow();
 }
 
