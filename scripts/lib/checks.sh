@@ -8,19 +8,16 @@
 # A check never pipes a reader that may stop early (grep -q, head, cmp) behind a writer under
 # pipefail: the writer dies of SIGPIPE and a sound result reads as a failure. Write to a file
 # first, then read the file.
+source "$(dirname "${BASH_SOURCE[0]}")/errexit.sh"
+
 checks_passed=0
 checks_failed=()
 
 check() {
   local name="$1" rc=0
   shift
-  set +e
-  (
-    set -e
-    "$@"
-  )
-  rc=$?
-  set -e
+  run_errexit "$@"
+  rc=$errexit_status
   if [ "$rc" -eq 0 ]; then
     checks_passed=$((checks_passed + 1))
     printf '  ok      %s\n' "$name"

@@ -6,16 +6,13 @@
 #   stage_log_own                 a script run on its own (no QUORVEL_STAGE_LOG from a caller)
 #                                 keeps a log of its own and prints its table when it ends
 #   stage_table [FILE]            prints the table of a stage log, with its total
+source "$(dirname "${BASH_SOURCE[0]}")/errexit.sh"
+
 timed() {
   local name="$1" start=$SECONDS rc=0
   shift
-  set +e
-  (
-    set -e
-    "$@"
-  )
-  rc=$?
-  set -e
+  run_errexit "$@"
+  rc=$errexit_status
   if [ -n "${QUORVEL_STAGE_LOG:-}" ]; then
     local status=ok
     [ "$rc" -eq 0 ] || status=failed
