@@ -117,6 +117,15 @@ case "$kind" in
     # As a GNOME session names its desktop to the programs it starts.
     export XDG_CURRENT_DESKTOP=GNOME
     wait_for "mutter" test -S "$XDG_RUNTIME_DIR/$socket"
+    # Tests see the screen through mutter's screen cast, which PipeWire carries (a session
+    # manager, WirePlumber, links the stream); the script takes one picture.
+    pipewire >"$tmp/pipewire.log" 2>&1 &
+    pids+=("$!")
+    wait_for "pipewire" test -S "$XDG_RUNTIME_DIR/pipewire-0"
+    wireplumber >"$tmp/wireplumber.log" 2>&1 &
+    pids+=("$!")
+    QUORVEL_SCREENSHOT="$(cd "$(dirname "$0")" && pwd)/lib/mutter-screenshot.py"
+    export QUORVEL_SCREENSHOT
     ;;
   weston)
     export XDG_RUNTIME_DIR="$tmp/runtime"

@@ -26,6 +26,9 @@ packages=(
   # KDE's kwin with breeze, without which it draws no title bars) and mutter as GNOME's
   # Wayland compositor too; they talk to a session bus of their own
   xfwm4 mutter kwin-x11 breeze dbus-daemon
+  # mutter's screen, read by the tests through its screen cast: PipeWire with its session
+  # manager, GStreamer's PipeWire source and command line, and Debian's Python D-Bus bindings
+  pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools python3-dbus python3-gi
   # real keyboard and pointer input through the X server, for the real-input test
   xdotool
   # multimedia backend plugins so QSoundEffect can load

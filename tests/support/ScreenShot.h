@@ -10,14 +10,19 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace quorvel::test {
 
 // The whole screen as the person in front of it sees it, with every window's stacking as
 // the window system composed it. On X11 the root window is read back; a Wayland client cannot
-// read the screen, so Weston's screenshooter (weston started with --debug, as the test
-// desktop script does) takes the picture. Null when neither can.
+// read the screen, so the compositor's own way takes the picture: the command the test
+// desktop script names in QUORVEL_SCREENSHOT (GNOME's mutter: its screen cast), else Weston's
+// screenshooter (weston started with --debug, as that script does). Null when none can.
 inline QImage ScreenShot() {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         QScreen* screen = QGuiApplication::primaryScreen();
@@ -26,6 +31,12 @@ inline QImage ScreenShot() {
     QTemporaryDir dir;
     QProcess shooter;
     shooter.setWorkingDirectory(dir.path());
+    const QString command = qEnvironmentVariable("QUORVEL_SCREENSHOT");
+    if (!command.isEmpty()) {
+        const QString file = dir.filePath(QStringLiteral("screen.png"));
+        shooter.start(command, {file});
+        return shooter.waitForFinished() && shooter.exitCode() == 0 ? QImage(file) : QImage();
+    }
     shooter.start(QStringLiteral("weston-screenshooter"), {});
     if (!shooter.waitForFinished() || shooter.exitCode() != 0) {
         return QImage();
@@ -74,19 +85,86 @@ inline qint64 CountOf(const QImage& image, QRgb colour, int tolerance = 2) {
     return matching;
 }
 
+// Where `picture` (a window's own picture) stands in `screen`, found as it is, pixel for pixel:
+// the top-left corner of the place where at least nine in ten of a grid of the picture's
+// pixels are on the screen. For a Wayland client, which cannot learn where the compositor put
+// its window. The search starts from the grid's pixel whose colour the screen holds least.
+inline std::optional<QPoint> FindPicture(const QImage& screen, const QImage& picture) {
+    if (screen.isNull() || picture.isNull() || picture.width() > screen.width() ||
+        picture.height() > screen.height()) {
+        return std::nullopt;
+    }
+    const QImage shot = screen.convertToFormat(QImage::Format_RGB32);
+    const QImage own = picture.convertToFormat(QImage::Format_RGB32);
+    constexpr int kAcross = 16;
+    constexpr int kDown = 8;
+    std::vector<QPoint> grid;
+    std::unordered_map<QRgb, qint64> onScreen;
+    for (int i = 0; i < kAcross; ++i) {
+        for (int j = 0; j < kDown; ++j) {
+            const QPoint at((2 * i + 1) * own.width() / (2 * kAcross),
+                            (2 * j + 1) * own.height() / (2 * kDown));
+            grid.push_back(at);
+            onScreen.emplace(own.pixel(at) & 0xFFFFFFu, 0);
+        }
+    }
+    for (int y = 0; y < shot.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
+        for (int x = 0; x < shot.width(); ++x) {
+            const auto found = onScreen.find(row[x] & 0xFFFFFFu);
+            if (found != onScreen.end()) {
+                ++found->second;
+            }
+        }
+    }
+    const auto rarest = std::min_element(grid.begin(), grid.end(), [&](QPoint a, QPoint b) {
+        return onScreen[own.pixel(a) & 0xFFFFFFu] < onScreen[own.pixel(b) & 0xFFFFFFu];
+    });
+    const QRgb anchor = own.pixel(*rarest) & 0xFFFFFFu;
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 2;
+    };
+    const int allowedMisses = static_cast<int>(grid.size()) / 10;
+    for (int y = rarest->y(); y <= shot.height() - own.height() + rarest->y(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
+        for (int x = rarest->x(); x <= shot.width() - own.width() + rarest->x(); ++x) {
+            if ((row[x] & 0xFFFFFFu) != anchor) {
+                continue;
+            }
+            const QPoint corner = QPoint(x, y) - *rarest;
+            int misses = 0;
+            for (const QPoint& g : grid) {
+                misses += near(shot.pixel(corner + g), own.pixel(g)) ? 0 : 1;
+                if (misses > allowedMisses) {
+                    break;
+                }
+            }
+            if (misses <= allowedMisses) {
+                return corner;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 // True when `widget` (a dialog) is on the screen and nothing covers it: where it stands, the
 // screen holds at least as much of the dialog's background as the dialog's own picture does,
-// less a margin for its edges. Only the dialog's own place is read on X11, since a window
-// manager's captions (kwin's, the frame's menu bar) may have the very same colour and would
+// less a margin for its edges. Only the dialog's own place is read, since a window manager's
+// captions (kwin's, GNOME's) and the frame's menu bar may have the very same colour and would
 // pass for the dialog while it is still fading in. A Wayland client cannot learn where its
-// window stands, so there the whole screen is counted; the black frame and test screen hold
-// none of that colour, and Weston draws no captions.
+// window stands, so there the dialog's own picture is looked for on the screen first (not
+// found while the compositor still animates it in, or while anything covers a part of it).
 inline bool ShownOnTop(QWidget& widget) {
     const QRgb background = widget.palette().color(QPalette::Window).rgb();
-    const qint64 own = CountOf(widget.grab().toImage(), background);
+    const QImage picture = widget.grab().toImage();
+    const qint64 own = CountOf(picture, background);
     QImage shown;
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        shown = ScreenShot();
+        const QImage screen = ScreenShot();
+        if (const std::optional<QPoint> at = FindPicture(screen, picture)) {
+            shown = screen.copy(QRect(*at, picture.size()));
+        }
     } else if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
         const QPoint at = widget.mapToGlobal(QPoint(0, 0));
         shown = screen->grabWindow(0, at.x(), at.y(), widget.width(), widget.height()).toImage();
