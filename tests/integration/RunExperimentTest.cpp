@@ -161,29 +161,52 @@ class RunExperimentTest : public ::testing::Test {
         }
         return n;
     }
+    int WrongPresses() const {
+        int n = 0;
+        for (const InputEvent& e : m_window->Journal().Events()) {
+            n += e.press && e.verdict == InputVerdict::Wrong ? 1 : 0;
+        }
+        return n;
+    }
+    // The test's own instruction has come: the journal is the test's now, and touches the
+    // practice no longer needed are passed over.
+    static bool PracticeOver() { return MessageBoxScript::Shown().size() > 1; }
     // Touches `at` once the practice awaits target `awaited` (its instruction closed), and lifts
-    // once `lifted` holds or half a second has passed.
+    // once `lifted` holds or half a second has passed. A touch that lands in the instant the
+    // driver still sees the last finger down is taken for that finger and never judged; as a
+    // person would, the bot touches again until `judged` holds.
     void TouchInPractice(const QString& name, int awaited, std::function<Stimulus()> at,
-                         std::function<bool()> lifted) {
-        bot.Then(
-            QStringLiteral("touch: ") + name,
-            [this, awaited] {
-                return MessageBoxScript::Shown().size() == 1 && m_window->Window() != nullptr &&
-                       CorrectPresses() == awaited && m_window->PointCount() == 0;
-            },
-            [this, at] {
-                m_pressedFor.start();
-                m_at = at();
-                QTest::touchEvent(m_window->Window(), TouchScreen())
-                    .press(0, test::PixelFor(m_window->Mapping(), m_at));
-            });
-        bot.Then(
-            QStringLiteral("lift: ") + name,
-            [this, lifted] { return lifted() || m_pressedFor.elapsed() > 500; },
-            [this] {
-                QTest::touchEvent(m_window->Window(), TouchScreen())
-                    .release(0, test::PixelFor(m_window->Mapping(), m_at));
-            });
+                         std::function<bool()> judged, std::function<bool()> lifted) {
+        constexpr int kAttempts = 3;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            bot.Then(
+                QStringLiteral("touch: %1 (attempt %2)").arg(name).arg(attempt),
+                [this, awaited, judged] {
+                    return judged() || PracticeOver() ||
+                           (MessageBoxScript::Shown().size() == 1 &&
+                            m_window->Window() != nullptr && CorrectPresses() == awaited &&
+                            m_window->PointCount() == 0);
+                },
+                [this, at, judged] {
+                    m_pressed = !judged() && !PracticeOver() && m_window->Window() != nullptr;
+                    if (m_pressed) {
+                        m_pressedFor.start();
+                        m_at = at();
+                        QTest::touchEvent(m_window->Window(), TouchScreen())
+                            .press(0, test::PixelFor(m_window->Mapping(), m_at));
+                    }
+                });
+            bot.Then(
+                QStringLiteral("lift: %1 (attempt %2)").arg(name).arg(attempt),
+                [this, lifted] { return !m_pressed || lifted() || m_pressedFor.elapsed() > 500; },
+                [this] {
+                    if (m_pressed && m_window->Window() != nullptr) {
+                        QTest::touchEvent(m_window->Window(), TouchScreen())
+                            .release(0, test::PixelFor(m_window->Mapping(), m_at));
+                    }
+                    m_pressed = false;
+                });
+        }
     }
     // Whether the last frame shows red on the ring of the circle at `c` (a wrong touch shown).
     bool RedRingAt(Stimulus c) const {
@@ -538,14 +561,15 @@ TEST_F(RunExperimentTest, APracticeComesFirstInEachFormAndLanguage) {
             marked = false;
             TouchInPractice(
                 QStringLiteral("wrong"), 0, [practice] { return practice().stimuli[1]; },
+                [this] { return WrongPresses() > 0; },
                 [this, practice, &marked] {
                     return marked = marked || RedRingAt(practice().stimuli[1]);
                 });
             for (int i = 0; i < kPracticeTargetCount; ++i) {
+                const auto taken = [this, i] { return CorrectPresses() > i; };
                 TouchInPractice(
                     QStringLiteral("target %1").arg(i), i,
-                    [practice, i] { return practice().stimuli[i]; },
-                    [this, i] { return CorrectPresses() > i; });
+                    [practice, i] { return practice().stimuli[i]; }, taken, taken);
             }
             MessageBoxScript::Answer(QMessageBox::Ok);  // the test's instruction
             EscapeUntil(3);                             // the test ends with its own box
