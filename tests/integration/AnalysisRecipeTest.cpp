@@ -22,6 +22,7 @@
 #include "gui/platform/MessageBoxScript.h"
 #include "gui/platform/QtMessageBoxes.h"
 #include "gui/render/CTouchWnd.h"
+#include "support/ProcessStateTest.h"
 #include "support/ScriptBot.h"
 #include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"
@@ -77,17 +78,15 @@ double Number(const std::map<QString, QString>& row, const char* name) {
     return found == row.end() ? -1.0 : found->second.toDouble();
 }
 
-class AnalysisRecipeTest : public ::testing::Test {
+class AnalysisRecipeTest : public test::ProcessStateTest {
   protected:
     void SetUp() override {
         TouchScreen();
-        MessageBoxScript::Reset();
         ASSERT_TRUE(data.isValid());
         ASSERT_TRUE(output.isValid());
         frame.show();
         boxes.SetOwner(&frame);
     }
-    void TearDown() override { MessageBoxScript::Reset(); }
 
     // One run through the Start command on the real window: `targets` touched correctly, then
     // Escape unless all 25 were.

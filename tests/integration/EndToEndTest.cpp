@@ -35,6 +35,7 @@
 #include "gui/platform/MessageBoxScript.h"
 #include "gui/records/CResult.h"
 #include "gui/render/RenderPath.h"
+#include "support/ProcessStateTest.h"
 #include "support/ScreenShot.h"
 #include "support/ScriptBot.h"
 #include "support/TestFolder.h"
@@ -157,13 +158,9 @@ struct Touch {
     bool mouse = false;  // a mouse click instead of a finger
 };
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public test::ProcessStateTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.valid());
-        MessageBoxScript::Reset();
-    }
-    void TearDown() override { MessageBoxScript::Reset(); }
+    void SetUp() override { ASSERT_TRUE(dir.valid()); }
 
     // Runs the program from start to exit while the bot acts; the exit code.
     int RunProgram(const std::function<void()>& script) {

@@ -27,6 +27,7 @@
 #include "gui/platform/PrimaryScreen.h"
 #include "gui/platform/QtMessageBoxes.h"
 #include "gui/render/CTouchWnd.h"
+#include "support/ProcessStateTest.h"
 #include "support/ScriptBot.h"
 #include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"
@@ -55,17 +56,15 @@ class NoOpenGlWnd : public CTouchWnd {
     std::unique_ptr<QOpenGLContext> CreateContext() override { return nullptr; }
 };
 
-class RunExperimentTest : public ::testing::Test {
+class RunExperimentTest : public test::ProcessStateTest {
   protected:
     void SetUp() override {
         TouchScreen();
-        MessageBoxScript::Reset();
         ASSERT_TRUE(records.isValid());
         frame.show();
         boxes.SetOwner(&frame);
         state.subject = "BEFORE";
     }
-    void TearDown() override { MessageBoxScript::Reset(); }
 
     void Run(CTouchWnd& window) {
         m_window = &window;

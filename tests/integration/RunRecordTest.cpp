@@ -29,6 +29,7 @@
 #include "gui/render/RenderPath.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FixedClock.h"
+#include "support/ProcessStateTest.h"
 #include "support/ScriptBot.h"
 #include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"
@@ -103,16 +104,14 @@ struct LogRow {
     int trial, stimX, stimY, rt, totalRt, errors;
 };
 
-class RunRecordTest : public ::testing::Test {
+class RunRecordTest : public test::ProcessStateTest {
   protected:
     void SetUp() override {
         TouchScreen();
-        MessageBoxScript::Reset();
         ASSERT_TRUE(records.isValid());
         frame.show();
         boxes.SetOwner(&frame);
     }
-    void TearDown() override { MessageBoxScript::Reset(); }
 
     void Run() {
         RunContext run{state, window, frame, rng, boxes, keys, {}, {}};

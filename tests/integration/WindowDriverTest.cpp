@@ -23,6 +23,7 @@
 #include "gui/platform/QtMessageBoxes.h"
 #include "gui/render/CTouchWnd.h"
 #include "gui/render/OpenWindow.h"
+#include "support/ProcessStateTest.h"
 #include "support/ScriptBot.h"
 #include "support/TestTouchScreen.h"
 #include "support/TouchGeometry.h"
@@ -64,11 +65,10 @@ class CountingIo : public WindowDriverIo {
     int errorsWhenLooking = 0;
 };
 
-class WindowDriverTest : public ::testing::Test {
+class WindowDriverTest : public test::ProcessStateTest {
   protected:
     void SetUp() override {
         TouchScreen();
-        MessageBoxScript::Reset();
         io.watched = &state;
         ASSERT_EQ(test::OpenWindow(window, QSize(1920, 1080)), 1);
         surface = window.Window();
@@ -85,10 +85,7 @@ class WindowDriverTest : public ::testing::Test {
              [this] { QTest::keyRelease(surface, Qt::Key_Escape); }},
         });
     }
-    void TearDown() override {
-        window.DestroyWindow();
-        MessageBoxScript::Reset();
-    }
+    void TearDown() override { window.DestroyWindow(); }
 
     void Prepare(TestType type, std::int32_t seed) {
         state.test_type = type;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <algorithm>
+#include <chrono>
 #include <optional>
 
 #include "core/experiment/HitTest.h"
@@ -113,24 +114,25 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
             return 0;
         }
 
-        // The press to judge: the earliest since the last look, where it landed and when it
-        // happened, even if it was lifted before this look (a quick tap on a busy machine);
-        // otherwise a contact down now, timed now.
-        DriverIo::Press press;
-        if (const std::optional<DriverIo::Press> latched = io.TakePress()) {
-            press = *latched;
+        // The press to judge and its count on the clock: the earliest since the last look,
+        // where it landed and when it happened, even if it was lifted before this look (a quick
+        // tap on a busy machine); otherwise a contact down now, timed now.
+        std::optional<Press> press = io.TakePress();
+        std::int32_t ms = t;
+        if (press) {
             // Never before this target's clock was reset, never after this look.
-            press.ms = std::max(0, std::min(press.ms, t));
+            ms = std::max(0, std::min(io.CountAt(press->at), t));
         } else if (io.PointCount() > 0) {
-            press = {io.FirstPoint(), t, false, io.FirstPointEvent()};
+            press = Press{io.FirstPoint(), std::chrono::steady_clock::now(), false,
+                          io.FirstPointEvent()};
         } else {
             io.Idle();
             continue;
         }
 
-        const Stimulus touch = ToStimulus(io.Mapping(), press.point.x(), press.point.y());
+        const Stimulus touch = ToStimulus(io.Mapping(), press->point.x, press->point.y);
         const bool correct = IsOnCircle(state.stimuli[i], touch);
-        io.Judged(press, correct);
+        io.Judged(*press, correct);
         if (correct) {
             io.PlayClick();
             // resp tells whether a first touch was kept: a wrong first touch in a bar can
@@ -140,7 +142,7 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
                 record.resp_x = touch.x;
                 record.resp_y = touch.y;
             }
-            record.hit_time = press.ms;
+            record.hit_time = ms;
             return 1;
         }
 
@@ -157,7 +159,7 @@ int AwaitTarget(ExperimentState& state, DriverIo& io, int i) {
         if (state.practice) {
             io.ShowWrongTouch(i, touch);
         }
-        if (press.released) {
+        if (press->released) {
             continue;
         }
         do {

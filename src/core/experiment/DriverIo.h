@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QPoint>
 #include <cstdint>
 #include <optional>
 
 #include "core/experiment/ExperimentState.h"
+#include "core/experiment/MsTimer.h"
+#include "core/experiment/Press.h"
 #include "core/experiment/StimulusMapping.h"
 
 namespace quorvel {
@@ -38,24 +39,21 @@ class DriverIo {
     virtual int PointCount() const = 0;
 
     // The first contact point, in window pixels. Only meaningful while PointCount() > 0.
-    virtual QPoint FirstPoint() const = 0;
+    virtual ContactPoint FirstPoint() const = 0;
 
-    // A press on the experiment window: where the contact began, when on the clock
-    // (MsTimerNow's count at the press), and whether it has been released already.
-    struct Press {
-        QPoint point;
-        std::int32_t ms = 0;
-        bool released = false;
-        // Which recorded input event began this contact (see Judged); -1 when none was recorded.
-        std::int32_t event = -1;
-    };
-
-    // The earliest press since the previous call, handed out once; none when no contact has
-    // begun since. It lets the driver count a tap whose press and release were both dispatched
-    // within one pump (it would never see the point count above 0) and time a press by when it
-    // happened rather than by when the driver looked. Stand-ins without it report none and
-    // the driver goes by PointCount() and FirstPoint() alone.
+    // The earliest press on the experiment window since the previous call, handed out once;
+    // none when no contact has begun since. Its `event` is the recorded input event that began
+    // the contact (see Judged), -1 when none was recorded. It lets the driver count a tap whose
+    // press and release were both dispatched within one pump (it would never see the point
+    // count above 0) and time a press by when it happened rather than by when the driver looked.
+    // Stand-ins without it report none and the driver goes by PointCount() and FirstPoint()
+    // alone.
     virtual std::optional<Press> TakePress() { return std::nullopt; }
+
+    // The clock's count at `at`, the instant of a press TakePress handed out, as MsTimerNow()
+    // would have read it then (MsTimerAt). A stand-in on the manual clock, which has no instants,
+    // reads the count back from how it stamped its presses.
+    virtual std::int32_t CountAt(EventTime at) const { return MsTimerAt(at); }
 
     // How stimulus space sits in the experiment window.
     virtual StimulusMapping Mapping() const = 0;

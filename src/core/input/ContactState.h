@@ -1,22 +1,13 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "core/experiment/Press.h"
+
 namespace quorvel {
-
-// A contact point in physical window pixels.
-struct ContactPoint {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-};
-
-inline bool operator==(const ContactPoint& a, const ContactPoint& b) {
-    return a.x == b.x && a.y == b.y;
-}
 
 // One point of a touch message, in physical window pixels; `lifting` when the finger leaves
 // the screen with this message, `pressing` when it comes down with it. `id` names the finger
@@ -37,19 +28,6 @@ enum class MouseButton : int { Left = 1, Right = 2 };
 // error of a whole number is that number, so every physical pixel comes back exactly. Not a number
 // gives 0; values beyond the 32-bit range give its nearest end.
 std::int32_t ToPhysicalPixel(double logical, double devicePixelRatio);
-
-// When an input event happened, on the steady clock.
-using EventTime = std::chrono::steady_clock::time_point;
-
-// A press the driver has not looked at yet: where the contact began, when, and whether it has
-// already ended. The driver polls between event pumps, so a tap pressed and released within one
-// pump would otherwise never be seen, and a press seen late would be timed late.
-struct Press {
-    ContactPoint point;
-    EventTime at;
-    bool released = false;
-    std::int32_t event = -1;  // its index in the journal, -1 when not recorded
-};
 
 class InputJournal;
 

@@ -84,22 +84,15 @@ int WindowDriverIo::PointCount() const {
     return m_window.PointCount();
 }
 
-QPoint WindowDriverIo::FirstPoint() const {
+ContactPoint WindowDriverIo::FirstPoint() const {
     if (m_window.PointCount() <= 0 || m_window.Points().empty()) {
-        return QPoint();
+        return ContactPoint();
     }
-    const ContactPoint& p = m_window.Points().front();
-    return QPoint(p.x, p.y);
+    return m_window.Points().front();
 }
 
-std::optional<DriverIo::Press> WindowDriverIo::TakePress() {
-    const std::optional<quorvel::Press> press = m_window.TakePress();
-    if (!press) {
-        return std::nullopt;
-    }
-    // The clock places the press: never before its last reset, never after now.
-    return Press{QPoint(press->point.x, press->point.y), MsTimerAt(press->at), press->released,
-                 press->event};
+std::optional<Press> WindowDriverIo::TakePress() {
+    return m_window.TakePress();
 }
 
 StimulusMapping WindowDriverIo::Mapping() const {

@@ -21,9 +21,10 @@ class KeyState;
 // at once instead of waiting out the sleep and the following pump, which made every recorded
 // time late by 1 to 2.5 ms.
 //
-// TakePress hands over the window's latched press, placed on the clock by when the event
-// happened (the window system's timestamp where it proved reliable, else its dispatch), so a
-// user-interface thread kept waiting on a busy machine neither delays the recorded time nor
+// TakePress hands over the window's latched press, stamped with when its event happened (the
+// window system's timestamp where it proved reliable, else its dispatch); the driver places
+// that instant on the clock (CountAt: never before the clock's last reset, never after now), so
+// a user-interface thread kept waiting on a busy machine neither delays the recorded time nor
 // loses a quick tap.
 //
 // It also keeps the window's input journal in step with the driver (the awaited target, the
@@ -38,7 +39,7 @@ class WindowDriverIo : public DriverIo {
     void Idle() override;
     bool KeyPressed(int key) override;
     int PointCount() const override;
-    QPoint FirstPoint() const override;
+    ContactPoint FirstPoint() const override;
     std::optional<Press> TakePress() override;
     StimulusMapping Mapping() const override;
     void PlayClick() override;

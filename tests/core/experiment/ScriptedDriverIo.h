@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <utility>
@@ -132,8 +133,18 @@ class ScriptedDriverIo : public DriverIo {
         return taken;
     }
 
+    // The manual clock has no instants to place a press at, so a press is stamped with the
+    // count at the press itself, as that many milliseconds of the steady clock, and read back.
+    std::int32_t CountAt(EventTime at) const override {
+        return static_cast<std::int32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count());
+    }
+
     int PointCount() const override { return static_cast<int>(m_points.size()); }
-    QPoint FirstPoint() const override { return m_points.empty() ? QPoint() : m_points.front(); }
+    ContactPoint FirstPoint() const override {
+        return m_points.empty() ? ContactPoint()
+                                : ContactPoint{m_points.front().x(), m_points.front().y()};
+    }
     StimulusMapping Mapping() const override { return mapping; }
     void PlayClick() override { ++clicks; }
     void Awaiting(int target) override { awaited.push_back(target); }
@@ -151,7 +162,8 @@ class ScriptedDriverIo : public DriverIo {
     Key& KeyOf(int key) { return key == kEscape ? m_escape : m_enter; }
     void Latch(QPoint at, bool released) {
         if (latches && !m_latched) {
-            m_latched = Press{at, MsTimerNow(), released, m_event};
+            const EventTime stamp{std::chrono::milliseconds(MsTimerNow())};
+            m_latched = Press{{at.x(), at.y()}, stamp, released, m_event};
         }
     }
 

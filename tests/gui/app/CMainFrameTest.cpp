@@ -24,6 +24,7 @@
 #include "gui/platform/DialogTemplate.h"
 #include "gui/platform/QtMessageBoxes.h"
 #include "gui/platform/WindowStacking.h"
+#include "support/ProcessStateTest.h"
 #include "support/TestFolder.h"
 
 namespace quorvel {
@@ -33,9 +34,11 @@ QSize LogicalScreen() {
     return QGuiApplication::primaryScreen()->geometry().size();
 }
 
-TEST(CMainFrameTest, MeasuresTheScreenInPhysicalPixels) {
-    screenWidth = 0;
-    screenHeight = 0;
+// Every test starts from a fresh process's state: the screen not yet measured (0 by 0), so the
+// measuring test sees the frame measure it.
+class CMainFrameTest : public test::ProcessStateTest {};
+
+TEST_F(CMainFrameTest, MeasuresTheScreenInPhysicalPixels) {
     CMainFrame frame;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal ratio = screen->devicePixelRatio();
@@ -50,7 +53,7 @@ TEST(CMainFrameTest, MeasuresTheScreenInPhysicalPixels) {
     EXPECT_EQ(frame.size(), LogicalScreen());
 }
 
-TEST(CMainFrameTest, IsABlackCaptionedFrameWithCloseBoxOnly) {
+TEST_F(CMainFrameTest, IsABlackCaptionedFrameWithCloseBoxOnly) {
     CMainFrame frame;
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Quorvel"));
     const Qt::WindowFlags flags = frame.windowFlags();
@@ -69,7 +72,7 @@ TEST(CMainFrameTest, IsABlackCaptionedFrameWithCloseBoxOnly) {
     EXPECT_NE(frame.menuBar()->palette().color(QPalette::Window), QColor(Qt::black));
 }
 
-TEST(CMainFrameTest, PaintsTheTitleLineWhiteInTheMiddle) {
+TEST_F(CMainFrameTest, PaintsTheTitleLineWhiteInTheMiddle) {
     CMainFrame frame;
     frame.resize(800, 400);
     const QImage image = frame.centralWidget()->grab().toImage();
@@ -136,7 +139,7 @@ FolderLinePixels FindFolderLine(const QImage& image) {
     return found;
 }
 
-TEST(CMainFrameTest, PaintsTheDataFolderInGreyUnderTheTitle) {
+TEST_F(CMainFrameTest, PaintsTheDataFolderInGreyUnderTheTitle) {
     // Two working directories whose paths differ only in length: the line must grow with it.
     FolderLinePixels lines[2];
     const QString names[2] = {QStringLiteral("d"),
@@ -165,7 +168,7 @@ TEST(CMainFrameTest, PaintsTheDataFolderInGreyUnderTheTitle) {
     EXPECT_GT(lines[1].right - lines[1].left, lines[0].right - lines[0].left);
 }
 
-TEST(CMainFrameTest, AVeryLongDataFolderKeepsItsLineInsideTheFrame) {
+TEST_F(CMainFrameTest, AVeryLongDataFolderKeepsItsLineInsideTheFrame) {
     test::WorkingTestFolder dir;
     ASSERT_TRUE(dir.valid());
     const QString deep = QString(8, u'x') + QStringLiteral("/") + QString(200, u'y');
@@ -181,7 +184,7 @@ TEST(CMainFrameTest, AVeryLongDataFolderKeepsItsLineInsideTheFrame) {
     EXPECT_LT(line.right, image.width() - 1);
 }
 
-TEST(CMainFrameTest, MenuHasItsPopupsItemsAndCommandIds) {
+TEST_F(CMainFrameTest, MenuHasItsPopupsItemsAndCommandIds) {
     CMainFrame frame;
     struct Item {
         const char* popup;
@@ -223,7 +226,7 @@ TEST(CMainFrameTest, MenuHasItsPopupsItemsAndCommandIds) {
     EXPECT_EQ(frame.CommandAction(12345), nullptr);
 }
 
-TEST(CMainFrameTest, ClickInClientAreaAndStartEachRunOneTest) {
+TEST_F(CMainFrameTest, ClickInClientAreaAndStartEachRunOneTest) {
     struct Trigger {
         const char* what;
         std::function<void(CMainFrame&)> fire;
@@ -261,7 +264,7 @@ TEST(CMainFrameTest, ClickInClientAreaAndStartEachRunOneTest) {
     }
 }
 
-TEST(CMainFrameTest, StartRequestsDuringATestAreIgnored) {
+TEST_F(CMainFrameTest, StartRequestsDuringATestAreIgnored) {
     CMainFrame frame;
     frame.resize(640, 480);
     frame.show();
@@ -278,7 +281,7 @@ TEST(CMainFrameTest, StartRequestsDuringATestAreIgnored) {
     EXPECT_EQ(starts, 2);
 }
 
-TEST(CMainFrameTest, EscapeRestoresTheFrameTopmostAtFullSize) {
+TEST_F(CMainFrameTest, EscapeRestoresTheFrameTopmostAtFullSize) {
     CMainFrame frame;
     // The frame has no sizing border, but it can be moved.
     const bool placed = !WindowSystemPlacesWindows();
@@ -308,7 +311,7 @@ TEST(CMainFrameTest, EscapeRestoresTheFrameTopmostAtFullSize) {
     }
 }
 
-TEST(CMainFrameTest, WindowManagersAreToldTheFrameCannotBeResized) {
+TEST_F(CMainFrameTest, WindowManagersAreToldTheFrameCannotBeResized) {
     CMainFrame frame;
     if (WindowSystemPlacesWindows()) {
         GTEST_SKIP() << "size hints: on Wayland the frame is maximised by the compositor, and a "
@@ -330,7 +333,7 @@ TEST(CMainFrameTest, WindowManagersAreToldTheFrameCannotBeResized) {
 // The Language submenu takes effect at once, while the program runs: the menu shows the choice,
 // the choice is handed on to be stored, and the next window and message are in that language;
 // back to 日本語 they are the program's own Japanese texts again, unchanged.
-TEST(CMainFrameTest, TheLanguageAndPracticeItemsTakeEffectAtOnce) {
+TEST_F(CMainFrameTest, TheLanguageAndPracticeItemsTakeEffectAtOnce) {
     CMainFrame frame;
     QTranslator translator;
     std::vector<Preferences> changes;
@@ -377,7 +380,7 @@ TEST(CMainFrameTest, TheLanguageAndPracticeItemsTakeEffectAtOnce) {
     EXPECT_EQ(changes.size(), 3u);
 }
 
-TEST(CMainFrameTest, ExitClosesTheFrame) {
+TEST_F(CMainFrameTest, ExitClosesTheFrame) {
     CMainFrame frame;
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
@@ -385,7 +388,7 @@ TEST(CMainFrameTest, ExitClosesTheFrame) {
     EXPECT_FALSE(frame.isVisible());
 }
 
-TEST(CMainFrameTest, AboutBoxOpensOverTheFrameAndCloses) {
+TEST_F(CMainFrameTest, AboutBoxOpensOverTheFrameAndCloses) {
     const std::function<void(QDialog&)> closers[] = {
         [](QDialog& d) {
             QTest::mouseClick(d.findChild<QPushButton*>(ControlName(kIdOk)), Qt::LeftButton);

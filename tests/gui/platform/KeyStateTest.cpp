@@ -7,11 +7,12 @@
 #include <memory>
 
 #include "gui/platform/KeyState.h"
+#include "support/ProcessStateTest.h"
 
 namespace quorvel {
 namespace {
 
-class KeyStateTest : public ::testing::Test {
+class KeyStateTest : public test::ProcessStateTest {
   protected:
     void SetUp() override {
         target.resize(100, 100);
@@ -77,7 +78,6 @@ TEST_F(KeyStateTest, LosingTheKeyboardToAnotherProgramReleasesHeldKeys) {
 
 TEST_F(KeyStateTest, TheProcessKeyStateSeesKeysSentToAnyWindow) {
     KeyState& app = AppKeyState();
-    app.Clear();
     QWidget other;
     other.show();
     QTest::keyClick(&other, Qt::Key_Enter);

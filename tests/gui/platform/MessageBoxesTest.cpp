@@ -6,20 +6,19 @@
 
 #include "gui/platform/MessageBoxScript.h"
 #include "gui/platform/QtMessageBoxes.h"
+#include "support/ProcessStateTest.h"
 
 namespace quorvel {
 namespace {
 
-class MessageBoxesTest : public ::testing::Test {
+class MessageBoxesTest : public test::ProcessStateTest {
   protected:
     void SetUp() override {
-        MessageBoxScript::Reset();
         QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
         frame.resize(200, 100);
         frame.show();
         boxes.SetOwner(&frame);
     }
-    void TearDown() override { MessageBoxScript::Reset(); }
 
     QWidget frame;
     QtMessageBoxes boxes;
