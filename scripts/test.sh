@@ -9,12 +9,14 @@
 # dev build's run checks and a sanitizer does not.
 # Every display server runs with Mesa's software OpenGL (scripts/desktop.sh starts them).
 # The dev build runs its window tests once more on each common desktop's own window manager:
-# Xfce's xfwm4, GNOME's mutter and KDE's kwin, on X11.
+# Xfce's xfwm4, GNOME's mutter and KDE's kwin, on X11, and on GNOME's Wayland compositor
+# (mutter). There the tests that only compare frames their windows drew, read back from memory
+# (label own_frames), stay out: no window manager can change them, and the runs above hold them.
 # Usage: scripts/test.sh [dev|asan]...   (default: dev asan)
 #        QUORVEL_DESKTOPS="bare openbox weston" chooses the dev build's desktops (default: those),
 #        QUORVEL_ASAN_DESKTOPS="bare weston" the sanitizer build's, and
-#        QUORVEL_DEV_DESKTOPS="xfwm4 mutter-x11 kwin-x11" the desktops whose window tests only
-#        the dev build runs (default: those three).
+#        QUORVEL_DEV_DESKTOPS="xfwm4 mutter-x11 kwin-x11 mutter" the desktops whose window
+#        tests only the dev build runs (default: those four).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/stages.sh
@@ -28,7 +30,7 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev asan)
 read -r -a desktops <<<"${QUORVEL_DESKTOPS:-bare openbox weston}"
 read -r -a asan_desktops <<<"${QUORVEL_ASAN_DESKTOPS:-bare weston}"
-read -r -a dev_desktops <<<"${QUORVEL_DEV_DESKTOPS-xfwm4 mutter-x11 kwin-x11}"
+read -r -a dev_desktops <<<"${QUORVEL_DEV_DESKTOPS-xfwm4 mutter-x11 kwin-x11 mutter}"
 
 # Every C++ file as clang-format lays it out (.clang-format), before anything is built.
 check_format() {
@@ -48,7 +50,8 @@ for preset in "${presets[@]}"; do
     bash -c 'cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- -j"$(nproc)"' _ "$preset"
   run_on=("${desktops[@]}")
   [ "$preset" != asan ] || run_on=("${asan_desktops[@]}")
-  [ "$preset" != dev ] || run_on+=("${dev_desktops[@]}")
+  further=()
+  [ "$preset" != dev ] || further=("${dev_desktops[@]}")
   for desktop in "${run_on[@]}"; do
     if [ "$desktop" = bare ]; then
       echo "== $preset: every test, bare X server"
@@ -66,5 +69,11 @@ for preset in "${presets[@]}"; do
       timed "$preset: window tests, $desktop" \
         bash scripts/desktop.sh "$desktop" ctest --preset "$preset" -j"$(nproc)" -L window
     fi
+  done
+  for desktop in "${further[@]}"; do
+    echo "== $preset: window and end-to-end tests, $desktop"
+    timed "$preset: window tests, $desktop" \
+      bash scripts/desktop.sh "$desktop" ctest --preset "$preset" -j"$(nproc)" -L window \
+      -LE own_frames
   done
 done
