@@ -65,9 +65,14 @@ for preset in "${presets[@]}"; do
           -j"$(nproc)" -R EndToEnd
       fi
     else
+      # Under the sanitizer the tests that only compare frames read back from memory run the
+      # same code of ours on every desktop: bare X's run holds them.
+      leave_out=()
+      [ "$preset" != asan ] || leave_out=(-LE own_frames)
       echo "== $preset: window and end-to-end tests, $desktop"
       timed "$preset: window tests, $desktop" \
-        bash scripts/desktop.sh "$desktop" ctest --preset "$preset" -j"$(nproc)" -L window
+        bash scripts/desktop.sh "$desktop" ctest --preset "$preset" -j"$(nproc)" -L window \
+        "${leave_out[@]}"
     fi
   done
   for desktop in "${further[@]}"; do
