@@ -13,6 +13,7 @@
 #                        Return); without HOLD_MS in one instant, as a keyboard macro sends it
 #   keydown KEYSYM / keyup KEYSYM
 #   shot FILE           a picture of the screen as it is now (binary PPM, which QImage reads)
+#   pixel X Y           one pixel of the screen as it is now, answered "ok RRGGBB" (hex)
 # Before the first command it writes "ready" once the input is live. It ends at the end of its
 # input. Exit codes: 0 done, 77 this desktop has no mutter remote-desktop service (a caller
 # skips), 1 anything else went wrong (said on standard error).
@@ -110,7 +111,7 @@ class Frames:
                 self.latest = frame
             self.first.set()
 
-    def save(self, path):
+    def now(self):
         # The first picture comes once the stream has started; the limit only turns a stream
         # that never delivers into a message instead of a hang.
         self.first.wait(30)
@@ -118,6 +119,16 @@ class Frames:
             frame = self.latest
         if frame is None:
             raise RuntimeError("the screen cast delivered no picture")
+        return frame
+
+    def pixel(self, x, y):
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            raise ValueError("not on the screen")
+        at = y * self.stride + x * 3
+        return self.now()[at:at + 3].hex()
+
+    def save(self, path):
+        frame = self.now()
         row = self.width * 3
         if self.stride != row:
             frame = b"".join(frame[y * self.stride:y * self.stride + row]
@@ -183,6 +194,9 @@ def main():
                 key(int(args[0], 16), command == "keydown")
             elif command == "shot" and len(args) == 1:
                 frames.save(args[0])
+            elif command == "pixel" and len(args) == 2:
+                print("ok " + frames.pixel(int(args[0]), int(args[1])), flush=True)
+                continue
             else:
                 raise ValueError("unknown command")
             print("ok", flush=True)

@@ -80,7 +80,7 @@ class RealInputTest : public ::testing::Test {
             TakeBoxPictures();
         }
     }
-    static QRgb Pixel(QPoint p) { return test::ScreenPixel(p); }
+    QRgb Pixel(QPoint p) { return desktop->Pixel(p); }
     static bool IsWhite(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
     static bool IsGreen(QRgb c) { return qGreen(c) > 200 && qRed(c) < 60 && qBlue(c) < 60; }
 

@@ -59,19 +59,21 @@ class MutterDesktop : public RealDesktop {
         return Do(QStringLiteral("shot ") + file) ? QImage(file) : QImage();
     }
     QRgb Pixel(QPoint p) override {
-        const QImage screen = Screen();
-        return screen.valid(p) ? screen.pixel(p) : QRgb();
+        const QByteArray answer = Ask(QStringLiteral("pixel %1 %2").arg(p.x()).arg(p.y()));
+        return answer.startsWith("ok ") ? qRgb(0, 0, 0) | answer.mid(3).toUInt(nullptr, 16)
+                                        : QRgb();
     }
 
   private:
     // One command, done once the script answers it.
-    bool Do(const QString& command) {
+    bool Do(const QString& command) { return Ask(command) == "ok"; }
+    QByteArray Ask(const QString& command) {
         m_driver.write(command.toUtf8() + '\n');
         const QByteArray answer = NextLine();
-        if (answer != "ok") {
+        if (!answer.startsWith("ok")) {
             qWarning("mutter-input: %s: %s", qPrintable(command), answer.constData());
         }
-        return answer == "ok";
+        return answer;
     }
     QByteArray NextLine() {
         while (!m_driver.canReadLine()) {
