@@ -25,7 +25,11 @@ tmp="$(mktemp -d)"
 cleanup() {
   # QUORVEL_DESKTOP_LOG=file keeps the display server's and window manager's logs (one that died
   # says why).
-  [ -n "${QUORVEL_DESKTOP_LOG:-}" ] && cat "$tmp/server.log" "$tmp/wm.log" >"$QUORVEL_DESKTOP_LOG" 2>/dev/null
+  # Desktops without a window manager of their own have no wm.log: the missing file must not
+  # end the clean-up here (errexit), which left the desktop's processes running.
+  if [ -n "${QUORVEL_DESKTOP_LOG:-}" ]; then
+    cat "$tmp/server.log" "$tmp/wm.log" >"$QUORVEL_DESKTOP_LOG" 2>/dev/null || true
+  fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$tmp"
