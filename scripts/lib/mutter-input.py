@@ -202,8 +202,9 @@ def main():
             print("ok", flush=True)
         except (ValueError, RuntimeError, OSError, dbus.exceptions.DBusException) as e:
             print("error %s: %s" % (line.strip(), e), flush=True)
-    frames.stop()
+    # The session first, so mutter ends the stream its reader is still taking.
     session.Stop(dbus_interface=call)
+    frames.stop()
     return 0
 
 
