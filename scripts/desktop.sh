@@ -121,6 +121,13 @@ case "$kind" in
     # As a GNOME session names its desktop to the programs it starts.
     export XDG_CURRENT_DESKTOP=GNOME
     wait_for "mutter" test -S "$XDG_RUNTIME_DIR/$socket"
+    # Its screen-cast and remote-desktop services (the tests' screenshots and real input) are
+    # on the bus a moment after the socket: a test that looked before would find none.
+    for service in ScreenCast RemoteDesktop; do
+      wait_for "mutter's $service service" sh -c "dbus-send --session --print-reply \
+        --dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner \
+        string:org.gnome.Mutter.$service | grep -q 'boolean true'"
+    done
     # Tests see the screen through mutter's screen cast, which PipeWire carries (a session
     # manager, WirePlumber, links the stream); the script takes one picture.
     pipewire >"$tmp/pipewire.log" 2>&1 &

@@ -117,8 +117,8 @@ class Frames:
         self.first.wait(30)
         with self.lock:
             frame = self.latest
-        if frame is None:
-            raise RuntimeError("the screen cast delivered no picture")
+        if frame is None or self.reader.poll() is not None:
+            raise RuntimeError("the screen cast delivered no picture, or stopped")
         return frame
 
     def pixel(self, x, y):
