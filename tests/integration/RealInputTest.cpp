@@ -80,6 +80,13 @@ class RealInputTest : public ::testing::Test {
             TakeBoxPictures();
         }
     }
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished();
+        }
+    }
+
     QRgb Pixel(QPoint p) { return desktop->Pixel(p); }
     static bool IsWhite(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
     static bool IsGreen(QRgb c) { return qGreen(c) > 200 && qRed(c) < 60 && qBlue(c) < 60; }
