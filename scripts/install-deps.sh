@@ -24,8 +24,9 @@ packages=(
   openbox weston qt6-wayland libwayland-egl1 libegl-mesa0
   # the window managers of the common desktops, each on X11 (Xfce's xfwm4, GNOME's mutter,
   # KDE's kwin with breeze, without which it draws no title bars) and mutter as GNOME's
-  # Wayland compositor too; they talk to a session bus of their own
-  xfwm4 mutter kwin-x11 breeze dbus-daemon
+  # Wayland compositor too; they talk to a session bus of their own (dbus-send asks it whether
+  # mutter's services are up)
+  xfwm4 mutter kwin-x11 breeze dbus-daemon dbus-bin
   # mutter's screen, read by the tests through its screen cast: PipeWire with its session
   # manager, GStreamer's PipeWire source and command line, and Debian's Python D-Bus bindings
   pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools python3-dbus python3-gi

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QScreen>
@@ -13,21 +15,31 @@
 #include <array>
 #include <csignal>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include <signal.h>
 #include <unistd.h>
 
+#include "core/experiment/EndMessage.h"
 #include "core/experiment/LayoutGenerator.h"
 #include "core/experiment/LcgRandom.h"
 #include "core/experiment/StimulusMapping.h"
+#include "gui/app/CSubject.h"
+#include "gui/platform/DialogTemplate.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/MutterDesktop.h"
 #include "support/ScreenShot.h"
 #include "support/TouchGeometry.h"
+#include "support/XdotoolDesktop.h"
 
 // The installed program, started as a lab starts it, and driven through the window system
-// itself (xdotool's synthetic X input): the keys arrive as a keyboard sends them, pressed and
-// released in one instant, at whatever window has the keyboard, and the clicks go to whatever
-// window stands under the pointer. Only what is on the screen tells the test how far the
-// program is. X11 only: Wayland lets no client drive another.
+// itself: the keys arrive as a keyboard sends them, pressed and released in one instant, at
+// whatever window has the keyboard, and the clicks go to whatever window stands under the
+// pointer. Only what is on the screen tells the test how far the program is. On X11 the input
+// is xdotool's and the X server says which window is up and has the keyboard. Wayland lets no
+// client drive another nor ask about another's windows: on GNOME's mutter its remote-desktop
+// input drives the program, and each box is known by its own picture found on the screen.
 
 namespace quorvel {
 namespace {
@@ -36,17 +48,37 @@ class RealInputTest : public ::testing::Test {
   protected:
     QTemporaryDir preferences;
     void SetUp() override {
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-            GTEST_SKIP() << "real input: xdotool drives X11 only; Wayland lets no client send "
-                            "input to another";
-        }
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-            GTEST_SKIP() << "real input: xdotool is not installed";
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+                GTEST_SKIP() << "real input: xdotool is not installed";
+            }
+            desktop = std::make_unique<test::XdotoolDesktop>();
+        } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+            auto mutter = std::make_unique<test::MutterDesktop>();
+            switch (mutter->Begin(QStringLiteral(QUORVEL_MUTTER_INPUT))) {
+                case test::MutterDesktop::Start::Ready:
+                    break;
+                case test::MutterDesktop::Start::Unavailable:
+                    GTEST_SKIP() << "real input: on Wayland only GNOME's mutter lets a client "
+                                    "drive another, through its remote-desktop service; "
+                                 << mutter->why().toStdString();
+                case test::MutterDesktop::Start::Failed:
+                    FAIL() << "mutter's remote-desktop input did not start: "
+                           << mutter->why().toStdString();
+            }
+            desktop = std::move(mutter);
+            wayland = true;
+        } else {
+            GTEST_SKIP() << "real input: nothing drives the "
+                         << QGuiApplication::platformName().toStdString() << " platform";
         }
         // The program's own preferences (language, practice) start at their defaults: the
         // programs started here read an empty folder, never the user's.
         ASSERT_TRUE(preferences.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(preferences.path()));
+        if (wayland) {
+            TakeBoxPictures();
+        }
     }
     void TearDown() override {
         if (program.state() != QProcess::NotRunning) {
@@ -55,10 +87,7 @@ class RealInputTest : public ::testing::Test {
         }
     }
 
-    static void Xdotool(const QStringList& args) {
-        QProcess::execute(QStringLiteral("xdotool"), args);
-    }
-    static QRgb Pixel(QPoint p) { return test::ScreenPixel(p); }
+    QRgb Pixel(QPoint p) { return desktop->Pixel(p); }
     static bool IsWhite(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
     static bool IsGreen(QRgb c) { return qGreen(c) > 200 && qRed(c) < 60 && qBlue(c) < 60; }
 
@@ -73,24 +102,88 @@ class RealInputTest : public ::testing::Test {
         }
         return false;
     }
-    static QByteArray XdotoolOutput(const QStringList& args) {
-        QProcess xdotool;
-        xdotool.start(QStringLiteral("xdotool"), args);
-        xdotool.waitForFinished();
-        return xdotool.readAllStandardOutput().trimmed();
-    }
-    // The windows of the program with this title that are on the screen.
+    // The windows of the program with this title that are on the screen (X11).
     static QList<QByteArray> Windows(const QString& title) {
-        return XdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                              QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)})
+        return test::XdotoolDesktop::Output(
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)})
             .split('\n');
     }
     static bool WindowUp(const QString& title) { return !Windows(title).front().isEmpty(); }
     // The window with this title is up and has the keyboard: a person sees the box and its
     // focused button before pressing Enter.
     static bool HasKeyboard(const QString& title) {
-        const QByteArray focus = XdotoolOutput({QStringLiteral("getwindowfocus")});
+        const QByteArray focus = test::XdotoolDesktop::Output({QStringLiteral("getwindowfocus")});
         return !focus.isEmpty() && Windows(title).contains(focus);
+    }
+
+    // What the test waits for at each step. On X11 the window with the box's title has the
+    // keyboard; on Wayland the box's own picture is on the screen (a newly shown window gets
+    // the keyboard there; a box that lacked it would leave the next step undone).
+    bool ConditionsUp() {
+        return wayland ? OnScreen({conditionsPicture}) : HasKeyboard(QStringLiteral("課題条件"));
+    }
+    bool InstructionUp() {
+        return wayland ? OnScreen({instructionPicture}) : HasKeyboard(QStringLiteral("実験開始"));
+    }
+    bool EndBoxUp() {
+        return wayland ? OnScreen(endPictures) : HasKeyboard(QStringLiteral("課題終了"));
+    }
+    // The frame is up again and has the keyboard: the test screen over it is gone. On Wayland
+    // the frame's title bar shows at the top of the screen, which the full-screen test screen
+    // covers while it is up.
+    bool FrameHasKeyboard() {
+        if (!wayland) {
+            return !WindowUp(QStringLiteral("Experiment Window")) &&
+                   HasKeyboard(QStringLiteral("Quorvel"));
+        }
+        const QRgb title = Pixel(QPoint(QGuiApplication::primaryScreen()->size().width() / 4, 4));
+        return qRed(title) > 160 && qGreen(title) > 160 && qBlue(title) > 160;
+    }
+    bool OnScreen(const std::vector<QImage>& pictures) {
+        const QImage screen = desktop->Screen();
+        for (const QImage& picture : pictures) {
+            if (test::FindPicture(screen, picture)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // The boxes' pictures as this test draws them with the program's own widgets and texts,
+    // as the program fills them for its session: Qt draws them the same in both processes.
+    // A widget kept off the screen still lays itself out as shown.
+    static QImage PictureOf(QWidget& widget) {
+        widget.setAttribute(Qt::WA_DontShowOnScreen);
+        widget.show();
+        const QImage picture = widget.grab().toImage();
+        widget.hide();
+        return picture;
+    }
+    static QImage MessageBoxPicture(const QString& caption, const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+        return PictureOf(box);
+    }
+    void TakeBoxPictures() {
+        test::FakeMessageBoxes boxes;
+        CSubject conditions(boxes);
+        conditions.findChild<QLineEdit*>(ControlName(CSubject::kSubjectEditId))
+            ->setText(QStringLiteral("RI1"));
+        conditions.findChild<QLineEdit*>(ControlName(CSubject::kSeedEditId))
+            ->setText(QStringLiteral("5"));
+        conditionsPicture = PictureOf(conditions);
+        instructionPicture = MessageBoxPicture(
+            QStringLiteral("実験開始"), QStringLiteral("数字（1～25）を順番に選んでください"));
+        // The end box tells the test's time, which only the program knows: its digits are a
+        // few of the picture's, but their number changes the box's width, so each count of
+        // whole seconds a test here may take has a picture.
+        ExperimentState finished;
+        finished.completed = kTargetCount;
+        const KeptRecords kept{true, true, true, false};
+        for (const std::int32_t ms : {1234, 12345, 123456}) {
+            finished.records[kTargetCount - 1].hit_time = ms;
+            endPictures.push_back(
+                MessageBoxPicture(QStringLiteral("課題終了"), EndText(finished, kept)));
+        }
     }
 
     QPoint ScreenPoint(Stimulus s) const {
@@ -100,22 +193,13 @@ class RealInputTest : public ::testing::Test {
     // A finger's worth of click: down, a moment, up.
     // A click of `holdMs`; 0 is a press and release in one instant, which reaches the
     // program together and used to be lost.
-    static void Tap(QPoint p, int holdMs = 40) {
-        Xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
-        if (holdMs == 0) {
-            Xdotool({QStringLiteral("click"), QStringLiteral("1")});
-            return;
-        }
-        Xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-        QThread::msleep(static_cast<unsigned long>(holdMs));
-        Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    }
+    void Tap(QPoint p, int holdMs = 40) { desktop->Tap(p, holdMs); }
     // Keeps what the screen showed when a step failed, for whoever reads the failure.
-    static std::string SaveScreen(const char* what) {
+    std::string SaveScreen(const char* what) {
         const QString path = QDir::temp().filePath(QStringLiteral("quorvel-real-input-%1-%2.png")
                                                        .arg(QLatin1String(what))
                                                        .arg(::getpid()));
-        test::ScreenShot().save(path);
+        desktop->Screen().save(path);
         return " (the screen: " + path.toStdString() + ")";
     }
     static QByteArray Read(const QTemporaryDir& dir, const QString& name) {
@@ -123,21 +207,38 @@ class RealInputTest : public ::testing::Test {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    // How a session ends: the session's end signal after two whole tests, or a third test
-    // aborted with Escape and then File > Exit from the keyboard.
-    enum class End { Signal, AbortedTestThenExitByKeys };
+    // How a session ends: the session's end signal after two whole tests, File > Exit from the
+    // keyboard after them, or a third test aborted with Escape and then File > Exit.
+    enum class End { Signal, ExitByKeys, AbortedTestThenExitByKeys };
     void RunSession(const QTemporaryDir& dir, const QString& scale, End end = End::Signal);
     // Starts a test from the frame and answers the conditions dialog and the instruction with
     // Enter, each once it is on top with the keyboard; returns once the first circle shows.
     void StartTest(const std::array<Stimulus, kTargetCount>& layout);
 
+    // File > Exit by its access keys, once the frame has the keyboard.
+    void ExitByKeys();
+
+    std::unique_ptr<test::RealDesktop> desktop;
+    bool wayland = false;
+    // On Wayland: the boxes' own pictures (the end box's, one per count of seconds).
+    QImage conditionsPicture;
+    QImage instructionPicture;
+    std::vector<QImage> endPictures;
     QProcess program;
 };
 
 // At every scale factor a lab may set (Qt's QT_SCALE_FACTOR; the test itself runs at 1, so
 // its positions are the screen's own pixels): the program takes each tap at exactly the pixel
 // tapped. At 1.5 a third of the columns used to come out one pixel short.
+// On Wayland, whose input and pictures are slow to come by, the session runs at the screen's
+// own scale only, and ends from the program's menu as an operator ends it.
 TEST_F(RealInputTest, TwoTestsWithInstantKeysThenAPoliteEnd) {
+    if (wayland) {
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        RunSession(folder, QStringLiteral("1"), End::ExitByKeys);
+        return;
+    }
     for (const char* scale : {"1", "1.25", "1.5", "1.75"}) {
         SCOPED_TRACE(scale);
         QTemporaryDir folder;
@@ -155,6 +256,9 @@ TEST_F(RealInputTest, TwoTestsWithInstantKeysThenAPoliteEnd) {
 // record, which needs the screen, and the end message are not. The program gets an X server of
 // its own here, which the test kills.
 TEST_F(RealInputTest, LosingTheDisplayMidTestKeepsTheCompletedRows) {
+    if (wayland) {
+        GTEST_SKIP() << "an X server of the program's own, killed mid-test: X11 only";
+    }
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
@@ -265,6 +369,10 @@ TEST_F(RealInputTest, LosingTheDisplayMidTestKeepsTheCompletedRows) {
 // each box stays on top with the keyboard on desktops whose window manager keeps a topmost
 // frame above its own dialogs (xfwm4), and the frame has the keyboard again after an abort.
 TEST_F(RealInputTest, AnAbortedThirdTestThenExitByKeys) {
+    if (wayland) {
+        GTEST_SKIP() << "the X11 desktops' keyboard focus after an abort; on Wayland the "
+                        "session above ends by keys";
+    }
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     RunSession(folder, QStringLiteral("1"), End::AbortedTestThenExitByKeys);
@@ -274,7 +382,7 @@ void RealInputTest::StartTest(const std::array<Stimulus, kTargetCount>& layout) 
     // Start with a click on the frame; the conditions dialog comes up over everything.
     // A click made while the frame is still starting up may come to nothing; as a person
     // would, the test clicks again (the frame takes no click while the dialog is up).
-    const auto conditionsUp = [] { return HasKeyboard(QStringLiteral("課題条件")); };
+    const auto conditionsUp = [this] { return ConditionsUp(); };
     bool dialogUp = false;
     for (int attempt = 0; attempt < 3 && !dialogUp; ++attempt) {
         Tap(QPoint(40, QGuiApplication::primaryScreen()->size().height() - 40));
@@ -283,19 +391,20 @@ void RealInputTest::StartTest(const std::array<Stimulus, kTargetCount>& layout) 
     ASSERT_TRUE(dialogUp) << SaveScreen("conditions");
     // Enter as a keyboard macro sends it: pressed and released at once. The dialog
     // closes on the press; its release goes to a window that is gone.
-    Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("実験開始")); }))
-        << SaveScreen("instruction");
-    Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    desktop->Press(test::kReturnKey);
+    ASSERT_TRUE(WaitFor([this] { return InstructionUp(); })) << SaveScreen("instruction");
+    desktop->Press(test::kReturnKey);
     // The circles are on the screen, in front of the subject, and each one answers.
     ASSERT_TRUE(WaitFor([&] {
         return IsWhite(Pixel(ScreenPoint({layout[0].x + 48, layout[0].y})));
     })) << "the first circle never showed; circle 1 should be at "
         << ScreenPoint(layout[0]).x() << "," << ScreenPoint(layout[0]).y() << "; "
-        << XdotoolOutput({QStringLiteral("search"), QStringLiteral("--name"),
-                          QStringLiteral("^Experiment Window$"),
-                          QStringLiteral("getwindowgeometry")})
-               .toStdString()
+        << (wayland
+                ? std::string()
+                : test::XdotoolDesktop::Output({QStringLiteral("search"), QStringLiteral("--name"),
+                                                QStringLiteral("^Experiment Window$"),
+                                                QStringLiteral("getwindowgeometry")})
+                      .toStdString())
         << SaveScreen("first-circle");
 }
 
@@ -323,10 +432,13 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
                                    : QStringLiteral(QUORVEL_EXECUTABLE);
     // The last session's program has ended, but on a busy machine the X server may not yet have
     // taken its windows down: its frame must not be taken for the new one.
-    ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Quorvel")); }));
+    // (On Wayland a client's surfaces go with its connection.)
+    ASSERT_TRUE(wayland || WaitFor([] { return !WindowUp(QStringLiteral("Quorvel")); }));
     program.start(executable, {});
     ASSERT_TRUE(program.waitForStarted());
-    ASSERT_TRUE(WaitFor([] { return WindowUp(QStringLiteral("Quorvel")); }));
+    ASSERT_TRUE(WaitFor([this] {
+        return wayland ? FrameHasKeyboard() : WindowUp(QStringLiteral("Quorvel"));
+    })) << SaveScreen("frame");
 
     for (int test = 0; test < 2; ++test) {
         SCOPED_TRACE(test);
@@ -340,7 +452,7 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
             const auto taken = [&] {
                 return i < kTargetCount - 1
                            ? IsGreen(Pixel(ScreenPoint({layout[i].x + 42, layout[i].y})))
-                           : HasKeyboard(QStringLiteral("課題終了"));
+                           : EndBoxUp();
             };
             // Taps of 40 ms, 10 ms and none at all, in turn. A tap that lands in the instant
             // between the new picture and the start of the wait for it counts as a finger
@@ -355,14 +467,21 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
             }
             ASSERT_TRUE(done) << "target " << i << " was not taken" << SaveScreen("target");
         }
-        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("課題終了")); }));
-        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Experiment Window")); }));
+        ASSERT_TRUE(WaitFor([this] { return EndBoxUp(); })) << SaveScreen("end-message");
+        desktop->Press(test::kReturnKey);
+        ASSERT_TRUE(WaitFor([this] {
+            return wayland ? FrameHasKeyboard() : !WindowUp(QStringLiteral("Experiment Window"));
+        })) << SaveScreen("after-test");
     }
 
     if (end == End::Signal) {
         // The session ends as a logout ends it.
         ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    } else if (end == End::ExitByKeys) {
+        ExitByKeys();
+        if (HasFatalFailure()) {
+            return;
+        }
     } else {
         StartTest(layout);
         if (HasFatalFailure()) {
@@ -381,26 +500,22 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
         }
         ASSERT_TRUE(taken) << SaveScreen("aborted-first-target");
         // Escape held a moment, as a hand presses it: the test ends and says so.
-        Xdotool({QStringLiteral("keydown"), QStringLiteral("Escape")});
-        QThread::msleep(100);
-        Xdotool({QStringLiteral("keyup"), QStringLiteral("Escape")});
+        desktop->Press(test::kEscapeKey, 100);
         ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("課題終了")); }))
             << SaveScreen("abort-message");
-        Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        desktop->Press(test::kReturnKey);
         ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Experiment Window")); }));
-        // The frame has the keyboard again: File > Exit by its access keys.
-        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("Quorvel")); }))
-            << SaveScreen("frame-keyboard");
-        Xdotool({QStringLiteral("key"), QStringLiteral("alt+f")});
-        QThread::msleep(300);
-        Xdotool({QStringLiteral("key"), QStringLiteral("x")});
+        ExitByKeys();
+        if (HasFatalFailure()) {
+            return;
+        }
     }
     ASSERT_TRUE(program.waitForFinished());
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(Read(dir, QStringLiteral("QVL.ini")),
               "subject = RI1\r\nrandom_seed = 5\r\ntest_type = 0\r\nflag_ranking = 0\r\n");
     const QList<QByteArray> rows = Read(dir, QStringLiteral("RI1.csv")).split('\n');
-    if (end == End::Signal) {
+    if (end != End::AbortedTestThenExitByKeys) {
         ASSERT_EQ(rows.size(), 1 + 2 * kTargetCount + 1);  // the last line end leaves an empty one
     } else {
         ASSERT_GT(rows.size(), 1 + 2 * kTargetCount);  // the aborted test's rows follow
@@ -414,9 +529,16 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
         EXPECT_EQ(f[8].toInt(), s.x) << "row " << k;
         EXPECT_EQ(f[9].toInt(), s.y) << "row " << k;
     }
-    if (end == End::Signal) {
+    if (end != End::AbortedTestThenExitByKeys) {
         EXPECT_EQ(Read(dir, QStringLiteral("QVL.txt")).count('\n'), 1 + 2);
     }
+}
+
+void RealInputTest::ExitByKeys() {
+    ASSERT_TRUE(WaitFor([this] { return FrameHasKeyboard(); })) << SaveScreen("frame-keyboard");
+    desktop->Chord(test::kAltKey, test::kFKey);
+    QThread::msleep(300);
+    desktop->Press(test::kXKey);
 }
 
 }  // namespace
