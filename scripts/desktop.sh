@@ -7,14 +7,17 @@
 #   mutter-x11  Xvfb with GNOME's window manager (mutter as an X11 window manager)
 #   kwin-x11    Xvfb with KDE's window manager
 #   mutter      GNOME's compositor on Wayland, headless with one virtual monitor
-# Usage: scripts/desktop.sh bare|openbox|weston|xfwm4|mutter-x11|kwin-x11|mutter command [args...]
+#   kwin        KDE's compositor on Wayland (kwin_wayland), headless with one virtual output;
+#               for runs by hand: scripts/test.sh leaves it out and install-deps.sh does not
+#               install it (kwin-wayland)
+# Usage: scripts/desktop.sh bare|openbox|weston|xfwm4|mutter-x11|kwin-x11|mutter|kwin command...
 # The screen is 1920x1080 (QUORVEL_SCREEN=WxH changes it). The command's exit code is kept.
 #
 # Xvfb runs with -noreset: by default it resets whenever its last client leaves, and a test
 # (or a benchmark's child process) that connects during the reset fails to start.
 set -euo pipefail
 
-kind="${1:?usage: desktop.sh bare|openbox|weston|xfwm4|mutter-x11|kwin-x11|mutter command...}"
+kind="${1:?usage: desktop.sh bare|openbox|weston|xfwm4|mutter-x11|kwin-x11|mutter|kwin command...}"
 shift
 screen="${QUORVEL_SCREEN:-1920x1080}"
 width="${screen%x*}"
@@ -138,6 +141,38 @@ case "$kind" in
     QUORVEL_SCREENSHOT="$(cd "$(dirname "$0")" && pwd)/lib/mutter-screenshot.py"
     export QUORVEL_SCREENSHOT
     ;;
+  kwin)
+    export XDG_RUNTIME_DIR="$tmp/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    start_session_bus
+    socket="quorvel-$$"
+    # Debian's kwin_wayland carries the file capability cap_sys_resource; where the capability
+    # bounding set lacks it (a container), starting it fails with "Operation not permitted".
+    # A copy has no file capability and runs the same, without raising its own limits.
+    if [ ! -x /usr/bin/kwin_wayland ]; then
+      echo "desktop.sh: kwin_wayland is not installed (Debian: kwin-wayland)" >&2
+      exit 2
+    fi
+    cp /usr/bin/kwin_wayland "$tmp/kwin_wayland"
+    # The permission checks let a program that is no part of KDE read the screen (the tests'
+    # screenshots) and send input.
+    KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
+      "$tmp/kwin_wayland" --virtual --width "$width" --height "$height" --socket "$socket" \
+      --no-lockscreen >"$tmp/server.log" 2>&1 &
+    pids+=("$!")
+    export WAYLAND_DISPLAY="$socket"
+    unset DISPLAY
+    export QT_QPA_PLATFORM=wayland
+    # As a Plasma session names its desktop to the programs it starts.
+    export XDG_CURRENT_DESKTOP=KDE
+    wait_for "kwin_wayland" test -S "$XDG_RUNTIME_DIR/$socket"
+    # Its screenshot effect is loaded a moment after the socket is up.
+    wait_for "kwin's screenshot service" sh -c 'dbus-send --session --print-reply \
+      --dest=org.kde.KWin /org/kde/KWin/ScreenShot2 org.freedesktop.DBus.Introspectable.Introspect |
+      grep -q org.kde.KWin.ScreenShot2'
+    QUORVEL_SCREENSHOT="$(cd "$(dirname "$0")" && pwd)/lib/kwin-screenshot.py"
+    export QUORVEL_SCREENSHOT
+    ;;
   weston)
     export XDG_RUNTIME_DIR="$tmp/runtime"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -160,7 +195,7 @@ case "$kind" in
     ;;
   *)
     echo "desktop.sh: unknown desktop '$kind'" \
-      "(bare, openbox, weston, xfwm4, mutter-x11, kwin-x11, mutter)" >&2
+      "(bare, openbox, weston, xfwm4, mutter-x11, kwin-x11, mutter, kwin)" >&2
     exit 2
     ;;
 esac

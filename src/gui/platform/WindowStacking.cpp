@@ -75,16 +75,22 @@ bool WindowManagerFramesWindows() {
 #endif
 }
 
+bool DesktopShowsDialogsOverFullScreen(const QByteArray& currentDesktops) {
+    // Each seen on screenshots: GNOME's mutter and KDE's kwin_wayland stand a dialog over its
+    // full-screen parent and give it the keyboard. Weston's desktop shell keeps the full-screen
+    // window above it; sway 1.7 shows it above but leaves the keyboard with the full-screen
+    // window, so Enter never reaches the box. Those, and desktops nobody has tried, are taken to
+    // do what Weston does, which costs them only the scene behind the box.
+    const QList<QByteArray> desktops = currentDesktops.split(':');
+    return desktops.contains("GNOME") || desktops.contains("KDE");
+}
+
 bool FullScreenCoversOwnDialogs() {
     if (!WindowSystemPlacesWindows()) {
         return false;
     }
     // No Wayland protocol tells how a compositor stacks; the session names its desktop.
-    // GNOME's mutter stands a dialog over its full-screen parent (seen on screenshots), while
-    // Weston's desktop shell keeps the full-screen window above it; others are taken to do
-    // what Weston does, which costs them only the scene behind the box.
-    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
-    return !desktops.contains("GNOME");
+    return !DesktopShowsDialogsOverFullScreen(qgetenv("XDG_CURRENT_DESKTOP"));
 }
 
 OverFullScreen::OverFullScreen(QWindow* window) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QPointer>
 #include <QWindow>
 
@@ -25,9 +26,16 @@ bool WindowSystemPlacesWindows();
 // bare X server, and every other window system, answers false.
 bool WindowManagerFramesWindows();
 
-// True where the window system keeps a full-screen window above its own dialogs: Wayland
-// compositors other than GNOME's (Weston's desktop shell does so).
+// True where the window system keeps a full-screen window above its own dialogs, or lets them
+// stand above it without the keyboard: Wayland compositors other than GNOME's and KDE's
+// (Weston's desktop shell, sway).
 bool FullScreenCoversOwnDialogs();
+
+// True when `currentDesktops` (XDG_CURRENT_DESKTOP as a session sets it, desktop names joined by
+// ':') names a desktop whose Wayland compositor stands a dialog over its full-screen parent with
+// the keyboard: GNOME (mutter) or KDE (kwin_wayland). The compositors set nothing there
+// themselves; the session that starts them does (a Plasma session names KDE).
+bool DesktopShowsDialogsOverFullScreen(const QByteArray& currentDesktops);
 
 // For the length of a box or dialog over a full-screen window. Wayland compositors may keep a
 // full-screen window above every other, its own dialogs included (Weston's desktop shell
