@@ -15,11 +15,8 @@ stage_log_own
 out="$repo/build/windows"
 mkdir -p "$out"
 
-# The cross compilers, GoogleTest's source, Wine with which the tests and packing run, and
-# NSIS, which makes the installer.
-timed "install: Windows cross tools and Wine" \
-  bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest \
-  wine wine64 nsis
+source scripts/windows/packages.sh
+timed "install: Windows cross tools and Wine" bash scripts/install-deps.sh "${windows_packages[@]}"
 
 timed "Windows: Qt (cached, prebuilt or built)" \
   bash -c 'bash scripts/windows/build-qt.sh >"$1"' _ "$out/qt-prefix.txt"
