@@ -129,6 +129,14 @@ class RealInputTest : public ::testing::Test {
     bool EndBoxUp() {
         return wayland ? OnScreen(endPictures) : HasKeyboard(QStringLiteral("課題終了"));
     }
+    bool AbortBoxUp() {
+        return wayland ? OnScreen(abortPictures) : HasKeyboard(QStringLiteral("課題終了"));
+    }
+    // The test screen is gone after its last box: on X11 its window is down, on Wayland the
+    // frame shows again.
+    bool TestScreenGone() {
+        return wayland ? FrameHasKeyboard() : !WindowUp(QStringLiteral("Experiment Window"));
+    }
     // The frame is up again and has the keyboard: the test screen over it is gone. On Wayland
     // the frame's title bar shows at the top of the screen, which the full-screen test screen
     // covers while it is up.
@@ -184,6 +192,13 @@ class RealInputTest : public ::testing::Test {
             endPictures.push_back(
                 MessageBoxPicture(QStringLiteral("課題終了"), EndText(finished, kept)));
         }
+        // The abort after the first target, its rows kept, with or without the run's record.
+        ExperimentState aborted;
+        aborted.completed = 1;
+        for (const bool runRecord : {true, false}) {
+            abortPictures.push_back(MessageBoxPicture(
+                QStringLiteral("課題終了"), EndText(aborted, {true, runRecord, false, false})));
+        }
     }
 
     QPoint ScreenPoint(Stimulus s) const {
@@ -224,20 +239,18 @@ class RealInputTest : public ::testing::Test {
     QImage conditionsPicture;
     QImage instructionPicture;
     std::vector<QImage> endPictures;
+    std::vector<QImage> abortPictures;
     QProcess program;
 };
 
 // At every scale factor a lab may set (Qt's QT_SCALE_FACTOR; the test itself runs at 1, so
 // its positions are the screen's own pixels): the program takes each tap at exactly the pixel
 // tapped. At 1.5 a third of the columns used to come out one pixel short.
-// On Wayland, whose input and pictures are slow to come by, the session runs at the screen's
-// own scale only, and ends from the program's menu as an operator ends it.
+// On Wayland, whose input and pictures are slow to come by, the test below runs the same two
+// tests at the screen's own scale, then a third, and ends from the program's menu.
 TEST_F(RealInputTest, TwoTestsWithInstantKeysThenAPoliteEnd) {
     if (wayland) {
-        QTemporaryDir folder;
-        ASSERT_TRUE(folder.isValid());
-        RunSession(folder, QStringLiteral("1"), End::ExitByKeys);
-        return;
+        GTEST_SKIP() << "on Wayland AnAbortedThirdTestThenExitByKeys runs these two tests";
     }
     for (const char* scale : {"1", "1.25", "1.5", "1.75"}) {
         SCOPED_TRACE(scale);
@@ -368,11 +381,8 @@ TEST_F(RealInputTest, LosingTheDisplayMidTestKeepsTheCompletedRows) {
 // Three tests in a row, the last aborted, then the program closed from its menu by keys alone:
 // each box stays on top with the keyboard on desktops whose window manager keeps a topmost
 // frame above its own dialogs (xfwm4), and the frame has the keyboard again after an abort.
+// On GNOME's Wayland compositor each box is known by its picture on the screen.
 TEST_F(RealInputTest, AnAbortedThirdTestThenExitByKeys) {
-    if (wayland) {
-        GTEST_SKIP() << "the X11 desktops' keyboard focus after an abort; on Wayland the "
-                        "session above ends by keys";
-    }
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     RunSession(folder, QStringLiteral("1"), End::AbortedTestThenExitByKeys);
@@ -469,9 +479,7 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
         }
         ASSERT_TRUE(WaitFor([this] { return EndBoxUp(); })) << SaveScreen("end-message");
         desktop->Press(test::kReturnKey);
-        ASSERT_TRUE(WaitFor([this] {
-            return wayland ? FrameHasKeyboard() : !WindowUp(QStringLiteral("Experiment Window"));
-        })) << SaveScreen("after-test");
+        ASSERT_TRUE(WaitFor([this] { return TestScreenGone(); })) << SaveScreen("after-test");
     }
 
     if (end == End::Signal) {
@@ -501,10 +509,9 @@ void RealInputTest::RunSession(const QTemporaryDir& dir, const QString& scale, E
         ASSERT_TRUE(taken) << SaveScreen("aborted-first-target");
         // Escape held a moment, as a hand presses it: the test ends and says so.
         desktop->Press(test::kEscapeKey, 100);
-        ASSERT_TRUE(WaitFor([] { return HasKeyboard(QStringLiteral("課題終了")); }))
-            << SaveScreen("abort-message");
+        ASSERT_TRUE(WaitFor([this] { return AbortBoxUp(); })) << SaveScreen("abort-message");
         desktop->Press(test::kReturnKey);
-        ASSERT_TRUE(WaitFor([] { return !WindowUp(QStringLiteral("Experiment Window")); }));
+        ASSERT_TRUE(WaitFor([this] { return TestScreenGone(); })) << SaveScreen("after-abort");
         ExitByKeys();
         if (HasFatalFailure()) {
             return;
