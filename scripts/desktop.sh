@@ -87,6 +87,26 @@ start_x_wm() {
   wait_for "$name" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 }
 
+# A Wayland compositor gets a runtime folder of its own, where its socket goes.
+wayland_runtime() {
+  export XDG_RUNTIME_DIR="$tmp/runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  socket="quorvel-$$"
+}
+
+# Starts a Wayland compositor (the command, whose socket is $socket), and points the command
+# run on it (Qt's wayland platform) at it; ready once the socket is there.
+start_wayland() {
+  local name="$1"
+  shift
+  "$@" >"$tmp/server.log" 2>&1 &
+  pids+=("$!")
+  export WAYLAND_DISPLAY="$socket"
+  unset DISPLAY
+  export QT_QPA_PLATFORM=wayland
+  wait_for "$name" test -S "$XDG_RUNTIME_DIR/$socket"
+}
+
 case "$kind" in
   bare)
     start_x
@@ -111,19 +131,12 @@ case "$kind" in
     start_x_wm kwin_x11 kwin_x11 --replace
     ;;
   mutter)
-    export XDG_RUNTIME_DIR="$tmp/runtime"
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    wayland_runtime
     start_session_bus
-    socket="quorvel-$$"
-    mutter --headless --wayland --no-x11 --virtual-monitor "${width}x${height}" \
-      --wayland-display="$socket" >"$tmp/server.log" 2>&1 &
-    pids+=("$!")
-    export WAYLAND_DISPLAY="$socket"
-    unset DISPLAY
-    export QT_QPA_PLATFORM=wayland
+    start_wayland mutter mutter --headless --wayland --no-x11 \
+      --virtual-monitor "${width}x${height}" --wayland-display="$socket"
     # As a GNOME session names its desktop to the programs it starts.
     export XDG_CURRENT_DESKTOP=GNOME
-    wait_for "mutter" test -S "$XDG_RUNTIME_DIR/$socket"
     # Its screen-cast and remote-desktop services (the tests' screenshots and real input) are
     # on the bus a moment after the socket: a test that looked before would find none.
     for service in ScreenCast RemoteDesktop; do
@@ -142,10 +155,8 @@ case "$kind" in
     export QUORVEL_SCREENSHOT
     ;;
   kwin)
-    export XDG_RUNTIME_DIR="$tmp/runtime"
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    wayland_runtime
     start_session_bus
-    socket="quorvel-$$"
     # Debian's kwin_wayland carries the file capability cap_sys_resource; where the capability
     # bounding set lacks it (a container), starting it fails with "Operation not permitted".
     # A copy has no file capability and runs the same, without raising its own limits.
@@ -156,16 +167,11 @@ case "$kind" in
     cp /usr/bin/kwin_wayland "$tmp/kwin_wayland"
     # The permission checks let a program that is no part of KDE read the screen (the tests'
     # screenshots) and send input.
-    KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
-      "$tmp/kwin_wayland" --virtual --width "$width" --height "$height" --socket "$socket" \
-      --no-lockscreen >"$tmp/server.log" 2>&1 &
-    pids+=("$!")
-    export WAYLAND_DISPLAY="$socket"
-    unset DISPLAY
-    export QT_QPA_PLATFORM=wayland
+    start_wayland kwin_wayland env KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
+      KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "$tmp/kwin_wayland" --virtual --width "$width" \
+      --height "$height" --socket "$socket" --no-lockscreen
     # As a Plasma session names its desktop to the programs it starts.
     export XDG_CURRENT_DESKTOP=KDE
-    wait_for "kwin_wayland" test -S "$XDG_RUNTIME_DIR/$socket"
     # Its screenshot effect is loaded a moment after the socket is up.
     wait_for "kwin's screenshot service" sh -c 'dbus-send --session --print-reply \
       --dest=org.kde.KWin /org/kde/KWin/ScreenShot2 org.freedesktop.DBus.Introspectable.Introspect |
@@ -174,22 +180,15 @@ case "$kind" in
     export QUORVEL_SCREENSHOT
     ;;
   weston)
-    export XDG_RUNTIME_DIR="$tmp/runtime"
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
-    socket="quorvel-$$"
-    # The pixman renderer draws the composed screen and --debug lets weston-screenshooter take
-    # it, so tests see what a subject sees.
-    weston --backend=headless-backend.so --use-pixman --width="$width" --height="$height" \
-      --socket="$socket" --idle-time=0 --debug >"$tmp/server.log" 2>&1 &
-    pids+=("$!")
-    export WAYLAND_DISPLAY="$socket"
-    unset DISPLAY
-    export QT_QPA_PLATFORM=wayland
+    wayland_runtime
     # The headless backend has no seat; Qt 6.4's Wayland text-input context then crashes on
     # the first click into a text field (QWaylandInputDevice::textInput on a missing device).
     # A lab's compositor has a seat; here the input method is left out.
     export QT_IM_MODULE=none
-    wait_for "weston" test -S "$XDG_RUNTIME_DIR/$socket"
+    # The pixman renderer draws the composed screen and --debug lets weston-screenshooter take
+    # it, so tests see what a subject sees.
+    start_wayland weston weston --backend=headless-backend.so --use-pixman --width="$width" \
+      --height="$height" --socket="$socket" --idle-time=0 --debug
     # The desktop shell's panel is up when weston-info lists an output of the right size.
     wait_for "weston's output" sh -c "weston-info | grep -q 'width: $width'"
     ;;
